@@ -1,0 +1,39 @@
+# Compiler settings shared by every target.
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+# Source paths in __FILE__ (assertion messages, reports) are relative to the repository.
+add_compile_options(-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
+include_directories(${CMAKE_SOURCE_DIR}/lib)
+
+if(WIN32)
+  enable_language(RC)
+  add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # One self-contained executable: no MinGW runtime DLLs to ship beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+if(PLINTH_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Adds a unit library whose portable sources build everywhere and whose
+# "*Win.cpp" / "*Host.cpp" halves build only on their platform.
+function(plinth_add_unit_library name)
+  set(portable "")
+  set(win "")
+  set(host "")
+  foreach(src IN LISTS ARGN)
+    if(src MATCHES "Win\\.cpp$")
+      list(APPEND win ${src})
+    elseif(src MATCHES "Host\\.cpp$")
+      list(APPEND host ${src})
+    else()
+      list(APPEND portable ${src})
+    endif()
+  endforeach()
+  if(WIN32)
+    add_library(${name} STATIC ${portable} ${win})
+  else()
+    add_library(${name} STATIC ${portable} ${host})
+  endif()
+endfunction()

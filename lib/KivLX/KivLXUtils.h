@@ -1,0 +1,49 @@
+// KivLXUtils: path, file-system, module and directory helpers of the application
+// library. Paths are wide strings; "\" separates directories and ":" ends a drive.
+#pragma once
+
+#include <string>
+
+#include "Rtl/ResourceString.h"
+
+KIV_EXTERN_RESOURCESTRING(KivLXUtils_SFileCouldntCreate);
+
+// Path operations: pure text, no file-system access.
+std::u16string ExtractFilePath(const std::u16string& name);  // up to and with the last "\" or ":"
+std::u16string ExtractFileName(const std::u16string& name);  // after the last "\" or ":"
+std::u16string ExtractFileExt(const std::u16string& name);   // from the last "." of the name
+std::u16string FileNameWithoutExt(const std::u16string& name);
+std::u16string IncludeTrailingSlash(const std::u16string& path);
+std::u16string ExcludeTrailingSlash(const std::u16string& path);
+
+// Raises `Exception` with the message when the condition is false.
+void AssertTrue(bool condition, const std::string& message);
+
+#ifdef _WIN32
+#include "Rtl/Win.h"
+
+// True for an entry that is not a directory and whose last-write time converts to a
+// local DOS date and time (1980 to 2107).
+bool FileExists(const std::u16string& name);
+bool DirectoryExists(const std::u16string& name);
+// Creates the directory and its missing parents; false when a creation failed. An
+// empty name raises EKivGeneralError "Unable to create directory".
+bool ForceDirectories(const std::u16string& dir);
+// ForceDirectories, raising EKivGeneralError "Could not create %s" when it fails.
+void ForceDirectoriesOrRaise(const std::u16string& dir);
+bool SetCurrentDir(const std::u16string& dir);
+std::u16string GetWindowsFolder();
+std::u16string GetSystemFolder();
+// Raises "Internal Error: File does not exist: <name>" for a missing file.
+void AssertFileExists(const std::u16string& name);
+// Deletes a file, clearing a read-only attribute when that stands in the way. A
+// failure raises the operating-system error.
+void ForceDeleteFile(const std::u16string& name);
+void DeleteFileIfExists(const std::u16string& name);
+
+// Full path of a loaded module; a failed query raises the operating-system error.
+std::u16string GetModuleFileName(HMODULE module);
+// Full path of the library the system's search finds for `name`, mapped without
+// running its start-up code and unmapped again; empty when it cannot be loaded.
+std::u16string FindModulePath(const std::u16string& name);
+#endif

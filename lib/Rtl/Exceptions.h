@@ -1,0 +1,143 @@
+// The exception hierarchy every unit raises and catches.
+//
+// Messages are 8-bit text in the system code page. Handlers that add context either
+// change the caught object's message and rethrow the same object, or raise a new
+// `Exception` whose message is the old one, a blank line and their own sentence.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+// Base of every exception the system raises. Answers its own class name, which the
+// error reports print.
+class Exception : public std::exception {
+ public:
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+  ~Exception() override = default;
+
+  const std::string& Message() const { return message_; }
+  void SetMessage(std::string message) { message_ = std::move(message); }
+  virtual const char* ClassName() const { return "Exception"; }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+#define KIV_DECLARE_EXCEPTION(Name, Base)                         \
+  class Name : public Base {                                      \
+   public:                                                        \
+    using Base::Base;                                             \
+    const char* ClassName() const override { return #Name; }      \
+  }
+
+// The silent abort: ends the current action and is never reported.
+class EAbort : public Exception {
+ public:
+  EAbort() : Exception("Operation aborted") {}
+  const char* ClassName() const override { return "EAbort"; }
+};
+
+// The library's ordinary refusal with a readable message.
+KIV_DECLARE_EXCEPTION(EKivGeneralError, Exception);
+// A consistency failure; messages begin "Internal Error: " or "Dfm parse error: ".
+KIV_DECLARE_EXCEPTION(EKivInternalError, Exception);
+
+KIV_DECLARE_EXCEPTION(EConvertError, Exception);
+KIV_DECLARE_EXCEPTION(EIntOverflow, Exception);
+KIV_DECLARE_EXCEPTION(EOutOfMemory, Exception);
+KIV_DECLARE_EXCEPTION(EListError, Exception);
+KIV_DECLARE_EXCEPTION(EStringListError, Exception);
+KIV_DECLARE_EXCEPTION(EDatabaseError, Exception);
+KIV_DECLARE_EXCEPTION(EResNotFound, Exception);
+KIV_DECLARE_EXCEPTION(ERegistryException, Exception);
+KIV_DECLARE_EXCEPTION(EStreamError, Exception);
+KIV_DECLARE_EXCEPTION(EFileStreamError, EStreamError);
+KIV_DECLARE_EXCEPTION(EFCreateError, EFileStreamError);
+KIV_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
+KIV_DECLARE_EXCEPTION(EFilerError, EStreamError);
+KIV_DECLARE_EXCEPTION(EReadError, EFilerError);
+KIV_DECLARE_EXCEPTION(EWriteError, EFilerError);
+
+// A failed operating-system call, with the system's error code (0 when it gave none).
+class EOSError : public Exception {
+ public:
+  EOSError(std::string message, std::uint32_t errorCode)
+      : Exception(std::move(message)), errorCode_(errorCode) {}
+  std::uint32_t ErrorCode() const { return errorCode_; }
+  const char* ClassName() const override { return "EOSError"; }
+
+ private:
+  std::uint32_t errorCode_;
+};
+
+// A COM failure with its 32-bit result code.
+class EOleSysError : public Exception {
+ public:
+  EOleSysError(std::string message, std::int32_t errorCode)
+      : Exception(std::move(message)), errorCode_(errorCode) {}
+  std::int32_t ErrorCode() const { return errorCode_; }
+  const char* ClassName() const override { return "EOleSysError"; }
+
+ private:
+  std::int32_t errorCode_;
+};
+
+// A failed contract check. The message carries the check's text, the unit's source
+// path (without extension) and the line.
+KIV_DECLARE_EXCEPTION(EAssertionFailed, Exception);
+
+// Builds the assertion message "<text> (<unit path>, line <n>)"; an empty text reads
+// "Assertion failure". The unit path is the source file relative to the repository,
+// without its extension, e.g. "lib/KivLX/KivLXDataSet".
+std::string AssertionMessage(std::string_view text, std::string_view sourceFile, int line);
+[[noreturn]] void RaiseAssertion(std::string_view text, const char* sourceFile, int line);
+
+#define KIV_ASSERT(condition, text)                               \
+  do {                                                            \
+    if (!(condition)) RaiseAssertion((text), __FILE__, __LINE__); \
+  } while (0)
+
+// Message texts of the runtime's own exceptions.
+namespace RtlMessages {
+inline constexpr const char* kOSError = "System Error.  Code: %d.\r\n%s";
+inline constexpr const char* kUnkOSError = "A call to an OS function failed";
+inline constexpr const char* kOleError = "OLE error %.8x";
+inline constexpr const char* kFCreateError = "Cannot create file \"%s\". %s";
+inline constexpr const char* kFOpenError = "Cannot open file \"%s\". %s";
+inline constexpr const char* kWriteError = "Stream write error";
+inline constexpr const char* kReadError = "Stream read error";
+inline constexpr const char* kResNotFound = "Resource %s not found";
+inline constexpr const char* kListIndexError = "List index out of bounds (%d)";
+inline constexpr const char* kListCountError = "List count out of bounds (%d)";
+inline constexpr const char* kListCapacityError = "List capacity out of bounds (%d)";
+inline constexpr const char* kDuplicateString = "String list does not allow duplicates";
+inline constexpr const char* kSortedListError = "Operation not allowed on sorted string list";
+inline constexpr const char* kIntOverflow = "Integer overflow";
+inline constexpr const char* kOutOfMemory = "Out of memory";
+inline constexpr const char* kInvalidRegType = "Invalid data type for '%s'";
+inline constexpr const char* kRegGetDataFailed = "Failed to get data for '%s'";
+inline constexpr const char* kAssertionFailed = "Assertion failure";
+}  // namespace RtlMessages
+
+#ifdef _WIN32
+// The system's text for an error code, with trailing blanks, line breaks and full
+// stops removed; empty when the system has none.
+std::string SysErrorMessage(std::uint32_t code);
+std::u16string WideSysErrorMessage(std::uint32_t code);
+// The operating-system error for `code`: "System Error.  Code: %d.\r\n%s" with the
+// code and its text, or "A call to an OS function failed" when the code is 0.
+EOSError MakeOSError(std::uint32_t code);
+// Raises MakeOSError(GetLastError()). Read the code at the failing call: call this
+// before anything else can overwrite it.
+[[noreturn]] void RaiseLastOSError();
+[[noreturn]] void RaiseOSError(std::uint32_t code);
+// The COM error for a failed result code: the system's text for it, or
+// "OLE error %.8x" (lower-case digits) when there is none.
+EOleSysError MakeOleSysError(std::int32_t code);
+[[noreturn]] void RaiseOleSysError(std::int32_t code);
+// Raises the COM error when `code` is negative; returns it otherwise.
+std::int32_t OleCheck(std::int32_t code);
+#endif

@@ -1,0 +1,359 @@
+#include "Rtl/Format.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+
+namespace {
+
+constexpr const char* kInvalidFormat = "Format '%s' invalid or incompatible with argument";
+constexpr const char* kArgumentMissing = "No argument for format '%s'";
+constexpr const char* kInvalidSpecifier = "Invalid Format Specifier: %s";
+
+template <typename CharT>
+std::string ToAnsi(std::basic_string_view<CharT> s) {
+  if constexpr (std::is_same_v<CharT, char>) {
+    return std::string(s);
+  } else {
+    return WideToAnsi(s);
+  }
+}
+
+template <typename CharT>
+std::basic_string<CharT> FromAscii(std::string_view s) {
+  return std::basic_string<CharT>(s.begin(), s.end());
+}
+
+// A specifier as written, after its index, flags, width and precision are read.
+struct Spec {
+  bool hasIndex = false;
+  int index = 0;
+  bool leftAlign = false;
+  bool widthStar = false;
+  int width = -1;
+  bool precStar = false;
+  int prec = -1;
+  char type = 0;  // lower case
+  std::size_t end = 0;  // position after the type letter
+};
+
+template <typename CharT>
+bool IsDigit(CharT c) {
+  return c >= '0' && c <= '9';
+}
+
+// Reads a decimal number, guarding against overflow; false when there is none.
+template <typename CharT>
+bool ReadNumber(std::basic_string_view<CharT> f, std::size_t& i, int& value) {
+  if (i >= f.size() || !IsDigit(f[i])) return false;
+  long long v = 0;
+  while (i < f.size() && IsDigit(f[i])) {
+    v = v * 10 + (f[i] - '0');
+    if (v > std::numeric_limits<int>::max()) return false;
+    ++i;
+  }
+  value = static_cast<int>(v);
+  return true;
+}
+
+// Parses the specifier whose "%" stands at `start`. False when it is malformed.
+template <typename CharT>
+bool ParseSpec(std::basic_string_view<CharT> f, std::size_t start, Spec& spec) {
+  std::size_t i = start + 1;
+  auto readCount = [&](bool& star, int& value) -> bool {
+    if (i < f.size() && f[i] == '*') {
+      star = true;
+      ++i;
+      return true;
+    }
+    if (i < f.size() && IsDigit(f[i])) return ReadNumber(f, i, value);
+    return true;
+  };
+  // An index or a width: a number (or star) followed by ":" is an index.
+  bool firstStar = false;
+  int first = -1;
+  if (!readCount(firstStar, first)) return false;
+  if (i < f.size() && f[i] == ':') {
+    if (firstStar || first < 0) return false;
+    spec.hasIndex = true;
+    spec.index = first;
+    ++i;
+    first = -1;
+  }
+  if (first < 0 && !firstStar) {
+    if (i < f.size() && f[i] == '-') {
+      spec.leftAlign = true;
+      ++i;
+    }
+    if (!readCount(spec.widthStar, spec.width)) return false;
+  } else {
+    spec.widthStar = firstStar;
+    spec.width = first;
+  }
+  if (i < f.size() && f[i] == '.') {
+    ++i;
+    spec.prec = 0;
+    if (!readCount(spec.precStar, spec.prec)) return false;
+  }
+  if (i >= f.size()) return false;
+  CharT t = f[i];
+  if (t >= 'A' && t <= 'Z') t = static_cast<CharT>(t - 'A' + 'a');
+  switch (t) {
+    case 'd': case 'u': case 'x': case 'p': case 's':
+    case 'e': case 'f': case 'g': case 'n': case 'm':
+      spec.type = static_cast<char>(t);
+      spec.end = i + 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string Digits(std::uint64_t v, int base, bool upper) {
+  const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  std::string out;
+  do {
+    out.insert(out.begin(), digits[v % base]);
+    v /= base;
+  } while (v != 0);
+  return out;
+}
+
+std::string PadDigits(std::string digits, int prec) {
+  if (prec > 0 && static_cast<int>(digits.size()) < prec) {
+    digits.insert(0, static_cast<std::size_t>(prec) - digits.size(), '0');
+  }
+  return digits;
+}
+
+std::string GroupThousands(const std::string& intPart) {
+  std::string out;
+  int n = static_cast<int>(intPart.size());
+  for (int k = 0; k < n; ++k) {
+    out += intPart[k];
+    int left = n - k - 1;
+    if (left > 0 && left % 3 == 0) out += ',';
+  }
+  return out;
+}
+
+// Floating point in the toolkit's styles: fixed, number (grouped), exponent, general.
+std::string FormatFloat(double v, char type, int prec) {
+  if (std::isnan(v)) return "NAN";
+  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+  char buf[512];
+  switch (type) {
+    case 'f':
+    case 'n':
+    case 'm': {
+      if (prec < 0) prec = 2;
+      if (prec > 18) prec = 18;
+      std::snprintf(buf, sizeof buf, "%.*f", prec, v);
+      std::string s = buf;
+      if (type == 'f') return s;
+      bool neg = s[0] == '-';
+      if (neg) s.erase(0, 1);
+      std::size_t dot = s.find('.');
+      std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
+      std::string fp = dot == std::string::npos ? "" : s.substr(dot);
+      return (neg ? "-" : "") + GroupThousands(ip) + fp;
+    }
+    case 'e': {
+      if (prec < 0 || prec > 18) prec = 15;
+      if (prec < 1) prec = 1;
+      std::snprintf(buf, sizeof buf, "%.*E", prec - 1, v);
+      // The toolkit writes the exponent with a sign and at least three digits.
+      std::string s = buf;
+      std::size_t e = s.find('E');
+      std::string mant = s.substr(0, e);
+      char sign = s[e + 1];
+      std::string exp = s.substr(e + 2);
+      while (exp.size() < 3) exp.insert(exp.begin(), '0');
+      return mant + "E" + sign + exp;
+    }
+    default: {  // 'g'
+      if (prec < 0 || prec > 18) prec = 15;
+      if (prec < 1) prec = 1;
+      std::snprintf(buf, sizeof buf, "%.*G", prec, v);
+      std::string s = buf;
+      std::size_t e = s.find('E');
+      if (e == std::string::npos) return s;
+      std::string mant = s.substr(0, e);
+      char sign = s[e + 1];
+      std::string exp = s.substr(e + 2);
+      while (exp.size() > 1 && exp[0] == '0') exp.erase(0, 1);
+      return mant + "E" + sign + exp;
+    }
+  }
+}
+
+template <typename CharT>
+class Formatter {
+ public:
+  using View = std::basic_string_view<CharT>;
+  using Str = std::basic_string<CharT>;
+
+  Formatter(View f, std::initializer_list<FormatArg> args, HexCase hexCase)
+      : f_(f), args_(args.begin(), args.end()), upper_(hexCase == HexCase::Upper) {}
+
+  Str Run() {
+    Str out;
+    out.reserve(f_.size() + 16);
+    std::size_t i = 0;
+    while (i < f_.size()) {
+      std::size_t pct = f_.find(static_cast<CharT>('%'), i);
+      if (pct == View::npos) {
+        out.append(f_.substr(i));
+        break;
+      }
+      out.append(f_.substr(i, pct - i));
+      if (pct + 1 < f_.size() && f_[pct + 1] == '%') {
+        out.push_back('%');
+        i = pct + 2;
+        continue;
+      }
+      Spec spec;
+      if (!ParseSpec(f_, pct, spec)) Fail(kInvalidFormat);
+      if (spec.hasIndex) next_ = spec.index;
+      if (spec.widthStar) spec.width = TakeCount();
+      if (spec.precStar) spec.prec = TakeCount();
+      const FormatArg& arg = Take();
+      AppendPadded(out, Convert(spec, arg), spec);
+      i = spec.end;
+    }
+    return out;
+  }
+
+ private:
+  [[noreturn]] void Fail(const char* message) const {
+    throw EConvertError(FormatArgs(message, {FormatArg(ToAnsi(f_))}));
+  }
+
+  const FormatArg& Take() {
+    if (next_ < 0 || static_cast<std::size_t>(next_) >= args_.size()) Fail(kArgumentMissing);
+    return args_[next_++];
+  }
+
+  int TakeCount() {
+    const FormatArg& a = Take();
+    if (a.kind() != FormatArg::Kind::Signed && a.kind() != FormatArg::Kind::Unsigned) {
+      Fail(kInvalidFormat);
+    }
+    std::int64_t v = a.asInt();
+    if (v < 0 || v > 1'000'000) Fail(kInvalidFormat);
+    return static_cast<int>(v);
+  }
+
+  static bool IsInteger(const FormatArg& a) {
+    return a.kind() == FormatArg::Kind::Signed || a.kind() == FormatArg::Kind::Unsigned;
+  }
+
+  // The argument's bits as an unsigned number of its own width.
+  static std::uint64_t AsUnsigned(const FormatArg& a) {
+    std::uint64_t v = static_cast<std::uint64_t>(a.asInt());
+    return a.bits() == 32 ? (v & 0xFFFFFFFFu) : v;
+  }
+
+  Str Convert(const Spec& spec, const FormatArg& a) {
+    switch (spec.type) {
+      case 'd': {
+        if (!IsInteger(a)) Fail(kInvalidFormat);
+        std::int64_t v = a.asInt();
+        bool neg = a.kind() == FormatArg::Kind::Signed && v < 0;
+        std::uint64_t mag = neg ? (0 - static_cast<std::uint64_t>(v)) : static_cast<std::uint64_t>(v);
+        std::string s = PadDigits(Digits(mag, 10, true), spec.prec);
+        return FromAscii<CharT>(neg ? "-" + s : s);
+      }
+      case 'u':
+        if (!IsInteger(a)) Fail(kInvalidFormat);
+        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 10, true), spec.prec));
+      case 'x':
+        if (!IsInteger(a) && a.kind() != FormatArg::Kind::Pointer) Fail(kInvalidFormat);
+        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 16, upper_), spec.prec));
+      case 'p': {
+        if (!IsInteger(a) && a.kind() != FormatArg::Kind::Pointer) Fail(kInvalidFormat);
+        std::uint64_t v = static_cast<std::uint64_t>(a.asInt());
+        if constexpr (sizeof(void*) == 4) v &= 0xFFFFFFFFu;
+        return FromAscii<CharT>(PadDigits(Digits(v, 16, upper_), sizeof(void*) * 2));
+      }
+      case 's': {
+        Str s;
+        if (a.kind() == FormatArg::Kind::Ansi) {
+          if constexpr (std::is_same_v<CharT, char>) {
+            s = Str(a.asAnsi());
+          } else {
+            s = AnsiToWide(a.asAnsi());
+          }
+        } else if (a.kind() == FormatArg::Kind::Wide) {
+          if constexpr (std::is_same_v<CharT, char>) {
+            s = WideToAnsi(a.asWide());
+          } else {
+            s = Str(a.asWide());
+          }
+        } else {
+          Fail(kInvalidFormat);
+        }
+        if (spec.prec >= 0 && s.size() > static_cast<std::size_t>(spec.prec)) s.resize(spec.prec);
+        return s;
+      }
+      default: {
+        if (a.kind() != FormatArg::Kind::Float) Fail(kInvalidFormat);
+        return FromAscii<CharT>(FormatFloat(a.asFloat(), spec.type, spec.prec));
+      }
+    }
+  }
+
+  static void AppendPadded(Str& out, const Str& text, const Spec& spec) {
+    std::size_t pad = spec.width > 0 && text.size() < static_cast<std::size_t>(spec.width)
+                          ? spec.width - text.size()
+                          : 0;
+    if (!spec.leftAlign) out.append(pad, ' ');
+    out.append(text);
+    if (spec.leftAlign) out.append(pad, ' ');
+  }
+
+  View f_;
+  std::vector<FormatArg> args_;
+  bool upper_;
+  int next_ = 0;
+};
+
+}  // namespace
+
+std::string FormatArgs(std::string_view format, std::initializer_list<FormatArg> args,
+                       HexCase hexCase) {
+  return Formatter<char>(format, args, hexCase).Run();
+}
+
+std::u16string WideFormatArgs(std::u16string_view format, std::initializer_list<FormatArg> args,
+                              HexCase hexCase) {
+  return Formatter<char16_t>(format, args, hexCase).Run();
+}
+
+std::vector<FormatSpec> ParseFormatSpecs(std::u16string_view format) {
+  std::vector<FormatSpec> specs;
+  int next = 0;
+  std::size_t i = 0;
+  while ((i = format.find(u'%', i)) != std::u16string_view::npos) {
+    if (i + 1 < format.size() && format[i + 1] == u'%') {
+      i += 2;
+      continue;
+    }
+    Spec spec;
+    if (!ParseSpec(format, i, spec)) {
+      std::size_t end = i + 1;
+      while (end < format.size() && format[end] != u'%' && format[end] != u' ') ++end;
+      throw EConvertError(
+          FormatArgs(kInvalidSpecifier, {FormatArg(WideToAnsi(format.substr(i, end - i)))}));
+    }
+    if (spec.hasIndex) next = spec.index;
+    if (spec.widthStar) specs.push_back({next++, u'*'});
+    if (spec.precStar) specs.push_back({next++, u'*'});
+    specs.push_back({next++, static_cast<char16_t>(spec.type)});
+    i = spec.end;
+  }
+  return specs;
+}

@@ -1,0 +1,99 @@
+// Format strings in the toolkit's syntax, for 8-bit and wide text.
+//
+// A specifier is "%" [index ":"] ["-"] [width] ["." precision] type, where width and
+// precision may be "*" (taken from the arguments). Types: d (signed), u (unsigned),
+// x (hexadecimal), p (pointer), s (string), e f g n m (floating point); "%%" is a
+// percent sign. An index sets the argument for this and the following specifiers.
+// For d, u and x the precision is the minimum number of digits; for s the maximum
+// number of characters; for floating types the number of decimals (or significant
+// digits for e and g).
+//
+// Hexadecimal digits are upper case; the lower-case variants serve the few messages
+// that are written with lower-case digits. A specifier that does not fit its argument,
+// or an argument that is missing, raises EConvertError.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+class FormatArg {
+ public:
+  enum class Kind { Signed, Unsigned, Float, Ansi, Wide, Pointer };
+
+  template <typename T>
+    requires std::is_integral_v<T> && (!std::is_same_v<T, bool>) && (!std::is_same_v<T, char>) &&
+             (!std::is_same_v<T, char16_t>)
+  FormatArg(T v) : bits_(sizeof(T) > 4 ? 64 : 32) {
+    if constexpr (std::is_signed_v<T>) {
+      kind_ = Kind::Signed;
+      int_ = static_cast<std::int64_t>(v);
+    } else {
+      kind_ = Kind::Unsigned;
+      int_ = static_cast<std::int64_t>(static_cast<std::uint64_t>(v));
+    }
+  }
+  FormatArg(bool v) : kind_(Kind::Signed), int_(v ? 1 : 0) {}
+  FormatArg(double v) : kind_(Kind::Float), float_(v) {}
+  FormatArg(const char* s) : kind_(Kind::Ansi), ansi_(s ? s : "") {}
+  FormatArg(std::string_view s) : kind_(Kind::Ansi), ansi_(s) {}
+  FormatArg(const std::string& s) : kind_(Kind::Ansi), ansi_(s) {}
+  FormatArg(const char16_t* s) : kind_(Kind::Wide), wide_(s ? s : u"") {}
+  FormatArg(std::u16string_view s) : kind_(Kind::Wide), wide_(s) {}
+  FormatArg(const std::u16string& s) : kind_(Kind::Wide), wide_(s) {}
+  FormatArg(const void* p)
+      : kind_(Kind::Pointer), int_(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p))) {}
+
+  Kind kind() const { return kind_; }
+  int bits() const { return bits_; }
+  std::int64_t asInt() const { return int_; }
+  double asFloat() const { return float_; }
+  std::string_view asAnsi() const { return ansi_; }
+  std::u16string_view asWide() const { return wide_; }
+
+ private:
+  Kind kind_;
+  int bits_ = 32;
+  std::int64_t int_ = 0;
+  double float_ = 0;
+  std::string_view ansi_;
+  std::u16string_view wide_;
+};
+
+enum class HexCase { Upper, Lower };
+
+std::string FormatArgs(std::string_view format, std::initializer_list<FormatArg> args,
+                       HexCase hexCase = HexCase::Upper);
+std::u16string WideFormatArgs(std::u16string_view format, std::initializer_list<FormatArg> args,
+                              HexCase hexCase = HexCase::Upper);
+
+template <typename... A>
+std::string Format(std::string_view format, const A&... args) {
+  return FormatArgs(format, {FormatArg(args)...});
+}
+template <typename... A>
+std::u16string WideFormat(std::u16string_view format, const A&... args) {
+  return WideFormatArgs(format, {FormatArg(args)...});
+}
+// The same with lower-case hexadecimal digits.
+template <typename... A>
+std::string FormatLowerHex(std::string_view format, const A&... args) {
+  return FormatArgs(format, {FormatArg(args)...}, HexCase::Lower);
+}
+template <typename... A>
+std::u16string WideFormatLowerHex(std::u16string_view format, const A&... args) {
+  return WideFormatArgs(format, {FormatArg(args)...}, HexCase::Lower);
+}
+
+// One parsed specifier, as a format-compatibility check needs it.
+struct FormatSpec {
+  int argIndex = 0;   // the argument it consumes
+  char16_t type = 0;  // lower-case type letter
+};
+
+// Lists the specifiers of a format in order (width and precision stars included, as
+// type '*'). A malformed specifier raises EConvertError "Invalid Format Specifier: %s".
+std::vector<FormatSpec> ParseFormatSpecs(std::u16string_view format);

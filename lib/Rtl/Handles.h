@@ -1,0 +1,86 @@
+// Owners for Windows handles: one move-only template, a traits class per kind.
+// The handle is released by the destructor; get()/release()/reset() are explicit and
+// there is no implicit conversion to the raw handle.
+#pragma once
+
+#include <utility>
+
+#include "Rtl/Win.h"
+
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Handle = typename Traits::Handle;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle h) : h_(h) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return h_; }
+  bool valid() const { return h_ != Traits::Invalid(); }
+  explicit operator bool() const { return valid(); }
+
+  Handle release() {
+    Handle h = h_;
+    h_ = Traits::Invalid();
+    return h;
+  }
+  void reset(Handle h = Traits::Invalid()) {
+    if (h_ != Traits::Invalid()) Traits::Close(h_);
+    h_ = h;
+  }
+  // For calls that write a new handle through a pointer.
+  Handle* put() {
+    reset();
+    return &h_;
+  }
+
+ private:
+  Handle h_ = Traits::Invalid();
+};
+
+struct RegKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { RegCloseKey(h); }
+};
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { FreeLibrary(h); }
+};
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindClose(h); }
+};
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
+// Kernel objects whose "none" value is null (processes, threads, events).
+struct KernelTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { GlobalFree(h); }
+};
+
+using RegKeyHandle = UniqueHandle<RegKeyTraits>;
+using ModuleHandle = UniqueHandle<ModuleTraits>;
+using FindHandle = UniqueHandle<FindTraits>;
+using FileHandle = UniqueHandle<FileTraits>;
+using KernelHandle = UniqueHandle<KernelTraits>;
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;

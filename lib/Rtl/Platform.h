@@ -1,0 +1,89 @@
+// The system calls that exist in a wide and an 8-bit form, behind one wrapper each.
+//
+// On the 9x platform the 8-bit form is called, with text converted through the
+// system code page both ways; elsewhere the wide form. Each wrapper returns what the
+// system call returns and leaves GetLastError() as the call left it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "Rtl/Win.h"
+
+namespace Platform {
+
+// True on the Windows 9x family (Windows 95, 98, Me).
+bool IsWin9x();
+
+// Files and directories.
+DWORD GetFileAttributes(const std::u16string& name);
+BOOL SetFileAttributes(const std::u16string& name, DWORD attributes);
+BOOL DeleteFile(const std::u16string& name);
+BOOL CreateDirectory(const std::u16string& name);
+BOOL RemoveDirectory(const std::u16string& name);
+BOOL SetCurrentDirectory(const std::u16string& name);
+std::u16string GetCurrentDirectory();
+HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
+                  DWORD flags);
+// Windows and system directories, asked with a buffer of MAX_PATH characters and cut
+// at the first NUL; empty when the call fails.
+std::u16string GetWindowsDirectory();
+std::u16string GetSystemDirectory();
+std::u16string GetTempPath();
+
+// A find-first search entry, in wide text whatever form was called.
+struct FindData {
+  DWORD attributes = 0;
+  FILETIME lastWriteTime{};
+  std::uint64_t size = 0;
+  std::u16string name;
+};
+// INVALID_HANDLE_VALUE when nothing is found.
+HANDLE FindFirstFile(const std::u16string& pattern, FindData& data);
+BOOL FindNextFile(HANDLE find, FindData& data);
+
+// Modules and resources.
+HMODULE LoadLibrary(const std::u16string& name);
+HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);
+// The module's file name, or empty with GetLastError() set when the call fails.
+std::u16string GetModuleFileName(HMODULE module);
+// Names and types are strings or MAKEINTRESOURCE values (pass a null text pointer and
+// the numeric id).
+HRSRC FindResource(HMODULE module, const std::u16string& name, const std::u16string& type);
+HRSRC FindResource(HMODULE module, const std::u16string& name, WORD type);
+
+// Version information.
+DWORD GetFileVersionInfoSize(const std::u16string& name);
+BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer);
+// Queries a value; for string values `text` receives the value as wide text, cut to
+// the length the system returned (in characters). Returns false when the query fails.
+bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const void*& data,
+                      UINT& length);
+bool VerQueryValueString(const void* block, const std::u16string& subBlock,
+                         std::u16string& text);
+
+// Registry.
+LONG RegOpenKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);
+LONG RegCreateKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);
+// Raw value query; string data comes in the encoding of the form that was called
+// (UTF-16 on NT, the system code page on 9x).
+LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data,
+                     DWORD* size);
+LONG RegSetStringValue(HKEY key, const std::u16string& name, DWORD type,
+                       const std::u16string& value);
+LONG RegSetDwordValue(HKEY key, const std::u16string& name, DWORD value);
+LONG RegDeleteValue(HKEY key, const std::u16string& name);
+LONG RegDeleteKey(HKEY key, const std::u16string& subKey);
+
+// Text.
+// Locale-aware comparison: CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN (a failed
+// call compares as equal).
+int CompareString(LCID locale, DWORD flags, std::u16string_view a, std::u16string_view b);
+std::u16string CharUpper(std::u16string s);
+std::u16string CharLower(std::u16string s);
+
+// The system's text for an error code, or empty when it has none.
+std::u16string FormatMessageText(DWORD code);
+
+}  // namespace Platform

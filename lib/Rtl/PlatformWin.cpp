@@ -1,0 +1,299 @@
+#include "Rtl/Platform.h"
+
+#include "Rtl/CodePage.h"
+
+namespace Platform {
+namespace {
+
+std::string A(const std::u16string& s) { return WideToAnsi(s); }
+
+// Cuts a buffer the system filled at its first NUL.
+template <typename CharT>
+std::basic_string<CharT> CutAtNul(std::basic_string<CharT> s) {
+  auto nul = s.find(CharT(0));
+  if (nul != std::basic_string<CharT>::npos) s.resize(nul);
+  return s;
+}
+
+// Calls a "fill a MAX_PATH buffer" system function in the platform's form.
+template <typename WideFn, typename AnsiFn>
+std::u16string QueryPath(WideFn wide, AnsiFn ansi) {
+  if (IsWin9x()) {
+    std::string buf(MAX_PATH, '\0');
+    if (ansi(buf.data(), MAX_PATH) == 0) return {};
+    return AnsiToWide(CutAtNul(buf));
+  }
+  std::u16string buf(MAX_PATH, u'\0');
+  if (wide(WStr(buf), MAX_PATH) == 0) return {};
+  return CutAtNul(buf);
+}
+
+void FromFindData(const WIN32_FIND_DATAW& w, FindData& d) {
+  d.attributes = w.dwFileAttributes;
+  d.lastWriteTime = w.ftLastWriteTime;
+  d.size = (static_cast<std::uint64_t>(w.nFileSizeHigh) << 32) | w.nFileSizeLow;
+  d.name = FromWStr(w.cFileName);
+}
+
+void FromFindData(const WIN32_FIND_DATAA& a, FindData& d) {
+  d.attributes = a.dwFileAttributes;
+  d.lastWriteTime = a.ftLastWriteTime;
+  d.size = (static_cast<std::uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+  d.name = AnsiToWide(a.cFileName);
+}
+
+}  // namespace
+
+bool IsWin9x() {
+  // The platform does not change while the process runs.
+  static const bool win9x = [] {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return true;  // the wide form is missing only on 9x
+#pragma GCC diagnostic pop
+    return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+  }();
+  return win9x;
+}
+
+DWORD GetFileAttributes(const std::u16string& name) {
+  return IsWin9x() ? GetFileAttributesA(A(name).c_str()) : GetFileAttributesW(WStr(name));
+}
+
+BOOL SetFileAttributes(const std::u16string& name, DWORD attributes) {
+  return IsWin9x() ? SetFileAttributesA(A(name).c_str(), attributes)
+                   : SetFileAttributesW(WStr(name), attributes);
+}
+
+BOOL DeleteFile(const std::u16string& name) {
+  return IsWin9x() ? DeleteFileA(A(name).c_str()) : DeleteFileW(WStr(name));
+}
+
+BOOL CreateDirectory(const std::u16string& name) {
+  return IsWin9x() ? CreateDirectoryA(A(name).c_str(), nullptr)
+                   : CreateDirectoryW(WStr(name), nullptr);
+}
+
+BOOL RemoveDirectory(const std::u16string& name) {
+  return IsWin9x() ? RemoveDirectoryA(A(name).c_str()) : RemoveDirectoryW(WStr(name));
+}
+
+BOOL SetCurrentDirectory(const std::u16string& name) {
+  return IsWin9x() ? SetCurrentDirectoryA(A(name).c_str()) : SetCurrentDirectoryW(WStr(name));
+}
+
+std::u16string GetCurrentDirectory() {
+  return QueryPath([](wchar_t* b, UINT n) { return GetCurrentDirectoryW(n, b); },
+                   [](char* b, UINT n) { return GetCurrentDirectoryA(n, b); });
+}
+
+HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
+                  DWORD flags) {
+  return IsWin9x() ? CreateFileA(A(name).c_str(), access, share, nullptr, disposition, flags,
+                                 nullptr)
+                   : CreateFileW(WStr(name), access, share, nullptr, disposition, flags, nullptr);
+}
+
+std::u16string GetWindowsDirectory() {
+  return QueryPath([](wchar_t* b, UINT n) { return GetWindowsDirectoryW(b, n); },
+                   [](char* b, UINT n) { return GetWindowsDirectoryA(b, n); });
+}
+
+std::u16string GetSystemDirectory() {
+  return QueryPath([](wchar_t* b, UINT n) { return GetSystemDirectoryW(b, n); },
+                   [](char* b, UINT n) { return GetSystemDirectoryA(b, n); });
+}
+
+std::u16string GetTempPath() {
+  return QueryPath([](wchar_t* b, UINT n) { return GetTempPathW(n, b); },
+                   [](char* b, UINT n) { return GetTempPathA(n, b); });
+}
+
+HANDLE FindFirstFile(const std::u16string& pattern, FindData& data) {
+  HANDLE h;
+  if (IsWin9x()) {
+    WIN32_FIND_DATAA a{};
+    h = FindFirstFileA(A(pattern).c_str(), &a);
+    if (h != INVALID_HANDLE_VALUE) FromFindData(a, data);
+  } else {
+    WIN32_FIND_DATAW w{};
+    h = FindFirstFileW(WStr(pattern), &w);
+    if (h != INVALID_HANDLE_VALUE) FromFindData(w, data);
+  }
+  return h;
+}
+
+BOOL FindNextFile(HANDLE find, FindData& data) {
+  if (IsWin9x()) {
+    WIN32_FIND_DATAA a{};
+    if (!FindNextFileA(find, &a)) return FALSE;
+    FromFindData(a, data);
+  } else {
+    WIN32_FIND_DATAW w{};
+    if (!FindNextFileW(find, &w)) return FALSE;
+    FromFindData(w, data);
+  }
+  return TRUE;
+}
+
+HMODULE LoadLibrary(const std::u16string& name) {
+  return IsWin9x() ? LoadLibraryA(A(name).c_str()) : LoadLibraryW(WStr(name));
+}
+
+HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags) {
+  return IsWin9x() ? LoadLibraryExA(A(name).c_str(), nullptr, flags)
+                   : LoadLibraryExW(WStr(name), nullptr, flags);
+}
+
+std::u16string GetModuleFileName(HMODULE module) {
+  return QueryPath([module](wchar_t* b, UINT n) { return GetModuleFileNameW(module, b, n); },
+                   [module](char* b, UINT n) { return GetModuleFileNameA(module, b, n); });
+}
+
+HRSRC FindResource(HMODULE module, const std::u16string& name, const std::u16string& type) {
+  if (IsWin9x()) return FindResourceA(module, A(name).c_str(), A(type).c_str());
+  return FindResourceW(module, WStr(name), WStr(type));
+}
+
+HRSRC FindResource(HMODULE module, const std::u16string& name, WORD type) {
+  if (IsWin9x()) return FindResourceA(module, A(name).c_str(), MAKEINTRESOURCEA(type));
+  return FindResourceW(module, WStr(name), MAKEINTRESOURCEW(type));
+}
+
+DWORD GetFileVersionInfoSize(const std::u16string& name) {
+  DWORD handle = 0;
+  return IsWin9x() ? GetFileVersionInfoSizeA(A(name).c_str(), &handle)
+                   : GetFileVersionInfoSizeW(WStr(name), &handle);
+}
+
+BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer) {
+  return IsWin9x() ? GetFileVersionInfoA(A(name).c_str(), 0, size, buffer)
+                   : GetFileVersionInfoW(WStr(name), 0, size, buffer);
+}
+
+bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const void*& data,
+                      UINT& length) {
+  void* out = nullptr;
+  length = 0;
+  BOOL ok = IsWin9x() ? VerQueryValueA(block, A(subBlock).c_str(), &out, &length)
+                      : VerQueryValueW(block, WStr(subBlock), &out, &length);
+  data = out;
+  return ok && out != nullptr;
+}
+
+bool VerQueryValueString(const void* block, const std::u16string& subBlock,
+                         std::u16string& text) {
+  void* out = nullptr;
+  UINT length = 0;
+  if (IsWin9x()) {
+    if (!VerQueryValueA(block, A(subBlock).c_str(), &out, &length) || !out) return false;
+    text = AnsiToWide(std::string_view(static_cast<const char*>(out), length));
+  } else {
+    if (!VerQueryValueW(block, WStr(subBlock), &out, &length) || !out) return false;
+    text = FromWStr(static_cast<const wchar_t*>(out), length);
+  }
+  return true;
+}
+
+LONG RegOpenKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result) {
+  result = nullptr;
+  return IsWin9x() ? RegOpenKeyExA(root, A(subKey).c_str(), 0, access, &result)
+                   : RegOpenKeyExW(root, WStr(subKey), 0, access, &result);
+}
+
+LONG RegCreateKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result) {
+  result = nullptr;
+  DWORD disposition = 0;
+  return IsWin9x() ? RegCreateKeyExA(root, A(subKey).c_str(), 0, nullptr, 0, access, nullptr,
+                                     &result, &disposition)
+                   : RegCreateKeyExW(root, WStr(subKey), 0, nullptr, 0, access, nullptr, &result,
+                                     &disposition);
+}
+
+LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data,
+                     DWORD* size) {
+  return IsWin9x() ? RegQueryValueExA(key, A(name).c_str(), nullptr, type, data, size)
+                   : RegQueryValueExW(key, WStr(name), nullptr, type, data, size);
+}
+
+LONG RegSetStringValue(HKEY key, const std::u16string& name, DWORD type,
+                       const std::u16string& value) {
+  if (IsWin9x()) {
+    std::string v = A(value);
+    return RegSetValueExA(key, A(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(v.c_str()),
+                          static_cast<DWORD>(v.size() + 1));
+  }
+  return RegSetValueExW(key, WStr(name), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
+}
+
+LONG RegSetDwordValue(HKEY key, const std::u16string& name, DWORD value) {
+  auto data = reinterpret_cast<const BYTE*>(&value);
+  return IsWin9x() ? RegSetValueExA(key, A(name).c_str(), 0, REG_DWORD, data, sizeof value)
+                   : RegSetValueExW(key, WStr(name), 0, REG_DWORD, data, sizeof value);
+}
+
+LONG RegDeleteValue(HKEY key, const std::u16string& name) {
+  return IsWin9x() ? RegDeleteValueA(key, A(name).c_str()) : RegDeleteValueW(key, WStr(name));
+}
+
+LONG RegDeleteKey(HKEY key, const std::u16string& subKey) {
+  return IsWin9x() ? RegDeleteKeyA(key, A(subKey).c_str()) : RegDeleteKeyW(key, WStr(subKey));
+}
+
+int CompareString(LCID locale, DWORD flags, std::u16string_view a, std::u16string_view b) {
+  int r;
+  if (IsWin9x()) {
+    std::string x = WideToAnsi(a);
+    std::string y = WideToAnsi(b);
+    r = CompareStringA(locale, flags, x.data(), static_cast<int>(x.size()), y.data(),
+                       static_cast<int>(y.size()));
+  } else {
+    r = CompareStringW(locale, flags, reinterpret_cast<const wchar_t*>(a.data()),
+                       static_cast<int>(a.size()), reinterpret_cast<const wchar_t*>(b.data()),
+                       static_cast<int>(b.size()));
+  }
+  return r == 0 ? CSTR_EQUAL : r;
+}
+
+std::u16string CharUpper(std::u16string s) {
+  if (s.empty()) return s;
+  if (IsWin9x()) {
+    std::string a = WideToAnsi(s);
+    CharUpperBuffA(a.data(), static_cast<DWORD>(a.size()));
+    return AnsiToWide(a);
+  }
+  CharUpperBuffW(WStr(s), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+std::u16string CharLower(std::u16string s) {
+  if (s.empty()) return s;
+  if (IsWin9x()) {
+    std::string a = WideToAnsi(s);
+    CharLowerBuffA(a.data(), static_cast<DWORD>(a.size()));
+    return AnsiToWide(a);
+  }
+  CharLowerBuffW(WStr(s), static_cast<DWORD>(s.size()));
+  return s;
+}
+
+std::u16string FormatMessageText(DWORD code) {
+  const DWORD flags =
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY;
+  std::u16string text;
+  if (IsWin9x()) {
+    char buf[1024];
+    DWORD n = FormatMessageA(flags, nullptr, code, 0, buf, sizeof buf, nullptr);
+    text = AnsiToWide(std::string_view(buf, n));
+  } else {
+    wchar_t buf[1024];
+    DWORD n = FormatMessageW(flags, nullptr, code, 0, buf, 1024, nullptr);
+    text = FromWStr(buf, n);
+  }
+  return text;
+}
+
+}  // namespace Platform

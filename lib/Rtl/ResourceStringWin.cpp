@@ -1,0 +1,3 @@
+#include "Rtl/ResourceString.h"
+
+std::u16string LoadResString(const ResourceString& rs) { return rs.text; }

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The one test command: installs what is needed, builds the four presets, runs the
+# host tests (plain and sanitized) and the Windows tests under Wine, and ends with
+# one line "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+./scripts/setup.sh || { echo "set-up failed"; echo "0 passed, 1 failed"; exit 1; }
+
+passed=0
+failed=0
+problems=()
+logdir=$(mktemp -d /tmp/plinth-test-logs.XXXXXX)
+
+build() {
+  local preset=$1
+  echo "== build ${preset}"
+  if cmake --preset "${preset}" >"${logdir}/configure-${preset}.log" 2>&1 &&
+     cmake --build --preset "${preset}" >"${logdir}/build-${preset}.log" 2>&1; then
+    return 0
+  fi
+  cat "${logdir}/configure-${preset}.log" "${logdir}/build-${preset}.log" | tail -40
+  failed=$((failed + 1))
+  problems+=("build ${preset}")
+  return 1
+}
+
+# Runs one test preset and adds its counts to the totals.
+run_tests() {
+  local preset=$1
+  shift
+  echo "== test ${preset}"
+  local log="${logdir}/test-${preset}.log"
+  ctest --preset "${preset}" --timeout 600 "$@" 2>&1 | tee "${log}" | grep -E 'Failed|\*\*\*|tests passed'
+  local line p f total
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "${log}" | tail -n 1)
+  if [ -z "${line}" ]; then
+    echo "no test summary from ${preset}"
+    failed=$((failed + 1))
+    problems+=("test ${preset}: no summary")
+    return
+  fi
+  f=$(echo "${line}" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+  total=$(echo "${line}" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+  p=$((total - f))
+  passed=$((passed + p))
+  failed=$((failed + f))
+  [ "${f}" -eq 0 ] || problems+=("test ${preset}: ${f} failed")
+}
+
+build host && run_tests host -j2
+build host-asan && run_tests host-asan -j2
+build win32
+if build win64; then
+  source "${root}/scripts/wine-env.sh"
+  wine_env_start
+  run_tests win64 -j2
+  wine_env_stop
+  trap - EXIT
+fi
+
+[ "${failed}" -eq 0 ] && rm -rf "${logdir}" || echo "logs: ${logdir}"
+echo
+for p in "${problems[@]}"; do echo "problem: ${p}"; done
+echo "${passed} passed, ${failed} failed"
+[ "${failed}" -eq 0 ]

@@ -1,0 +1,48 @@
+# Sourced by the scripts that run Windows programs: one Xvfb display and one fresh,
+# private Wine prefix, both gone when the calling script exits.
+#
+#   source scripts/wine-env.sh
+#   wine_env_start [prefix-dir]   # exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE
+#   "$WINE" program.exe
+#
+# Xvfb starts first and outlives everything: a wineserver started without a display
+# leaves later windows uncreatable.
+
+WINE=/usr/lib/wine/wine64
+export WINE
+
+wine_env_stop() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    if [ -n "${_wine_env_owns_prefix:-}" ]; then rm -rf "${WINEPREFIX}"; fi
+  fi
+  if [ -n "${_wine_env_xvfb_pid:-}" ]; then
+    kill "${_wine_env_xvfb_pid}" >/dev/null 2>&1 || true
+    wait "${_wine_env_xvfb_pid}" 2>/dev/null || true
+  fi
+}
+
+wine_env_start() {
+  local n=90
+  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+  Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  _wine_env_xvfb_pid=$!
+  export DISPLAY=":${n}"
+  local tries=0
+  until [ -e "/tmp/.X11-unix/X${n}" ] || [ $tries -ge 50 ]; do sleep 0.1; tries=$((tries + 1)); done
+
+  if [ -n "${1:-}" ]; then
+    export WINEPREFIX="$1"
+    _wine_env_owns_prefix=""
+  else
+    export WINEPREFIX
+    WINEPREFIX="$(mktemp -d /tmp/plinth-wine.XXXXXX)"
+    _wine_env_owns_prefix=1
+  fi
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
+  trap wine_env_stop EXIT
+  wineboot -i >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1 || true
+}

@@ -1,0 +1,82 @@
+#include "WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "KivLX/KivLXUtils.h"
+#include "Rtl/Format.h"
+
+namespace {
+std::atomic<int> counter{0};
+
+std::u16string UniqueSuffix() {
+  return WideFormat(u"%u_%u_%d", GetCurrentProcessId(), GetTickCount(), counter++);
+}
+}  // namespace
+
+std::u16string TestExeDir() { return ExtractFilePath(GetModuleFileName(nullptr)); }
+
+std::u16string FixturePath(const std::u16string& fileName) {
+  std::u16string relative = TestExeDir() + u"..\\fixtures\\" + fileName;
+  wchar_t full[MAX_PATH];
+  DWORD n = GetFullPathNameW(WStr(relative), MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? FromWStr(full, n) : relative;
+}
+
+bool ExpectWin9x() {
+  return GetModuleFileName(nullptr).find(u"win9x") != std::u16string::npos;
+}
+
+TempDir::TempDir() {
+  wchar_t buf[MAX_PATH];
+  GetTempPathW(MAX_PATH, buf);
+  path_ = FromWStr(buf);
+  path_ = IncludeTrailingSlash(path_) + u"plinth_" + UniqueSuffix() + u"\\";
+  if (!CreateDirectoryW(WStr(path_), nullptr)) ADD_FAILURE() << "cannot create a temp folder";
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void RemoveTree(const std::u16string& path) {
+  std::u16string dir = IncludeTrailingSlash(path);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(WStr(dir + u"*"), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::u16string name = FromWStr(data.cFileName);
+      if (name == u"." || name == u"..") continue;
+      std::u16string full = dir + name;
+      SetFileAttributesW(WStr(full), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full);
+      } else {
+        DeleteFileW(WStr(full));
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(WStr(ExcludeTrailingSlash(dir)));
+}
+
+void WriteTextFile(const std::u16string& path, const std::string& content) {
+  HANDLE h = CreateFileW(WStr(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << "cannot write a test file";
+  DWORD written = 0;
+  WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+TestRegKey::TestRegKey() {
+  subKey_ = u"Software\\PlinthTests\\" + UniqueSuffix();
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, WStr(subKey_), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key_, nullptr) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot create a test registry key";
+  }
+}
+
+TestRegKey::~TestRegKey() {
+  if (key_) RegCloseKey(key_);
+  RegDeleteTreeW(HKEY_CURRENT_USER, WStr(subKey_));
+}

@@ -1,0 +1,50 @@
+// Helpers for tests that run under Windows (Wine): fixture paths, scratch folders and
+// registry keys that clean up after themselves.
+#pragma once
+
+#include <string>
+
+#include "Rtl/Win.h"
+
+// Folder of the running test executable, with a trailing backslash.
+std::u16string TestExeDir();
+// Full path of a fixture library built for the tests.
+std::u16string FixturePath(const std::u16string& fileName);
+// True when this run is the one Wine presents as Windows 98.
+bool ExpectWin9x();
+
+// A fresh folder under the temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // The folder with a trailing backslash.
+  const std::u16string& Path() const { return path_; }
+  std::u16string operator/(const std::u16string& name) const { return path_ + name; }
+
+ private:
+  std::u16string path_;
+};
+
+// Writes a file with the given 8-bit content; fails the test when it cannot.
+void WriteTextFile(const std::u16string& path, const std::string& content);
+// Removes a folder tree, clearing read-only attributes on the way.
+void RemoveTree(const std::u16string& path);
+
+// A key under HKEY_CURRENT_USER\Software\PlinthTests, deleted with its subtree.
+class TestRegKey {
+ public:
+  TestRegKey();
+  ~TestRegKey();
+  TestRegKey(const TestRegKey&) = delete;
+  TestRegKey& operator=(const TestRegKey&) = delete;
+  // Path below HKEY_CURRENT_USER.
+  const std::u16string& SubKey() const { return subKey_; }
+  HKEY Key() const { return key_; }
+
+ private:
+  std::u16string subKey_;
+  HKEY key_ = nullptr;
+};
