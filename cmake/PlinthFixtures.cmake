@@ -22,7 +22,7 @@ function(plinth_add_version_dll target)
     set(A_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin/fixtures)
   endif()
   if(NOT A_SOURCES)
-    set(A_SOURCES ${CMAKE_SOURCE_DIR}/tests/fixtures/EmptyDll.cpp)
+    set(A_SOURCES ${CMAKE_SOURCE_DIR}/cmake/EmptyDll.cpp)
   endif()
 
   set(sources ${A_SOURCES})
@@ -74,5 +74,7 @@ function(plinth_add_version_dll target)
   target_link_libraries(${target} PRIVATE ${A_LIBRARIES})
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${A_OUTPUT_NAME} PREFIX "" SUFFIX ".dll"
-    RUNTIME_OUTPUT_DIRECTORY ${A_OUTPUT_DIRECTORY})
+    RUNTIME_OUTPUT_DIRECTORY ${A_OUTPUT_DIRECTORY}
+    # Import libraries are named after the target: two libraries may share a stem.
+    ARCHIVE_OUTPUT_NAME ${target} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/implib)
 endfunction()

@@ -8,6 +8,8 @@ std::size_t LastDelimiter(const std::u16string& name) { return name.find_last_of
 }  // namespace
 
 KIV_RESOURCESTRING(KivLXUtils_SFileCouldntCreate, u"Could not create %s");
+KIV_RESOURCESTRING(KivLXUtils_SIE5orNewer, u"Internet Explorer 5.0 or newer");
+KIV_RESOURCESTRING(KivLXUtils_SIEWebLink, u"http://www.microsoft.com/ie");
 
 std::u16string ExtractFilePath(const std::u16string& name) {
   std::size_t i = LastDelimiter(name);

@@ -2,11 +2,14 @@
 // library. Paths are wide strings; "\" separates directories and ":" ends a drive.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "Rtl/ResourceString.h"
 
 KIV_EXTERN_RESOURCESTRING(KivLXUtils_SFileCouldntCreate);
+KIV_EXTERN_RESOURCESTRING(KivLXUtils_SIE5orNewer);
+KIV_EXTERN_RESOURCESTRING(KivLXUtils_SIEWebLink);
 
 // Path operations: pure text, no file-system access.
 std::u16string ExtractFilePath(const std::u16string& name);  // up to and with the last "\" or ":"
@@ -46,4 +49,26 @@ std::u16string GetModuleFileName(HMODULE module);
 // Full path of the library the system's search finds for `name`, mapped without
 // running its start-up code and unmapped again; empty when it cannot be loaded.
 std::u16string FindModulePath(const std::u16string& name);
+
+// Component probes: versions of installed components, found through the system's
+// library search or the COM registration of a ProgID, without running their code.
+// 0, false or an empty text when nothing is found; a registry value of the wrong type
+// raises the registry exception.
+std::u16string GetClsidServerPath(const GUID& clsid);
+std::u16string GetProgIdServerPath(const std::u16string& progId);
+std::uint64_t GetProgIdServerVersion(const std::u16string& progId);
+std::u16string GetOfficeInstallRoot(const std::u16string& version, const std::u16string& product);
+std::u16string GetOfficeAppVersion(const std::u16string& product, const std::u16string& exeName);
+std::uint64_t GetWinInetVersion();
+std::uint64_t GetMapiVersion();
+std::uint64_t GetCapicomVersion();
+std::uint64_t GetRowPositionVersion();
+std::uint64_t GetJetOleDbVersion();
+std::uint64_t GetDaoVersion();
+std::uint64_t GetSqlDmoVersion();
+std::uint64_t GetCrystalRuntimeVersion();
+bool HasSqlServer7Tools();
+std::uint64_t GetRpaWInetVersion(std::u16string& companyName);
+// The registry's brace form of a class identifier, upper-case hex digits.
+std::u16string GuidToString(const GUID& guid);
 #endif

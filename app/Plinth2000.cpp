@@ -1,0 +1,58 @@
+// Plinth2000: installs the SQL-DMO 2000 client objects, unattended.
+#include "CheckWinInetAndAdo.h"
+#include "Gui/Application.h"
+#include "KivTrx/KivTrxExceptDlg.h"
+#include "PlinthMainFrm.h"
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/UnitTable.h"
+#include "Rtl/Win.h"
+
+namespace {
+
+constexpr const char16_t* kSupportAddress = u"support@plinth2000.com";
+
+// The program's units, in the order they start; they end in the reverse order.
+const UnitEntry kUnits[] = {
+    {"KivLXUtils", nullptr, nullptr},
+    {"KivTrxExceptDlg", InitializeKivTrxExceptDlg, FinalizeKivTrxExceptDlg},
+    {"CheckWinInetAndAdo", InitializeCheckWinInetAndAdo, FinalizeCheckWinInetAndAdo},
+    {"KivLXSetupUtils", nullptr, nullptr},
+    {"PlinthMainFrm", nullptr, nullptr},
+};
+
+// An exception before the main form exists has no window to report in.
+int ReportStartupFailure(const std::exception& e) {
+  std::u16string text = AnsiToWide(e.what());
+  MessageBoxW(nullptr, WStr(text), WStr(Application().Title()), MB_OK | MB_ICONSTOP);
+  return kInstallFailedExitCode;
+}
+
+int RunProgram() {
+  TUnitTable units(kUnits);
+  try {
+    units.Initialize();
+  } catch (const std::exception& e) {
+    return ReportStartupFailure(e);
+  }
+  SetSupportAddress(kSupportAddress);
+  Application().Initialize();
+  {
+    TForm1 form(&Application());
+    Form1 = &form;
+    form.Show();
+    Application().Run();
+    Form1 = nullptr;
+  }
+  units.Finalize();
+  return Application().ExitCode();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Libraries loaded by name (the probes, the mail client) must not come from the
+  // folder the installer was started in, such as a download folder.
+  SetDllDirectoryW(L"");
+  return RunProgram();
+}

@@ -1,0 +1,20 @@
+// PlinthMainFrm: the main window, nothing but a caption bar, and the one-shot timer
+// whose first tick decides whether SQL-DMO 2000 must be installed and installs it.
+#pragma once
+
+#include "Gui/Timer.h"
+#include "KivLX/KivLXForms.h"
+
+// What the program returns when an install failed and the user closed the window.
+inline constexpr int kInstallFailedExitCode = 1603;
+
+class TForm1 : public TKivFormLX {
+ public:
+  explicit TForm1(TComponent* owner);
+  const char* ClassName() const override { return "TForm1"; }
+
+  TTimer* Timer1;
+  void Timer1Timer(TComponent* sender);
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,157 @@
+#include "Gui/Forms.h"
+
+#include "Gui/Application.h"
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+
+namespace {
+
+DWORD BorderStyleBits(TFormBorderStyle s) {
+  switch (s) {
+    case TFormBorderStyle::bsNone:
+      return WS_POPUP;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow:
+      return WS_POPUP | WS_CAPTION | WS_BORDER;
+    case TFormBorderStyle::bsDialog:
+      return WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin:
+      return WS_POPUP | WS_CAPTION | WS_THICKFRAME;
+  }
+  return WS_POPUP;
+}
+
+DWORD BorderExStyleBits(TFormBorderStyle s) {
+  switch (s) {
+    case TFormBorderStyle::bsToolWindow:
+    case TFormBorderStyle::bsSizeToolWin:
+      return WS_EX_TOOLWINDOW;
+    case TFormBorderStyle::bsDialog:
+      return WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+    default:
+      return WS_EX_WINDOWEDGE;
+  }
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner) : TComponent(owner) { Application().FormCreated(this); }
+
+TForm::~TForm() {
+  Application().FormDestroyed(this);
+  if (hwnd_) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+void TForm::SetCaption(const std::u16string& caption) {
+  caption_ = caption;
+  if (hwnd_) SetWindowTextW(hwnd_, WStr(caption_));
+}
+
+void TForm::SetClientSize(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+}
+
+HWND TForm::Handle() {
+  if (!hwnd_) CreateHandle();
+  return hwnd_;
+}
+
+void TForm::Show() {
+  ShowWindow(Handle(), SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+}
+
+void TForm::Close() {
+  if (OnClose) OnClose(this);
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+  } else if (hwnd_) {
+    ShowWindow(hwnd_, SW_HIDE);
+  }
+}
+
+void TForm::CreateParams(TCreateParams& p) {
+  p.caption = caption_;
+  p.style = BorderStyleBits(borderStyle_) | WS_CLIPCHILDREN;
+  if (borderIcons_.systemMenu && borderStyle_ != TFormBorderStyle::bsNone) {
+    p.style |= WS_SYSMENU;
+    bool toolLike = borderStyle_ == TFormBorderStyle::bsToolWindow ||
+                    borderStyle_ == TFormBorderStyle::bsSizeToolWin ||
+                    borderStyle_ == TFormBorderStyle::bsDialog;
+    if (!toolLike && borderIcons_.minimize) p.style |= WS_MINIMIZEBOX;
+    if (!toolLike && borderIcons_.maximize) p.style |= WS_MAXIMIZEBOX;
+  }
+  p.exStyle = BorderExStyleBits(borderStyle_);
+  RECT r{0, 0, clientWidth_, clientHeight_};
+  AdjustWindowRectEx(&r, p.style, FALSE, p.exStyle);
+  p.width = r.right - r.left;
+  p.height = r.bottom - r.top;
+  if (position_ == TPosition::poScreenCenter) {
+    p.x = (GetSystemMetrics(SM_CXSCREEN) - p.width) / 2;
+    p.y = (GetSystemMetrics(SM_CYSCREEN) - p.height) / 2;
+  }
+}
+
+std::u16string TForm::WindowClassName() const { return AnsiToWide(ClassName()); }
+
+void TForm::CreateHandle() {
+  std::u16string cls = WindowClassName();
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(instance, WStr(cls), &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = WStr(cls);
+    if (!RegisterClassExW(&wc)) RaiseLastOSError();
+  }
+  TCreateParams p;
+  CreateParams(p);
+  HWND hwnd = CreateWindowExW(p.exStyle, WStr(cls), WStr(p.caption), p.style, p.x, p.y, p.width,
+                              p.height, p.parent, nullptr, instance, this);
+  if (!hwnd) RaiseLastOSError();
+  hwnd_ = hwnd;
+}
+
+LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto form = reinterpret_cast<TForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    form->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  LRESULT result = 0;
+  bool handled = false;
+  GuardedCall(form, [&] {
+    result = form->WndProc(msg, wp, lp);
+    handled = true;
+  });
+  return handled ? result : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CLOSE) {
+    Close();
+    return 0;
+  }
+  return DefaultHandler(msg, wp, lp);
+}
+
+LRESULT TForm::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}

@@ -1,0 +1,11 @@
+#include "KivLX/KivLXForms.h"
+
+void TKivFormLX::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  // A top-level window without an owner and with WS_EX_APPWINDOW gets its own
+  // task-bar button, even as a tool window.
+  if (taskBarButton_) {
+    params.exStyle |= WS_EX_APPWINDOW;
+    params.parent = nullptr;
+  }
+}

@@ -1,0 +1,16 @@
+#include "KivTrx/KivTrxExceptDlg.h"
+
+namespace {
+std::u16string supportAddress;
+TSystemInfoCallback systemInfoCallback = nullptr;
+}  // namespace
+
+const std::u16string& SupportAddress() { return supportAddress; }
+void SetSupportAddress(const std::u16string& address) { supportAddress = address; }
+
+TSystemInfoCallback SystemInfoCallback() { return systemInfoCallback; }
+void SetSystemInfoCallback(TSystemInfoCallback callback) { systemInfoCallback = callback; }
+
+void InitializeKivTrxExceptDlg() {}
+
+void FinalizeKivTrxExceptDlg() { supportAddress.clear(); }

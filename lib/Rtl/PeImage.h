@@ -1,0 +1,46 @@
+// Reads what the build and the tests need from a PE image (an executable or library
+// file) without loading it: its sections and the file version of its version
+// resource. Every offset and size read from the image is checked against the image;
+// a damaged image raises EReadError naming what is wrong, never reads out of bounds.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct PeSection {
+  std::string name;  // up to 8 characters
+  std::uint32_t virtualAddress = 0;
+  std::uint32_t virtualSize = 0;
+  std::uint32_t rawOffset = 0;
+  std::uint32_t rawSize = 0;
+};
+
+class PeImage {
+ public:
+  // Raises EReadError "Invalid PE image: ..." when the headers are damaged.
+  explicit PeImage(std::vector<std::uint8_t> bytes);
+
+  bool Is64Bit() const { return is64_; }
+  const std::vector<PeSection>& Sections() const { return sections_; }
+  const PeSection* FindSection(const std::string& name) const;
+  // Bytes of a section as stored in the file.
+  std::vector<std::uint8_t> SectionData(const PeSection& section) const;
+
+  // The file version of the first version resource (most significant part first),
+  // or none when the image has no version resource.
+  std::optional<std::uint64_t> FileVersion() const;
+
+ private:
+  std::uint32_t RvaToOffset(std::uint32_t rva, std::uint32_t size) const;
+  std::uint32_t U32(std::size_t offset) const;
+  std::uint16_t U16(std::size_t offset) const;
+  void Need(std::size_t offset, std::size_t size, const char* what) const;
+
+  std::vector<std::uint8_t> bytes_;
+  bool is64_ = false;
+  std::uint32_t resourceRva_ = 0;
+  std::uint32_t resourceSize_ = 0;
+  std::vector<PeSection> sections_;
+};
