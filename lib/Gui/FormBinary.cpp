@@ -1,0 +1,364 @@
+#include "Gui/FormBinary.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
+
+namespace {
+
+bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+
+template <typename T>
+T LoadLE(const std::uint8_t* p) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < sizeof(T); ++i) v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+  return static_cast<T>(v);
+}
+
+template <typename T>
+void StoreLE(std::vector<std::uint8_t>& out, T value) {
+  auto v = static_cast<std::uint64_t>(value);
+  for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+double BitsToDouble(std::uint64_t bits) {
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+std::uint64_t DoubleToBits(double d) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return bits;
+}
+
+}  // namespace
+
+bool IsBinaryForm(const std::uint8_t* data, std::size_t size) {
+  return size >= 4 && std::memcmp(data, kFormSignature, 4) == 0;
+}
+
+bool IsIdentifier(std::string_view s) {
+  if (s.empty() || !IsIdentStart(s[0])) return false;
+  for (char c : s) {
+    if (!IsIdentChar(c)) return false;
+  }
+  return true;
+}
+
+bool IsDottedIdentifier(std::string_view s) {
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t dot = s.find('.', start);
+    if (!IsIdentifier(s.substr(start, dot == std::string_view::npos ? dot : dot - start))) {
+      return false;
+    }
+    if (dot == std::string_view::npos) return true;
+    start = dot + 1;
+  }
+}
+
+// ---- reader ----
+
+void TBinaryFormReader::Error(std::string_view what) const {
+  throw EReadError(Format("Invalid form data at offset %d: %s", pos_, what));
+}
+
+const std::uint8_t* TBinaryFormReader::Take(std::size_t count) {
+  if (count > size_ - pos_) Error("unexpected end of data");
+  const std::uint8_t* p = data_ + pos_;
+  pos_ += count;
+  return p;
+}
+
+std::uint32_t TBinaryFormReader::ReadUInt32() { return LoadLE<std::uint32_t>(Take(4)); }
+
+std::string_view TBinaryFormReader::ReadShortString() {
+  std::size_t len = ReadByte();
+  return std::string_view(reinterpret_cast<const char*>(Take(len)), len);
+}
+
+void TBinaryFormReader::ReadSignature() {
+  if (!IsBinaryForm(data_ + pos_, size_ - pos_)) Error("missing signature \"TPF0\"");
+  pos_ += 4;
+}
+
+void TBinaryFormReader::ReadObjectHeader(TObjectHeader& header) {
+  std::uint8_t b = ReadByte();
+  header.flags = b & 0x0F;
+  if ((b & 0xF0) != kFlagsMarker ||
+      (header.flags & ~(kFlagInherited | kFlagChildPos | kFlagInline)) != 0 ||
+      (header.flags & (kFlagInherited | kFlagInline)) == (kFlagInherited | kFlagInline)) {
+    --pos_;
+    Error(Format("invalid object flags %d", b));
+  }
+  header.childPos = 0;
+  if (header.flags & kFlagChildPos) {
+    TValueType t = ReadValueType();
+    if (t != TValueType::vaInt8 && t != TValueType::vaInt16 && t != TValueType::vaInt32) {
+      Error("child position must be an integer");
+    }
+    header.childPos = static_cast<std::int32_t>(ReadIntegerBody(t));
+  }
+  header.className = ReadShortString();
+  if (!IsIdentifier(header.className)) Error("invalid class name");
+  header.objectName = ReadShortString();
+  if (!header.objectName.empty() && !IsIdentifier(header.objectName)) {
+    Error("invalid object name");
+  }
+}
+
+bool TBinaryFormReader::EndOfList() {
+  if (pos_ >= size_) Error("unexpected end of data");
+  return data_[pos_] == 0;
+}
+
+void TBinaryFormReader::ReadListEnd() {
+  if (ReadByte() != 0) {
+    --pos_;
+    Error("end of list expected");
+  }
+}
+
+std::string_view TBinaryFormReader::ReadPropertyName() {
+  std::string_view name = ReadShortString();
+  if (!IsDottedIdentifier(name)) Error("invalid property name");
+  return name;
+}
+
+TValueType TBinaryFormReader::NextValue() {
+  if (pos_ >= size_) Error("unexpected end of data");
+  std::uint8_t t = data_[pos_];
+  if (t > kMaxValueType) Error(Format("unknown value type %d", t));
+  return static_cast<TValueType>(t);
+}
+
+TValueType TBinaryFormReader::ReadValueType() {
+  TValueType t = NextValue();
+  ++pos_;
+  return t;
+}
+
+std::int64_t TBinaryFormReader::ReadIntegerBody(TValueType type) {
+  switch (type) {
+    case TValueType::vaInt8:
+      return static_cast<std::int8_t>(ReadByte());
+    case TValueType::vaInt16:
+      return LoadLE<std::int16_t>(Take(2));
+    case TValueType::vaInt32:
+      return LoadLE<std::int32_t>(Take(4));
+    case TValueType::vaInt64:
+      return LoadLE<std::int64_t>(Take(8));
+    default:
+      Error("integer expected");
+  }
+}
+
+double TBinaryFormReader::ReadDoubleBody() {
+  double d = BitsToDouble(LoadLE<std::uint64_t>(Take(8)));
+  // Text has no spelling for infinities and NaNs; refusing them keeps conversions exact.
+  if (!std::isfinite(d)) {
+    pos_ -= 8;
+    Error("floating-point value is not finite");
+  }
+  return d;
+}
+
+std::int64_t TBinaryFormReader::ReadCurrencyBody() { return LoadLE<std::int64_t>(Take(8)); }
+
+std::string_view TBinaryFormReader::ReadStringBody(TValueType type) {
+  if (type == TValueType::vaString) return ReadShortString();
+  std::uint32_t len = ReadUInt32();
+  return std::string_view(reinterpret_cast<const char*>(Take(len)), len);
+}
+
+std::u16string TBinaryFormReader::ReadWStringBody() {
+  std::uint32_t len = ReadUInt32();
+  if (len > (size_ - pos_) / 2) Error("unexpected end of data");
+  const std::uint8_t* p = Take(static_cast<std::size_t>(len) * 2);
+  std::u16string s(len, u'\0');
+  for (std::uint32_t i = 0; i < len; ++i) s[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+  return s;
+}
+
+std::string_view TBinaryFormReader::ReadIdentBody() {
+  std::string_view s = ReadShortString();
+  if (!IsDottedIdentifier(s)) Error("invalid identifier");
+  return s;
+}
+
+std::string_view TBinaryFormReader::ReadSetElement() {
+  std::string_view s = ReadShortString();
+  if (!s.empty() && !IsIdentifier(s)) Error("invalid set element");
+  return s;
+}
+
+std::string_view TBinaryFormReader::ReadBinaryBody() {
+  std::uint32_t len = ReadUInt32();
+  return std::string_view(reinterpret_cast<const char*>(Take(len)), len);
+}
+
+bool TBinaryFormReader::ReadCollectionItemStart() {
+  std::uint8_t b = ReadByte();
+  if (b == 0) return false;
+  if (b != static_cast<std::uint8_t>(TValueType::vaList)) {
+    --pos_;
+    Error("collection item expected");
+  }
+  return true;
+}
+
+std::int64_t TBinaryFormReader::ReadInteger() { return ReadIntegerBody(ReadValueType()); }
+
+std::u16string TBinaryFormReader::ReadString() {
+  TValueType t = ReadValueType();
+  switch (t) {
+    case TValueType::vaString:
+    case TValueType::vaLString:
+      return AnsiToWide(ReadStringBody(t));
+    case TValueType::vaWString:
+      return ReadWStringBody();
+    default:
+      Error("string expected");
+  }
+}
+
+std::string TBinaryFormReader::ReadIdent() {
+  TValueType t = ReadValueType();
+  switch (t) {
+    case TValueType::vaIdent:
+      return std::string(ReadIdentBody());
+    case TValueType::vaFalse:
+      return "False";
+    case TValueType::vaTrue:
+      return "True";
+    case TValueType::vaNil:
+      return "nil";
+    default:
+      Error("identifier expected");
+  }
+}
+
+bool TBinaryFormReader::ReadBoolean() {
+  TValueType t = ReadValueType();
+  if (t != TValueType::vaTrue && t != TValueType::vaFalse) Error("boolean expected");
+  return t == TValueType::vaTrue;
+}
+
+void TBinaryFormReader::ReadListBegin() {
+  if (ReadValueType() != TValueType::vaList) Error("list expected");
+}
+
+// ---- writer ----
+
+void TBinaryFormWriter::WriteRaw(const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  out_.insert(out_.end(), p, p + size);
+}
+
+void TBinaryFormWriter::WriteUInt32(std::uint32_t v) { StoreLE(out_, v); }
+
+void TBinaryFormWriter::WriteShortString(std::string_view s) {
+  if (s.size() > 255) throw EWriteError(Format("Name too long for form data: %s", s));
+  out_.push_back(static_cast<std::uint8_t>(s.size()));
+  WriteRaw(s.data(), s.size());
+}
+
+void TBinaryFormWriter::WriteSignature() { WriteRaw(kFormSignature, 4); }
+
+void TBinaryFormWriter::WriteObjectHeader(const TObjectHeader& header) {
+  out_.push_back(static_cast<std::uint8_t>(kFlagsMarker | header.flags));
+  if (header.flags & kFlagChildPos) WriteInteger(header.childPos);
+  WriteShortString(header.className);
+  WriteShortString(header.objectName);
+}
+
+void TBinaryFormWriter::WritePropertyName(std::string_view name) { WriteShortString(name); }
+
+void TBinaryFormWriter::WriteInteger(std::int64_t v) {
+  if (v >= INT8_MIN && v <= INT8_MAX) {
+    WriteValueType(TValueType::vaInt8);
+    StoreLE(out_, static_cast<std::int8_t>(v));
+  } else if (v >= INT16_MIN && v <= INT16_MAX) {
+    WriteValueType(TValueType::vaInt16);
+    StoreLE(out_, static_cast<std::int16_t>(v));
+  } else if (v >= INT32_MIN && v <= INT32_MAX) {
+    WriteValueType(TValueType::vaInt32);
+    StoreLE(out_, static_cast<std::int32_t>(v));
+  } else {
+    WriteValueType(TValueType::vaInt64);
+    StoreLE(out_, v);
+  }
+}
+
+void TBinaryFormWriter::WriteDouble(double v) {
+  WriteValueType(TValueType::vaDouble);
+  StoreLE(out_, DoubleToBits(v));
+}
+
+void TBinaryFormWriter::WriteDate(double v) {
+  WriteValueType(TValueType::vaDate);
+  StoreLE(out_, DoubleToBits(v));
+}
+
+void TBinaryFormWriter::WriteCurrency(std::int64_t tenThousandths) {
+  WriteValueType(TValueType::vaCurrency);
+  StoreLE(out_, tenThousandths);
+}
+
+void TBinaryFormWriter::WriteString(std::u16string_view s, bool ascii) {
+  if (!ascii) {
+    WriteWideString(s);
+    return;
+  }
+  std::string narrow(s.size(), '\0');
+  for (std::size_t i = 0; i < s.size(); ++i) narrow[i] = static_cast<char>(s[i]);
+  WriteAnsiString(narrow);
+}
+
+void TBinaryFormWriter::WriteString(std::u16string_view s) {
+  bool ascii = true;
+  for (char16_t c : s) ascii = ascii && c < 0x80;
+  WriteString(s, ascii);
+}
+
+void TBinaryFormWriter::WriteAnsiString(std::string_view s) {
+  if (s.size() <= 255) {
+    WriteValueType(TValueType::vaString);
+    WriteShortString(s);
+    return;
+  }
+  if (s.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+  WriteValueType(TValueType::vaLString);
+  WriteUInt32(static_cast<std::uint32_t>(s.size()));
+  WriteRaw(s.data(), s.size());
+}
+
+void TBinaryFormWriter::WriteWideString(std::u16string_view s) {
+  if (s.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+  WriteValueType(TValueType::vaWString);
+  WriteUInt32(static_cast<std::uint32_t>(s.size()));
+  out_.reserve(out_.size() + s.size() * 2);
+  for (char16_t c : s) {
+    out_.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    out_.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+}
+
+void TBinaryFormWriter::WriteIdent(std::string_view s) {
+  WriteValueType(TValueType::vaIdent);
+  WriteShortString(s);
+}
+
+void TBinaryFormWriter::WriteBinary(const std::uint8_t* data, std::size_t size) {
+  if (size > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+  WriteValueType(TValueType::vaBinary);
+  WriteUInt32(static_cast<std::uint32_t>(size));
+  WriteRaw(data, size);
+}

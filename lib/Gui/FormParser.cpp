@@ -1,0 +1,301 @@
+#include "Gui/FormParser.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "Rtl/CodePage.h"
+#include "Rtl/Format.h"
+#include "Rtl/WideText.h"
+
+namespace {
+
+bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+const char* KindName(TTokenKind kind) {
+  switch (kind) {
+    case TTokenKind::EndOfText:
+      return "End of text";
+    case TTokenKind::Symbol:
+      return "Symbol";
+    case TTokenKind::Identifier:
+      return "Identifier";
+    case TTokenKind::String:
+      return "String";
+    case TTokenKind::Integer:
+      return "Integer";
+    case TTokenKind::Float:
+      return "Number";
+  }
+  return "Token";
+}
+
+}  // namespace
+
+TParser::TParser(std::string_view text) : text_(text) { NextToken(); }
+
+bool TParser::IsIdent(std::string_view word) const {
+  return kind_ == TTokenKind::Identifier && SameText(TokenText(), word);
+}
+
+std::u16string TParser::TokenWideText() const {
+  if (kind_ == TTokenKind::String) return string_;
+  return AnsiToWide(TokenText());
+}
+
+void TParser::SkipBlanks() {
+  while (pos_ < text_.size() && IsBlank(text_[pos_])) {
+    char c = text_[pos_++];
+    if (c == '\n' || (c == '\r' && (pos_ >= text_.size() || text_[pos_] != '\n'))) ++line_;
+  }
+}
+
+char TParser::PeekChar() const {
+  std::size_t p = pos_;
+  while (p < text_.size() && IsBlank(text_[p])) ++p;
+  return p < text_.size() ? text_[p] : '\0';
+}
+
+void TParser::NextToken() {
+  SkipBlanks();
+  tokenStart_ = pos_;
+  tokenLine_ = line_;
+  if (pos_ >= text_.size()) {
+    kind_ = TTokenKind::EndOfText;
+    return;
+  }
+  char c = text_[pos_];
+  char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
+  if (IsIdentStart(c)) {
+    ScanIdentifier();
+  } else if (c == '\'' || c == '#') {
+    ScanString();
+  } else if (IsDigit(c) || (c == '$' && HexValue(next) >= 0) ||
+             (c == '-' && (IsDigit(next) || next == '$'))) {
+    ScanNumber();
+  } else {
+    kind_ = TTokenKind::Symbol;
+    ++pos_;
+  }
+}
+
+void TParser::ScanIdentifier() {
+  kind_ = TTokenKind::Identifier;
+  ++pos_;
+  while (pos_ < text_.size()) {
+    char c = text_[pos_];
+    if (IsIdentChar(c)) {
+      ++pos_;
+    } else if (c == '.' && pos_ + 1 < text_.size() && IsIdentStart(text_[pos_ + 1])) {
+      pos_ += 2;
+    } else {
+      break;
+    }
+  }
+}
+
+void TParser::ScanNumber() {
+  bool negative = text_[pos_] == '-';
+  if (negative) ++pos_;
+  floatSuffix_ = 0;
+  if (text_[pos_] == '$') {
+    ++pos_;
+    std::uint64_t v = 0;
+    std::size_t start = pos_;
+    while (pos_ < text_.size() && HexValue(text_[pos_]) >= 0) {
+      if (pos_ - start >= 16) Error("Number out of range");
+      v = (v << 4) | static_cast<std::uint64_t>(HexValue(text_[pos_++]));
+    }
+    if (pos_ == start || (pos_ < text_.size() && IsIdentChar(text_[pos_]))) {
+      Error("Invalid number");
+    }
+    kind_ = TTokenKind::Integer;
+    int_ = static_cast<std::int64_t>(negative ? 0 - v : v);
+    return;
+  }
+  std::size_t digits = pos_;
+  while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_;
+  bool isFloat = false;
+  if (pos_ + 1 < text_.size() && text_[pos_] == '.' && IsDigit(text_[pos_ + 1])) {
+    isFloat = true;
+    pos_ += 1;
+    while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_;
+  }
+  if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
+    std::size_t p = pos_ + 1;
+    if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) ++p;
+    if (p < text_.size() && IsDigit(text_[p])) {
+      isFloat = true;
+      pos_ = p;
+      while (pos_ < text_.size() && IsDigit(text_[pos_])) ++pos_;
+    }
+  }
+  std::size_t end = pos_;
+  if (pos_ < text_.size()) {
+    char s = text_[pos_];
+    if (s == 'c' || s == 'C' || s == 'd' || s == 'D') {
+      floatSuffix_ = (s == 'c' || s == 'C') ? 'c' : 'd';
+      isFloat = true;
+      ++pos_;
+    }
+  }
+  if (pos_ < text_.size() && IsIdentChar(text_[pos_])) Error("Invalid number");
+
+  std::size_t numStart = negative ? digits - 1 : digits;
+  if (floatSuffix_ == 'c') {
+    ScanCurrency(numStart, end);
+    return;
+  }
+  if (isFloat) {
+    auto r = std::from_chars(text_.data() + numStart, text_.data() + end, float_);
+    if (r.ec != std::errc() || r.ptr != text_.data() + end || !std::isfinite(float_)) {
+      Error("Number out of range");
+    }
+    kind_ = TTokenKind::Float;
+    return;
+  }
+  auto r = std::from_chars(text_.data() + numStart, text_.data() + end, int_);
+  if (r.ec != std::errc() || r.ptr != text_.data() + end) Error("Number out of range");
+  kind_ = TTokenKind::Integer;
+}
+
+// Currency is kept exact in ten-thousandths: no detour through floating point.
+void TParser::ScanCurrency(std::size_t start, std::size_t end) {
+  std::string_view t = text_.substr(start, end - start);
+  bool negative = !t.empty() && t[0] == '-';
+  if (negative) t.remove_prefix(1);
+  std::size_t dot = t.find('.');
+  std::string_view whole = t.substr(0, dot);
+  std::string_view frac = dot == std::string_view::npos ? std::string_view() : t.substr(dot + 1);
+  if (whole.empty() || frac.size() > 4 || t.find_first_of("eE") != std::string_view::npos) {
+    Error("Invalid currency value");
+  }
+  std::uint64_t v = 0;
+  constexpr std::uint64_t kLimit = static_cast<std::uint64_t>(1) << 63;
+  auto push = [&](char d) {
+    if (v > (kLimit - static_cast<std::uint64_t>(d - '0')) / 10) Error("Number out of range");
+    v = v * 10 + static_cast<std::uint64_t>(d - '0');
+  };
+  for (char d : whole) push(d);
+  for (std::size_t i = 0; i < 4; ++i) push(i < frac.size() ? frac[i] : '0');
+  if (!negative && v == kLimit) Error("Number out of range");
+  int_ = negative ? static_cast<std::int64_t>(0 - v) : static_cast<std::int64_t>(v);
+  float_ = static_cast<double>(int_) / 10000.0;
+  kind_ = TTokenKind::Float;
+}
+
+void TParser::ScanString() {
+  kind_ = TTokenKind::String;
+  string_.clear();
+  stringAscii_ = true;
+  while (pos_ < text_.size()) {
+    if (text_[pos_] == '\'') {
+      ScanQuotedRun();
+    } else if (text_[pos_] == '#') {
+      ScanCharCode();
+    } else {
+      break;
+    }
+  }
+}
+
+void TParser::ScanQuotedRun() {
+  ++pos_;  // opening quote
+  std::size_t ansiStart = std::string_view::npos;
+  auto flushAnsi = [&] {
+    if (ansiStart == std::string_view::npos) return;
+    string_ += AnsiToWide(text_.substr(ansiStart, pos_ - ansiStart));
+    ansiStart = std::string_view::npos;
+  };
+  for (;;) {
+    if (pos_ >= text_.size() || text_[pos_] == '\r' || text_[pos_] == '\n') {
+      Error("Unterminated string");
+    }
+    char c = text_[pos_];
+    if (c == '\'') {
+      flushAnsi();
+      if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
+        string_ += u'\'';
+        pos_ += 2;
+        continue;
+      }
+      ++pos_;
+      return;
+    }
+    if (static_cast<unsigned char>(c) < 0x80) {
+      flushAnsi();
+      string_ += static_cast<char16_t>(c);
+    } else {
+      // 8-bit text in the system code page: convert whole runs, so that a double-byte
+      // character is never split.
+      stringAscii_ = false;
+      if (ansiStart == std::string_view::npos) ansiStart = pos_;
+    }
+    ++pos_;
+  }
+}
+
+void TParser::ScanCharCode() {
+  ++pos_;  // '#'
+  std::uint32_t v = 0;
+  std::size_t start = pos_;
+  if (pos_ < text_.size() && text_[pos_] == '$') {
+    start = ++pos_;
+    while (pos_ < text_.size() && HexValue(text_[pos_]) >= 0) {
+      v = v * 16 + static_cast<std::uint32_t>(HexValue(text_[pos_++]));
+      if (v > 0xFFFF) Error("Invalid character code");
+    }
+  } else {
+    while (pos_ < text_.size() && IsDigit(text_[pos_])) {
+      v = v * 10 + static_cast<std::uint32_t>(text_[pos_++] - '0');
+      if (v > 0xFFFF) Error("Invalid character code");
+    }
+  }
+  if (pos_ == start) Error("Invalid character code");
+  if (v >= 0x80) stringAscii_ = false;
+  string_ += static_cast<char16_t>(v);
+}
+
+void TParser::CheckKind(TTokenKind kind) const {
+  if (kind_ != kind) Error(std::string(KindName(kind)) + " expected");
+}
+
+void TParser::CheckSymbol(char c) const {
+  if (!IsSymbol(c)) Error(Format("'%s' expected", std::string(1, c)));
+}
+
+void TParser::Error(std::string_view what) const {
+  throw EParserError(Format("%s on line %d", what, tokenLine_));
+}
+
+void TParser::ReadHexBinary(std::vector<std::uint8_t>& out) {
+  CheckSymbol('{');
+  int high = -1;
+  for (;;) {
+    SkipBlanks();
+    tokenLine_ = line_;
+    if (pos_ >= text_.size()) Error("'}' expected");
+    char c = text_[pos_++];
+    if (c == '}') break;
+    int v = HexValue(c);
+    if (v < 0) Error("Invalid binary value");
+    if (high < 0) {
+      high = v;
+    } else {
+      out.push_back(static_cast<std::uint8_t>((high << 4) | v));
+      high = -1;
+    }
+  }
+  if (high >= 0) Error("Invalid binary value");
+  NextToken();
+}

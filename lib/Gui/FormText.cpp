@@ -1,0 +1,500 @@
+#include "Gui/FormText.h"
+
+#include <charconv>
+
+#include "Gui/FormBinary.h"
+#include "Gui/FormParser.h"
+#include "Rtl/CodePage.h"
+#include "Rtl/Streams.h"
+#include "Rtl/WideText.h"
+
+namespace {
+
+constexpr std::size_t kPieceLength = 64;
+constexpr std::size_t kBinaryBytesPerLine = 32;
+constexpr const char* kCrLf = "\r\n";
+
+bool IsQuotable(char16_t c) { return c >= 32 && c != u'\'' && c <= 127; }
+
+template <typename T>
+void AppendNumber(std::string& out, T v) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
+// The shortest text that reads back as the same double, always with a "." or an
+// exponent so that it reads back as floating point, not as an integer.
+void AppendDouble(std::string& out, double v) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
+  out += t;
+  if (t.find_first_of(".eE") == std::string_view::npos) out += ".0";
+}
+
+void AppendCurrency(std::string& out, std::int64_t v) {
+  std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  if (v < 0) out += '-';
+  AppendNumber(out, mag / 10000);
+  out += '.';
+  std::uint64_t frac = mag % 10000;
+  for (std::uint64_t d = 1000; d > 0; d /= 10) out += static_cast<char>('0' + (frac / d) % 10);
+  out += 'c';
+}
+
+std::u16string AnsiBytesToWide(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return AnsiToWide(s);
+  }
+  return std::u16string(s.begin(), s.end());
+}
+
+class TBinaryToText {
+ public:
+  TBinaryToText(const std::uint8_t* data, std::size_t size) : r_(data, size) {}
+
+  std::string Run() {
+    r_.ReadSignature();
+    ConvertObject(0);
+    return std::move(out_);
+  }
+
+ private:
+  void Enter() {
+    if (++depth_ > kMaxFormDepth) r_.Error("form nested too deeply");
+  }
+  void Leave() { --depth_; }
+  void Indent(int level) { out_.append(static_cast<std::size_t>(level) * 2, ' '); }
+
+  void ConvertObject(int level) {
+    Enter();
+    TObjectHeader h;
+    r_.ReadObjectHeader(h);
+    Indent(level);
+    out_ += (h.flags & kFlagInline) ? "inline " : (h.flags & kFlagInherited) ? "inherited " : "object ";
+    if (!h.objectName.empty()) {
+      out_ += h.objectName;
+      out_ += ": ";
+    }
+    out_ += h.className;
+    if (h.flags & kFlagChildPos) {
+      out_ += " [";
+      AppendNumber(out_, h.childPos);
+      out_ += ']';
+    }
+    out_ += kCrLf;
+    ConvertProperties(level + 1);
+    while (!r_.EndOfList()) ConvertObject(level + 1);
+    r_.ReadListEnd();
+    Indent(level);
+    out_ += "end";
+    out_ += kCrLf;
+    Leave();
+  }
+
+  void ConvertProperties(int level) {
+    while (!r_.EndOfList()) {
+      std::string_view name = r_.ReadPropertyName();
+      Indent(level);
+      out_ += name;
+      out_ += " = ";
+      ConvertValue(level, false);
+      out_ += kCrLf;
+    }
+    r_.ReadListEnd();
+  }
+
+  // `level` is that of the line the value starts on; `ownLine` is true when nothing but
+  // indentation precedes it there (list elements).
+  void ConvertValue(int level, bool ownLine) {
+    TValueType t = r_.ReadValueType();
+    switch (t) {
+      case TValueType::vaNull:
+        r_.Error("value expected");
+      case TValueType::vaList:
+        ConvertList(level);
+        break;
+      case TValueType::vaInt8:
+      case TValueType::vaInt16:
+      case TValueType::vaInt32:
+      case TValueType::vaInt64:
+        AppendNumber(out_, r_.ReadIntegerBody(t));
+        break;
+      case TValueType::vaDouble:
+        AppendDouble(out_, r_.ReadDoubleBody());
+        break;
+      case TValueType::vaDate:
+        AppendDouble(out_, r_.ReadDoubleBody());
+        out_ += 'd';
+        break;
+      case TValueType::vaCurrency:
+        AppendCurrency(out_, r_.ReadCurrencyBody());
+        break;
+      case TValueType::vaString:
+      case TValueType::vaLString:
+        AppendFormString(out_, AnsiBytesToWide(r_.ReadStringBody(t)), (level + 1) * 2, !ownLine);
+        break;
+      case TValueType::vaWString:
+        AppendFormString(out_, r_.ReadWStringBody(), (level + 1) * 2, !ownLine);
+        break;
+      case TValueType::vaIdent:
+        out_ += r_.ReadIdentBody();
+        break;
+      case TValueType::vaFalse:
+        out_ += "False";
+        break;
+      case TValueType::vaTrue:
+        out_ += "True";
+        break;
+      case TValueType::vaNil:
+        out_ += "nil";
+        break;
+      case TValueType::vaSet:
+        ConvertSet();
+        break;
+      case TValueType::vaCollection:
+        ConvertCollection(level);
+        break;
+      case TValueType::vaBinary:
+        ConvertBinary(level);
+        break;
+    }
+  }
+
+  void ConvertList(int level) {
+    Enter();
+    out_ += '(';
+    while (!r_.EndOfList()) {
+      out_ += kCrLf;
+      Indent(level + 1);
+      ConvertValue(level + 1, true);
+    }
+    r_.ReadListEnd();
+    out_ += ')';
+    Leave();
+  }
+
+  void ConvertSet() {
+    out_ += '[';
+    bool first = true;
+    for (;;) {
+      std::string_view e = r_.ReadSetElement();
+      if (e.empty()) break;
+      if (!first) out_ += ", ";
+      out_ += e;
+      first = false;
+    }
+    out_ += ']';
+  }
+
+  void ConvertCollection(int level) {
+    Enter();
+    out_ += '<';
+    while (r_.ReadCollectionItemStart()) {
+      out_ += kCrLf;
+      Indent(level + 1);
+      out_ += "item";
+      out_ += kCrLf;
+      ConvertProperties(level + 2);
+      Indent(level + 1);
+      out_ += "end";
+    }
+    out_ += '>';
+    Leave();
+  }
+
+  void ConvertBinary(int level) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string_view bytes = r_.ReadBinaryBody();
+    out_ += '{';
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (i % kBinaryBytesPerLine == 0) {
+        out_ += kCrLf;
+        Indent(level + 1);
+      }
+      auto b = static_cast<unsigned char>(bytes[i]);
+      out_ += kHex[b >> 4];
+      out_ += kHex[b & 15];
+    }
+    out_ += '}';
+  }
+
+  TBinaryFormReader r_;
+  std::string out_;
+  int depth_ = 0;
+};
+
+class TTextToBinary {
+ public:
+  explicit TTextToBinary(std::string_view text) : p_(text), w_(out_) {
+    out_.reserve(text.size() / 2);
+  }
+
+  std::vector<std::uint8_t> Run() {
+    w_.WriteSignature();
+    ConvertObject();
+    if (p_.Kind() != TTokenKind::EndOfText) p_.Error("End of text expected");
+    return std::move(out_);
+  }
+
+ private:
+  void Enter() {
+    if (++depth_ > kMaxFormDepth) p_.Error("Form nested too deeply");
+  }
+  void Leave() { --depth_; }
+
+  bool AtObjectKeyword() const {
+    return p_.IsIdent("object") || p_.IsIdent("inherited") || p_.IsIdent("inline");
+  }
+
+  std::string_view TakeName(bool dotted) {
+    p_.CheckKind(TTokenKind::Identifier);
+    std::string_view name = p_.TokenText();
+    if (!dotted && name.find('.') != std::string_view::npos) p_.Error("Invalid name");
+    if (name.size() > 255) p_.Error("Identifier too long");
+    p_.NextToken();
+    return name;
+  }
+
+  void ConvertObject() {
+    Enter();
+    TObjectHeader h;
+    if (p_.IsIdent("inherited")) {
+      h.flags = kFlagInherited;
+    } else if (p_.IsIdent("inline")) {
+      h.flags = kFlagInline;
+    } else if (!p_.IsIdent("object")) {
+      p_.Error("'object', 'inherited' or 'inline' expected");
+    }
+    p_.NextToken();
+    std::string_view first = TakeName(false);
+    if (p_.IsSymbol(':')) {
+      p_.NextToken();
+      h.objectName = first;
+      h.className = TakeName(false);
+    } else {
+      h.className = first;
+    }
+    if (p_.IsSymbol('[')) {
+      p_.NextToken();
+      p_.CheckKind(TTokenKind::Integer);
+      if (p_.TokenInt() < INT32_MIN || p_.TokenInt() > INT32_MAX) p_.Error("Number out of range");
+      h.childPos = static_cast<std::int32_t>(p_.TokenInt());
+      h.flags |= kFlagChildPos;
+      p_.NextToken();
+      p_.CheckSymbol(']');
+      p_.NextToken();
+    }
+    w_.WriteObjectHeader(h);
+    ConvertProperties();
+    while (AtObjectKeyword()) ConvertObject();
+    w_.WriteListEnd();
+    ExpectEnd();
+    Leave();
+  }
+
+  void ExpectEnd() {
+    if (!p_.IsIdent("end")) p_.Error("'end' expected");
+    p_.NextToken();
+  }
+
+  // A property is an identifier followed by "="; anything else ends the properties.
+  void ConvertProperties() {
+    while (p_.Kind() == TTokenKind::Identifier && p_.PeekChar() == '=') {
+      w_.WritePropertyName(TakeName(true));
+      p_.CheckSymbol('=');
+      p_.NextToken();
+      ConvertValue();
+    }
+    w_.WriteListEnd();
+  }
+
+  void ConvertValue() {
+    switch (p_.Kind()) {
+      case TTokenKind::Integer:
+        w_.WriteInteger(p_.TokenInt());
+        p_.NextToken();
+        return;
+      case TTokenKind::Float:
+        if (p_.FloatSuffix() == 'c') {
+          w_.WriteCurrency(p_.TokenCurrency());
+        } else if (p_.FloatSuffix() == 'd') {
+          w_.WriteDate(p_.TokenFloat());
+        } else {
+          w_.WriteDouble(p_.TokenFloat());
+        }
+        p_.NextToken();
+        return;
+      case TTokenKind::String:
+        ConvertString();
+        return;
+      case TTokenKind::Identifier:
+        ConvertIdent();
+        return;
+      case TTokenKind::Symbol:
+        break;
+      case TTokenKind::EndOfText:
+        p_.Error("Property value expected");
+    }
+    switch (p_.Symbol()) {
+      case '[':
+        ConvertSet();
+        return;
+      case '(':
+        ConvertList();
+        return;
+      case '<':
+        ConvertCollection();
+        return;
+      case '{': {
+        std::vector<std::uint8_t> bytes;
+        p_.ReadHexBinary(bytes);
+        w_.WriteBinary(bytes.data(), bytes.size());
+        return;
+      }
+      default:
+        p_.Error("Invalid property value");
+    }
+  }
+
+  void ConvertString() {
+    std::u16string s = p_.TokenWideString();
+    bool ascii = p_.TokenStringIsAscii();
+    p_.NextToken();
+    while (p_.IsSymbol('+')) {
+      p_.NextToken();
+      p_.CheckKind(TTokenKind::String);
+      s += p_.TokenWideString();
+      ascii = ascii && p_.TokenStringIsAscii();
+      p_.NextToken();
+    }
+    w_.WriteString(s, ascii);
+  }
+
+  void ConvertIdent() {
+    if (p_.IsIdent("True")) {
+      w_.WriteBoolean(true);
+    } else if (p_.IsIdent("False")) {
+      w_.WriteBoolean(false);
+    } else if (p_.IsIdent("nil")) {
+      w_.WriteNil();
+    } else {
+      if (p_.TokenText().size() > 255) p_.Error("Identifier too long");
+      w_.WriteIdent(p_.TokenText());
+    }
+    p_.NextToken();
+  }
+
+  void ConvertSet() {
+    w_.WriteValueType(TValueType::vaSet);
+    p_.NextToken();
+    if (!p_.IsSymbol(']')) {
+      for (;;) {
+        w_.WriteSetElement(TakeName(false));
+        if (!p_.IsSymbol(',')) break;
+        p_.NextToken();
+      }
+    }
+    p_.CheckSymbol(']');
+    p_.NextToken();
+    w_.WriteListEnd();
+  }
+
+  void ConvertList() {
+    Enter();
+    w_.WriteListBegin();
+    p_.NextToken();
+    while (!p_.IsSymbol(')')) {
+      if (p_.Kind() == TTokenKind::EndOfText) p_.CheckSymbol(')');
+      ConvertValue();
+    }
+    p_.NextToken();
+    w_.WriteListEnd();
+    Leave();
+  }
+
+  void ConvertCollection() {
+    Enter();
+    w_.WriteValueType(TValueType::vaCollection);
+    p_.NextToken();
+    while (!p_.IsSymbol('>')) {
+      if (!p_.IsIdent("item")) p_.Error("'item' expected");
+      p_.NextToken();
+      w_.WriteListBegin();
+      ConvertProperties();
+      ExpectEnd();
+    }
+    p_.NextToken();
+    w_.WriteListEnd();
+    Leave();
+  }
+
+  TParser p_;
+  std::vector<std::uint8_t> out_;
+  TBinaryFormWriter w_;
+  int depth_ = 0;
+};
+
+void AppendContinuation(std::string& out, std::size_t indent) {
+  out += kCrLf;
+  out.append(indent, ' ');
+}
+
+}  // namespace
+
+void AppendFormString(std::string& out, std::u16string_view s, std::size_t continuationIndent,
+                      bool leadingBreak) {
+  const std::size_t n = s.size();
+  if (n == 0) {
+    out += "''";
+    return;
+  }
+  if (n > kPieceLength && leadingBreak) AppendContinuation(out, continuationIndent);
+  std::size_t lineStart = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    if (IsQuotable(s[i])) {
+      out += '\'';
+      while (i < n && IsQuotable(s[i]) && i - lineStart < kPieceLength) {
+        out += static_cast<char>(s[i]);
+        ++i;
+      }
+      out += '\'';
+    } else {
+      out += '#';
+      AppendNumber(out, static_cast<unsigned>(s[i]));
+      ++i;
+    }
+    if (i - lineStart >= kPieceLength && i < n) {
+      out += " +";
+      AppendContinuation(out, continuationIndent);
+      lineStart = i;
+    }
+  }
+}
+
+std::string FormBinaryToText(const std::uint8_t* data, std::size_t size) {
+  return TBinaryToText(data, size).Run();
+}
+
+std::string FormBinaryToText(const std::vector<std::uint8_t>& bytes) {
+  return FormBinaryToText(bytes.data(), bytes.size());
+}
+
+std::vector<std::uint8_t> FormTextToBinary(std::string_view text) {
+  return TTextToBinary(text).Run();
+}
+
+void ObjectBinaryToText(TStream& input, TStream& output) {
+  std::vector<std::uint8_t> bytes = input.ReadAll();
+  std::string text = FormBinaryToText(bytes);
+  output.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+}
+
+void ObjectTextToBinary(TStream& input, TStream& output) {
+  std::vector<std::uint8_t> bytes = input.ReadAll();
+  std::vector<std::uint8_t> binary = FormTextToBinary(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  output.WriteBuffer(binary.data(), static_cast<std::int64_t>(binary.size()));
+}
