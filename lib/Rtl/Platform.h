@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Rtl/Win.h"
 
@@ -85,5 +86,12 @@ std::u16string CharLower(std::u16string s);
 
 // The system's text for an error code, or empty when it has none.
 std::u16string FormatMessageText(DWORD code);
+
+// Locales.
+// The ids of the locales the system reports for `flags` (LCID_SUPPORTED or
+// LCID_INSTALLED), in the system's order; empty when the call fails.
+std::vector<LCID> EnumSystemLocales(DWORD flags);
+// One item of locale information; empty when the call fails.
+std::u16string GetLocaleInfo(LCID locale, LCTYPE type);
 
 }  // namespace Platform

@@ -296,4 +296,47 @@ std::u16string FormatMessageText(DWORD code) {
   return text;
 }
 
+namespace {
+// The enumeration callback has no context argument, so the list it fills is handed
+// over in a thread-local variable.
+thread_local std::vector<LCID>* localeTarget = nullptr;
+
+template <typename CharT>
+BOOL AddLocale(const CharT* id) {
+  LCID lcid = 0;
+  for (; *id; ++id) {
+    CharT c = *id;
+    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (d < 0) return TRUE;  // not a locale id: skip it
+    lcid = lcid * 16 + static_cast<LCID>(d);
+  }
+  localeTarget->push_back(lcid);
+  return TRUE;
+}
+
+BOOL CALLBACK AddLocaleW(LPWSTR id) { return AddLocale(id); }
+BOOL CALLBACK AddLocaleA(LPSTR id) { return AddLocale(id); }
+}  // namespace
+
+std::vector<LCID> EnumSystemLocales(DWORD flags) {
+  std::vector<LCID> locales;
+  localeTarget = &locales;
+  BOOL ok = IsWin9x() ? EnumSystemLocalesA(AddLocaleA, flags) : EnumSystemLocalesW(AddLocaleW, flags);
+  localeTarget = nullptr;
+  if (!ok) locales.clear();
+  return locales;
+}
+
+std::u16string GetLocaleInfo(LCID locale, LCTYPE type) {
+  if (IsWin9x()) {
+    char buf[256];
+    int n = GetLocaleInfoA(locale, type, buf, sizeof buf);
+    return n > 0 ? AnsiToWide(CutAtNul(std::string(buf, n))) : std::u16string();
+  }
+  wchar_t buf[256];
+  int n = GetLocaleInfoW(locale, type, buf, 256);
+  return n > 0 ? CutAtNul(FromWStr(buf, n)) : std::u16string();
+}
+
 }  // namespace Platform

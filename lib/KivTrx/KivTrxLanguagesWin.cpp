@@ -1,0 +1,30 @@
+#include "KivTrx/KivTrxLanguages.h"
+#include "Rtl/Platform.h"
+
+namespace {
+
+class TWindowsLocaleSource : public TLocaleSource {
+ public:
+  std::vector<TSystemLocale> Locales() override {
+    std::vector<TSystemLocale> locales;
+    for (LCID lcid : Platform::EnumSystemLocales(LCID_SUPPORTED)) {
+      TSystemLocale locale;
+      locale.Lcid = lcid;
+      locale.AbbrevLangName = Platform::GetLocaleInfo(lcid, LOCALE_SABBREVLANGNAME);
+      locale.Name = Platform::GetLocaleInfo(lcid, LOCALE_SLANGUAGE);
+      locales.push_back(std::move(locale));
+    }
+    return locales;
+  }
+
+  std::u16string LanguageName(std::uint16_t langId, bool english) override {
+    return Platform::GetLocaleInfo(MAKELCID(langId, SORT_DEFAULT),
+                                   english ? LOCALE_SENGLANGUAGE : LOCALE_SLANGUAGE);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<TLocaleSource> CreateSystemLocaleSource() {
+  return std::make_unique<TWindowsLocaleSource>();
+}
