@@ -145,8 +145,8 @@ TEST(KivList, ErrorsNameTheRightValueAndChangeNothing) {
 }
 
 TEST(KivList, NotificationsForNonNullItemsOnly) {
+  std::vector<std::pair<std::uintptr_t, TListNotification>> seen;  // outlives the list
   TKivList l;
-  std::vector<std::pair<std::uintptr_t, TListNotification>> seen;
   l.OnNotify = [&](void* item, TListNotification a) {
     seen.emplace_back(reinterpret_cast<std::uintptr_t>(item), a);
   };
@@ -165,9 +165,9 @@ TEST(KivList, NotificationsForNonNullItemsOnly) {
 }
 
 TEST(KivList, NotificationSeesAConsistentList) {
+  std::vector<int> countsSeen;  // outlives the list, which notifies as it is destroyed
   TKivList l;
   Fill(l, {1, 2, 3});
-  std::vector<int> countsSeen;
   l.OnNotify = [&](void*, TListNotification) { countsSeen.push_back(l.Count()); };
   l.Delete(0, 2);
   EXPECT_EQ(countsSeen, (std::vector<int>{1, 1}));
