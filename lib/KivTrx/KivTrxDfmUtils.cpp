@@ -325,7 +325,10 @@ void TDfmForm::Parse(std::string_view text, TDfmPropertyList* flatList) {
 
 void TDfmForm::LoadFromBinary(const std::uint8_t* data, std::size_t size,
                               TDfmPropertyList* flatList) {
-  std::string original = FormBinaryToText(data, size);
+  LoadFromText(FormBinaryToText(data, size), flatList);
+}
+
+void TDfmForm::LoadFromText(std::string_view original, TDfmPropertyList* flatList) {
   const std::size_t mark = flatList ? flatList->size() : 0;
   Parse(original, flatList);
   std::string rendered = AsText();

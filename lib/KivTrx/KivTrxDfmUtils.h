@@ -90,9 +90,11 @@ class TDfmForm : public TDfmObject {
   // Parses form text with this form as root and path parent, at level 0. Whatever the
   // form held before is discarded.
   void Parse(std::string_view text, TDfmPropertyList* flatList);
-  // Converts binary form data to text, parses it and checks that it renders back
-  // unchanged; when it does not, writes both texts to the diagnostic files and raises
-  // EKivInternalError "Internal Error: DFM did not render correctly. ...".
+  // Parses form text and checks that it renders back unchanged; when it does not,
+  // writes both texts to the diagnostic files and raises EKivInternalError
+  // "Internal Error: DFM did not render correctly. ...".
+  void LoadFromText(std::string_view text, TDfmPropertyList* flatList);
+  // The same for binary form data, converted to text first (EReadError when malformed).
   void LoadFromBinary(const std::uint8_t* data, std::size_t size, TDfmPropertyList* flatList);
 #ifdef _WIN32
   // The same for the RT_RCDATA resource `resName` of `module` (EResNotFound when absent).

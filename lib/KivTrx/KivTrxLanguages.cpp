@@ -15,6 +15,14 @@ std::uint16_t ObjectToId(void* object) {
 
 std::u16string_view AbbrOf(std::u16string_view entry) { return entry.substr(0, entry.find(u'|')); }
 
+// The system answers "ZZZ" for locales that have no abbreviation of their own (and
+// nothing when the call fails). Such a locale cannot name a resource module, and
+// several of them are default sub-languages, which would otherwise trip the duplicate
+// check at start-up.
+bool HasOwnAbbreviation(std::u16string_view abbr) {
+  return !abbr.empty() && !WideSameText(abbr, u"ZZZ");
+}
+
 }  // namespace
 
 TKivTrxLangs::TKivTrxLangs() {
@@ -32,6 +40,7 @@ void TKivTrxLangs::LoadSystemLanguages(TLocaleSource& source) {
 
   std::vector<TSystemLocale> locales = source.Locales();
   for (const TSystemLocale& locale : locales) {
+    if (!HasOwnAbbreviation(locale.AbbrevLangName)) continue;
     std::uint16_t primary = locale.Lcid & 0x3FF;
     std::uint16_t sub = (locale.Lcid >> 10) & 0x3F;
     std::u16string abbr = locale.AbbrevLangName;

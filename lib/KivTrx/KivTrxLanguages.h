@@ -38,7 +38,9 @@ class TKivTrxLangs {
  public:
   // Built from the system's locales.
   TKivTrxLangs();
-  // Built from `source`. A repeated abbreviation of a default sub-language raises
+  // Built from `source`. Locales without an abbreviation of their own (empty, or the
+  // system's placeholder "ZZZ") get no entry. A repeated abbreviation of a default
+  // sub-language raises
   // EAssertionFailed; one that stays repeated after its sub-language prefix raises
   // EStringListError "String list does not allow duplicates".
   explicit TKivTrxLangs(TLocaleSource& source);
