@@ -1,6 +1,7 @@
 // Plinth2000: installs the SQL-DMO 2000 client objects, unattended.
 #include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
+#include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxExceptDlg.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
@@ -53,6 +54,6 @@ int RunProgram() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Libraries loaded by name (the probes, the mail client) must not come from the
   // folder the installer was started in, such as a download folder.
-  SetDllDirectoryW(L"");
+  HardenDllSearchPath();
   return RunProgram();
 }

@@ -4,6 +4,7 @@
 #include "Rtl/Format.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Rtl/SehGuard.h"
 
 namespace {
 
@@ -17,7 +18,9 @@ void CallServerEntry(const std::u16string& fileName, const char* entryName,
       reinterpret_cast<void (*)()>(GetProcAddress(library.get(), entryName)));
   if (!entry) RaiseLastOSError();
   try {
-    OleCheck(entry());
+    // The server is foreign code: a fault inside it must come back as an exception.
+    auto call = [](void* fn) -> std::intptr_t { return reinterpret_cast<SelfRegisterFn>(fn)(); };
+    OleCheck(static_cast<HRESULT>(CallWithSehGuard(call, reinterpret_cast<void*>(entry))));
   } catch (Exception& e) {
     e.SetMessage(e.Message() + "\r\n\r\n" + Format(failureMessage, fileName));
     throw;

@@ -50,6 +50,12 @@ std::u16string GetModuleFileName(HMODULE module);
 // running its start-up code and unmapped again; empty when it cannot be loaded.
 std::u16string FindModulePath(const std::u16string& name);
 
+// Takes the current folder out of the search for libraries loaded by name, so a
+// library planted in the folder a program was started from (a download folder) is
+// never picked up. The program's own folder and the system folders stay searched.
+// Call it at start, before anything loads a library by name.
+void HardenDllSearchPath();
+
 // Component probes: versions of installed components, found through the system's
 // library search or the COM registration of a ProgID, without running their code.
 // 0, false or an empty text when nothing is found; a registry value of the wrong type

@@ -81,3 +81,22 @@ std::u16string FindModulePath(const std::u16string& name) {
   if (!module) return {};
   return GetModuleFileName(module.get());
 }
+
+void HardenDllSearchPath() {
+  SetDllDirectoryW(L"");
+  // Where the system offers it, the default search list is stricter still: the
+  // program's folder and the system folder, to which the Windows folder is added
+  // back for libraries that live there. Looked up at run time: older systems lack it.
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  using SetDefaultFn = BOOL(WINAPI*)(DWORD);
+  using AddDirFn = void*(WINAPI*)(PCWSTR);
+  auto setDefault = reinterpret_cast<SetDefaultFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  auto addDir = reinterpret_cast<AddDirFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "AddDllDirectory")));
+  if (!setDefault || !addDir) return;
+  if (setDefault(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS)) {
+    std::u16string windows = GetWindowsFolder();
+    if (!windows.empty()) addDir(WStr(windows));
+  }
+}

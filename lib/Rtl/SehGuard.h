@@ -1,0 +1,31 @@
+// Runs foreign code (a COM server's entry point, say) so that a structured exception
+// escaping it — an access violation, or an exception of another language's runtime —
+// comes back as a C++ exception of this program instead of ending the process.
+#pragma once
+
+#include <cstdint>
+
+#include "Rtl/Exceptions.h"
+
+// Base of the exceptions made from structured exceptions.
+class EExternal : public Exception {
+ public:
+  EExternal(std::string message, std::uint32_t code) : Exception(std::move(message)), code_(code) {}
+  std::uint32_t ExceptionCode() const { return code_; }
+  const char* ClassName() const override { return "EExternal"; }
+
+ private:
+  std::uint32_t code_;
+};
+// "Access violation at address %p in module '%s'. %s of address %p"
+KIV_DECLARE_EXCEPTION(EAccessViolation, EExternal);
+// "External exception %x"
+KIV_DECLARE_EXCEPTION(EExternalException, EExternal);
+
+#ifdef _WIN32
+// Calls fn(arg) and returns its result. A structured exception that nothing inside
+// fn handles ends the call and is raised here as EAccessViolation or
+// EExternalException. Where the platform offers no such guard (the 32-bit build)
+// the call is made plainly.
+std::intptr_t CallWithSehGuard(std::intptr_t (*fn)(void*), void* arg);
+#endif

@@ -1,0 +1,102 @@
+#include "KivLX/KivLXSetupUtils.h"
+
+#include <gtest/gtest.h>
+
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/SehGuard.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+bool Loaded(const std::u16string& path) { return GetModuleHandleW(WStr(path)) != nullptr; }
+
+TEST(KivLXSetupUtils, SuccessAndSFalseCountAsSuccessAndUnload) {
+  for (const char16_t* name : {u"ComOk.dll", u"ComFalse.dll"}) {
+    std::u16string server = FixturePath(name);
+    EXPECT_NO_THROW(RegisterServer(server));
+    EXPECT_NO_THROW(UnregisterServer(server));
+    EXPECT_FALSE(Loaded(server)) << WideToAnsi(server);
+  }
+}
+
+TEST(KivLXSetupUtils, FailureCodeWithoutSystemTextNamesTheCode) {
+  std::u16string server = FixturePath(u"ComNoText.dll");
+  try {
+    RegisterServer(server);
+    FAIL();
+  } catch (const EOleSysError& e) {
+    EXPECT_EQ(e.ErrorCode(), static_cast<std::int32_t>(0x8FFF0001));
+    EXPECT_EQ(e.Message(), "OLE error 8fff0001\r\n\r\nError occurred while registering " +
+                               WideToAnsi(server) + ".");
+  }
+  EXPECT_FALSE(Loaded(server));
+}
+
+TEST(KivLXSetupUtils, FailureCodeWithSystemTextKeepsTheText) {
+  std::u16string server = FixturePath(u"ComDenied.dll");
+  try {
+    UnregisterServer(server);
+    FAIL();
+  } catch (const EOleSysError& e) {
+    std::string text = SysErrorMessage(static_cast<std::uint32_t>(E_ACCESSDENIED));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(e.Message(),
+              text + "\r\n\r\nError occurred while unregistering " + WideToAnsi(server) + ".");
+  }
+  EXPECT_FALSE(Loaded(server));
+}
+
+TEST(KivLXSetupUtils, AnExceptionWhileTheEntryPointRunsGetsTheSentenceAndKeepsItsClass) {
+  std::u16string server = FixturePath(u"ComThrows.dll");
+  try {
+    RegisterServer(server);
+    FAIL();
+  } catch (const EExternalException& e) {
+    EXPECT_EQ(e.ExceptionCode(), 0x0EEDFADEu);
+    EXPECT_EQ(e.Message(), "External exception EEDFADE\r\n\r\nError occurred while "
+                           "registering " + WideToAnsi(server) + ".");
+  }
+  EXPECT_FALSE(Loaded(server));
+}
+
+TEST(KivLXSetupUtils, AFaultInTheEntryPointIsReportedNotFatal) {
+  std::u16string server = FixturePath(u"ComCrashes.dll");
+  try {
+    UnregisterServer(server);
+    FAIL();
+  } catch (const EAccessViolation& e) {
+    EXPECT_EQ(e.Message().rfind("Access violation at address ", 0), 0u) << e.Message();
+    EXPECT_NE(e.Message().find("in module 'ComCrashes.dll'. Write of address "),
+              std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find("\r\n\r\nError occurred while unregistering " +
+                               WideToAnsi(server) + "."), std::string::npos);
+  }
+  EXPECT_FALSE(Loaded(server));
+  // And the guard leaves nothing behind: a second call fails the same way.
+  EXPECT_THROW(RegisterServer(server), EAccessViolation);
+}
+
+TEST(KivLXSetupUtils, MissingEntryPointIsTheOsErrorAlone) {
+  std::u16string server = FixturePath(u"ComMissing.dll");
+  try {
+    UnregisterServer(server);
+    FAIL();
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.ErrorCode(), static_cast<std::uint32_t>(ERROR_PROC_NOT_FOUND));
+    EXPECT_EQ(e.Message(), "System Error.  Code: 127.\r\n" + SysErrorMessage(127));
+  }
+  EXPECT_FALSE(Loaded(server));
+}
+
+TEST(KivLXSetupUtils, MissingFileIsTheOsErrorAlone) {
+  try {
+    RegisterServer(FixturePath(u"NoSuchServer.dll"));
+    FAIL();
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.ErrorCode(), static_cast<std::uint32_t>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(e.Message().find("Error occurred"), std::string::npos);
+  }
+}
+
+}  // namespace

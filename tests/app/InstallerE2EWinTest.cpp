@@ -1,0 +1,408 @@
+// End-to-end runs of the real Plinth2000.exe. Each test runs in a fresh Wine prefix of
+// its own (see fresh-prefix.sh), prepares the machine, runs the installer and looks
+// at what it left behind: files, versions, registration, exit code, windows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "KivLX/KivLXRegistry.h"
+#include "KivLX/KivLXSetupUtils.h"
+#include "KivLX/KivLXUtils.h"
+#include "KivLX/KivLXVerUtils.h"
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/Handles.h"
+#include "Rtl/Streams.h"
+#include "Rtl/WideText.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+const std::u16string kDefaultBinn = u"C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\";
+constexpr DWORD kInstallFailed = 1603;
+
+struct PayloadRow {
+  const char16_t* name;
+  bool inResources;
+  TVersionNumber version;
+};
+const PayloadRow kPayload[] = {
+    {u"SQLDMO.dll", false, MakeVersion(2000, 80, 760, 0)},
+    {u"sqlresld.DLL", false, MakeVersion(2000, 80, 382, 0)},
+    {u"sqlsvc.DLL", false, MakeVersion(2000, 80, 760, 0)},
+    {u"w95scm.DLL", false, MakeVersion(2000, 80, 760, 0)},
+    {u"sqlsvc.RLL", true, MakeVersion(2000, 80, 194, 0)},
+    {u"SQLDMO.RLL", true, MakeVersion(2000, 80, 760, 0)},
+};
+
+std::u16string InstallerPath() {
+  std::u16string relative = TestExeDir() + u"..\\..\\bin\\Plinth2000.exe";
+  wchar_t full[MAX_PATH];
+  DWORD n = GetFullPathNameW(WStr(relative), MAX_PATH, full, nullptr);
+  return FromWStr(full, n);
+}
+
+std::u16string SystemDir() { return IncludeTrailingSlash(GetSystemFolder()); }
+
+// The installer as a child process, started from `startDir`.
+class Installer {
+ public:
+  explicit Installer(const std::u16string& startDir = TestExeDir()) {
+    std::u16string path = InstallerPath();
+    std::u16string cmd = u"\"" + path + u"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(WStr(path), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr,
+                        WStr(startDir), &si, &pi)) {
+      ADD_FAILURE() << "cannot start the installer: " << SysErrorMessage(GetLastError());
+      return;
+    }
+    process_.reset(pi.hProcess);
+    CloseHandle(pi.hThread);
+    pid_ = pi.dwProcessId;
+  }
+
+  // The exit code, or a failure when it does not end in time.
+  DWORD Wait(DWORD ms = 60000) {
+    if (!process_) return 0xFFFFFFFF;
+    if (WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "the installer did not end in time";
+      TerminateProcess(process_.get(), 999);
+      WaitForSingleObject(process_.get(), 5000);
+      return 0xFFFFFFFF;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+  }
+
+  // A top-level window of the installer with the given class, waited for.
+  HWND FindWindowOfClass(const wchar_t* cls, DWORD ms = 30000) const {
+    struct Search {
+      DWORD pid;
+      const wchar_t* cls;
+      HWND found;
+    } s{pid_, cls, nullptr};
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+      EnumWindows(
+          [](HWND h, LPARAM p) -> BOOL {
+            auto s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            wchar_t name[64];
+            if (pid == s->pid && GetClassNameW(h, name, 64) && wcscmp(name, s->cls) == 0 &&
+                IsWindowVisible(h)) {
+              s->found = h;
+              return FALSE;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&s));
+      if (s.found) return s.found;
+      Sleep(100);
+    }
+    return nullptr;
+  }
+
+ private:
+  KernelHandle process_;
+  DWORD pid_ = 0;
+};
+
+std::u16string WindowText(HWND h) {
+  wchar_t buf[2048];
+  int n = GetWindowTextW(h, buf, 2048);
+  return FromWStr(buf, n > 0 ? n : 0);
+}
+
+// The message text of a message box: its longest static text.
+std::u16string MessageBoxText(HWND box) {
+  std::u16string longest;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM p) -> BOOL {
+        wchar_t cls[32];
+        GetClassNameW(child, cls, 32);
+        if (_wcsicmp(cls, L"Static") == 0) {
+          wchar_t buf[2048];
+          LRESULT n = SendMessageW(child, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buf));
+          auto out = reinterpret_cast<std::u16string*>(p);
+          if (static_cast<std::size_t>(n) > out->size()) *out = FromWStr(buf, n);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&longest));
+  return longest;
+}
+
+// Lines the self-registering stand-ins append to PLINTH_STANDIN_LOG.
+class StandInLog {
+ public:
+  StandInLog() : path_(dir_ / u"standin.log") {
+    SetEnvironmentVariableW(L"PLINTH_STANDIN_LOG", WStr(path_));
+  }
+  ~StandInLog() { SetEnvironmentVariableW(L"PLINTH_STANDIN_LOG", nullptr); }
+  std::vector<std::u16string> Lines() const {
+    if (!FileExists(path_)) return {};
+    std::vector<std::uint8_t> bytes = ReadFileBytesOrEmpty();
+    return SplitLines(Utf8ToWide(std::string(bytes.begin(), bytes.end())));
+  }
+
+ private:
+  std::vector<std::uint8_t> ReadFileBytesOrEmpty() const {
+    FileHandle f(CreateFileW(WStr(path_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f) return {};
+    std::vector<std::uint8_t> bytes(GetFileSize(f.get(), nullptr));
+    DWORD read = 0;
+    ReadFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+  }
+  TempDir dir_;
+  std::u16string path_;
+};
+
+std::string Describe(const std::vector<std::u16string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += WideToAnsi(l) + "\n";
+  return out;
+}
+
+void SetMachineString(const std::u16string& key, const std::u16string& name,
+                      const std::u16string* value) {
+  TKivRegistry reg;
+  reg.SetRootKey(HKEY_LOCAL_MACHINE);
+  ASSERT_TRUE(reg.OpenKey(key, true));
+  if (value) reg.WriteString(name, *value);
+}
+
+void SetClientSetupSqlPath(const std::u16string* value) {
+  SetMachineString(u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup",
+                   u"SQLPath", value);
+}
+
+void CopyFixture(const std::u16string& fixture, const std::u16string& target) {
+  ForceDirectories(ExtractFilePath(target));
+  ASSERT_TRUE(CopyFileW(WStr(FixturePath(fixture)), WStr(target), FALSE))
+      << WideToAnsi(target);
+}
+
+// An older SQL-DMO with its six files in `dir`, registered from there.
+void PlantOlderCopy(const std::u16string& dir, const std::u16string& dmoFixture) {
+  CopyFixture(dmoFixture, dir + u"sqldmo.dll");
+  for (const char16_t* name : {u"sqlsvc.dll", u"sqlresld.dll", u"w95scm.dll"}) {
+    WriteTextFile(dir + name, "old");
+  }
+  ForceDirectories(dir + u"Resources\\1033\\");
+  WriteTextFile(dir + u"Resources\\1033\\sqldmo.rll", "old");
+  WriteTextFile(dir + u"Resources\\1033\\sqlsvc.rll", "old");
+  ASSERT_TRUE(SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"),
+                                 FILE_ATTRIBUTE_READONLY));
+  RegisterServer(dir + u"sqldmo.dll");
+  ASSERT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), dir + u"sqldmo.dll"));
+}
+
+void ExpectInstalledIn(const std::u16string& binn) {
+  for (const PayloadRow& row : kPayload) {
+    std::u16string file = binn + (row.inResources ? u"Resources\\1033\\" : u"") + row.name;
+    ASSERT_TRUE(FileExists(file)) << WideToAnsi(file);
+    EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(file)), FormatVersion(vfFull, row.version))
+        << WideToAnsi(file);
+    // Written with the letter case of the table.
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW(WStr(file), &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    EXPECT_EQ(FromWStr(data.cFileName), row.name);
+  }
+  EXPECT_TRUE(FileExists(SystemDir() + u"sqlunirl.dll"));
+  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), binn + u"SQLDMO.dll"));
+  EXPECT_TRUE(
+      WideSameText(GetProgIdServerPath(u"SQLDMO.Application.8.0"), binn + u"SQLDMO.dll"));
+  EXPECT_EQ(GetSqlDmoVersion(), MakeVersion(2000, 80, 760, 0));
+}
+
+TEST(Installer, FreshMachineGetsEveryFileAndTheRegistration) {
+  StandInLog log;
+  ASSERT_FALSE(FileExists(SystemDir() + u"sqlunirl.dll"));
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+  EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(SystemDir() + u"sqlunirl.dll")),
+            u"2000.80.728.0");
+  auto lines = log.Lines();
+  ASSERT_EQ(lines.size(), 1u) << Describe(lines);  // no older copy to unregister
+  EXPECT_TRUE(WideSameText(lines[0], u"DllRegisterServer " + kDefaultBinn + u"SQLDMO.dll"));
+}
+
+TEST(Installer, SecondRunDoesNothing) {
+  StandInLog log;
+  ASSERT_EQ(Installer().Wait(), 0u);
+  ASSERT_TRUE(DeleteFileW(WStr(kDefaultBinn + u"w95scm.DLL")));
+  EXPECT_EQ(Installer().Wait(), 0u);
+  EXPECT_FALSE(FileExists(kDefaultBinn + u"w95scm.DLL")) << "the second run wrote files";
+  EXPECT_EQ(log.Lines().size(), 1u) << Describe(log.Lines());
+}
+
+TEST(Installer, SqlPathMissingOrEmptyMeansTheDefaultFolder) {
+  SetClientSetupSqlPath(nullptr);
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+TEST(Installer, SqlPathEmptyMeansTheDefaultFolder) {
+  std::u16string empty;
+  SetClientSetupSqlPath(&empty);
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+TEST(Installer, SqlPathWithoutTrailingBackslashGetsOne) {
+  std::u16string tools = u"C:\\SQL Tools";
+  ASSERT_TRUE(ForceDirectories(tools));
+  SetClientSetupSqlPath(&tools);
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(u"C:\\SQL Tools\\Binn\\");
+  EXPECT_FALSE(DirectoryExists(kDefaultBinn));
+}
+
+TEST(Installer, SqlPathWithTrailingBackslashGetsNoSecond) {
+  std::u16string tools = u"C:\\SQL Tools\\";
+  ASSERT_TRUE(ForceDirectories(tools));
+  SetClientSetupSqlPath(&tools);
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(u"C:\\SQL Tools\\Binn\\");
+  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"),
+                           u"C:\\SQL Tools\\Binn\\SQLDMO.dll"));
+}
+
+TEST(Installer, SqlPathNamingAMissingFolderMeansTheDefaultFolder) {
+  std::u16string tools = u"C:\\Gone\\Tools";
+  SetClientSetupSqlPath(&tools);
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+  EXPECT_FALSE(DirectoryExists(u"C:\\Gone"));
+}
+
+TEST(Installer, OlderCopyElsewhereIsUnregisteredAndDeleted) {
+  StandInLog log;
+  std::u16string old = u"C:\\Old SQL\\Binn\\";
+  PlantOlderCopy(old, u"old2000\\sqldmo.dll");
+  EXPECT_EQ(Installer().Wait(), 0u);
+  auto lines = log.Lines();
+  ASSERT_EQ(lines.size(), 3u) << Describe(lines);
+  EXPECT_TRUE(WideSameText(lines[1], u"DllUnregisterServer " + old + u"sqldmo.dll"));
+  EXPECT_TRUE(WideSameText(lines[2], u"DllRegisterServer " + kDefaultBinn + u"SQLDMO.dll"));
+  for (const char16_t* name : {u"sqldmo.dll", u"sqlsvc.dll", u"sqlresld.dll", u"w95scm.dll",
+                               u"Resources\\1033\\sqldmo.rll", u"Resources\\1033\\sqlsvc.rll"}) {
+    EXPECT_FALSE(FileExists(old + name)) << WideToAnsi(old + name) << " was left behind";
+  }
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+TEST(Installer, RegistrationWhoseFileIsGoneIsNoOlderCopy) {
+  StandInLog log;
+  std::u16string old = u"C:\\Old SQL\\Binn\\";
+  PlantOlderCopy(old, u"old2000\\sqldmo.dll");
+  ASSERT_TRUE(DeleteFileW(WStr(old + u"sqldmo.dll")));
+  EXPECT_EQ(Installer().Wait(), 0u);
+  auto lines = log.Lines();
+  ASSERT_EQ(lines.size(), 2u) << Describe(lines);  // the planting and the new registration
+  EXPECT_TRUE(FileExists(old + u"sqlsvc.dll"));
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+void PlantSqlServer7(const std::u16string& semdllFixture, const std::u16string& dmoFixture) {
+  std::u16string root = u"C:\\MSSQL7";
+  std::u16string rootValue = root;
+  SetMachineString(u"SOFTWARE\\Microsoft\\MSSQLServer\\Setup", u"SQLPath", &rootValue);
+  CopyFixture(semdllFixture, root + u"\\Binn\\semdll.dll");
+  PlantOlderCopy(root + u"\\Binn\\", dmoFixture);
+}
+
+TEST(Installer, SqlServer7ToolsWithTheirSqlDmoAreLeftAlone) {
+  StandInLog log;
+  PlantSqlServer7(u"sql7\\semdll.dll", u"dmo7\\sqldmo.dll");
+  EXPECT_EQ(Installer().Wait(), 0u);
+  EXPECT_EQ(log.Lines().size(), 1u) << Describe(log.Lines());  // only the planting
+  EXPECT_FALSE(DirectoryExists(kDefaultBinn));
+  EXPECT_FALSE(FileExists(SystemDir() + u"sqlunirl.dll"));
+  EXPECT_EQ(GetSqlDmoVersion(), MakeVersion(1998, 11, 0, 0));
+}
+
+TEST(Installer, SqlServer7ToolsWithAnotherSqlDmoGetTheNewOne) {
+  StandInLog log;
+  PlantSqlServer7(u"sql7\\semdll.dll", u"old2000\\sqldmo.dll");
+  EXPECT_EQ(Installer().Wait(), 0u);
+  EXPECT_EQ(log.Lines().size(), 3u) << Describe(log.Lines());
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+TEST(Installer, SqlDmo7WithoutTheSqlServer7ToolsIsReplaced) {
+  PlantSqlServer7(u"sql2000\\semdll.dll", u"dmo7\\sqldmo.dll");
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+TEST(Installer, ExistingSqlunirlIsNeverReplaced) {
+  WriteTextFile(SystemDir() + u"sqlunirl.dll", "somebody else's copy");
+  EXPECT_EQ(Installer().Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+  std::vector<std::uint8_t> bytes = ReadFileBytes(SystemDir() + u"sqlunirl.dll");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "somebody else's copy");
+}
+
+TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
+  ASSERT_TRUE(ForceDirectories(kDefaultBinn));
+  std::u16string held = kDefaultBinn + u"SQLDMO.dll";
+  WriteTextFile(held, "in use");
+  FileHandle lock(CreateFileW(WStr(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock.valid());
+
+  Installer installer;
+  HWND box = installer.FindWindowOfClass(L"#32770");
+  ASSERT_NE(box, nullptr) << "no message box appeared";
+  std::u16string expected = u"Cannot create file \"" + held + u"\". " +
+                            WideSysErrorMessage(ERROR_SHARING_VIOLATION) +
+                            u"\r\n\r\nPlease close all programs and try again.";
+  std::u16string shown = MessageBoxText(box);
+  // Message boxes may show CR LF as LF; the words and the blank line are what count.
+  std::u16string normalized;
+  for (char16_t c : shown) {
+    if (c != u'\r') normalized += c;
+  }
+  std::u16string expectedNormalized;
+  for (char16_t c : expected) {
+    if (c != u'\r') expectedNormalized += c;
+  }
+  EXPECT_EQ(WideToAnsi(normalized), WideToAnsi(expectedNormalized));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+  HWND form = installer.FindWindowOfClass(L"TForm1");
+  ASSERT_NE(form, nullptr) << "the main window did not stay";
+  EXPECT_EQ(WideToAnsi(WindowText(form)), "SQL-DMO 2000 - installing...");
+  Sleep(500);
+  EXPECT_TRUE(IsWindow(form));
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(installer.Wait(), kInstallFailed);
+}
+
+TEST(Installer, ALibraryPlantedInTheStartFolderIsNotFound) {
+  // The installer's search hardening as the probes see it, in this process (which
+  // runs this one test in a prefix of its own).
+  TempDir start;
+  CopyFixture(u"PlantedLib.dll", start / u"PlantedLib.dll");
+  ASSERT_TRUE(SetCurrentDirectoryW(WStr(start.Path())));
+  EXPECT_FALSE(FindModulePath(u"PlantedLib").empty()) << "the folder was never searched";
+  HardenDllSearchPath();
+  EXPECT_TRUE(FindModulePath(u"PlantedLib").empty());
+  EXPECT_TRUE(WideSameText(ExtractFilePath(FindModulePath(u"wininet")), SystemDir()));
+  SetCurrentDirectoryW(WStr(TestExeDir()));
+  // And the installer started from that folder still does its job.
+  EXPECT_EQ(Installer(start.Path()).Wait(), 0u);
+  ExpectInstalledIn(kDefaultBinn);
+}
+
+}  // namespace
