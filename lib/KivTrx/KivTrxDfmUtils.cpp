@@ -25,9 +25,20 @@ constexpr int kMaxDfmLevel = 512;
 constexpr const char* kTranslatablePropsName = "KivTranslatableProps.WideStrings";
 constexpr const char* kInlineClassesName = "KivInlineClasses.WideStrings";
 
+// Trim without a copy: the parse and render loops run once per line.
+std::string_view TrimView(std::string_view s) {
+  std::size_t b = 0;
+  std::size_t e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+bool IsEndLine(std::string_view line) { return SameText(TrimView(line), "end"); }
+
 void AppendIndented(std::string& out, int level, std::string_view text) {
   out.append(static_cast<std::size_t>(level) * 2, ' ');
-  out += Trim(text);
+  out += TrimView(text);
 }
 
 char FirstNonBlank(std::string_view s) {
@@ -165,9 +176,9 @@ void TDfmObject::ReadProperties(TDfmPropertyList* flatList, const TDfmLines& lin
     if (eq == std::string_view::npos) return;
     auto property = std::make_unique<TDfmProperty>();
     property->Owner = this;
-    property->Name = Trim(line.substr(0, eq));
+    property->Name = TrimView(line.substr(0, eq));
     property->Path = JoinPath(Path, property->Name);
-    property->Value = Trim(line.substr(eq + 1));
+    property->Value = TrimView(line.substr(eq + 1));
     ++index;
     for (;;) {
       if (index >= count) throw EStringListError(Format(RtlMessages::kListIndexError, index));
@@ -208,7 +219,7 @@ void TDfmObject::ReadChildren(TDfmPropertyList* flatList, const TDfmLines& lines
     if (index >= static_cast<int>(lines.size())) {
       throw EKivInternalError("Dfm parse error: No more strings to find objects.");
     }
-    if (SameText(Trim(lines[index]), "end")) return;
+    if (IsEndLine(lines[index])) return;
     // Components of an embedded frame are named relative to the frame.
     bool inlineOwner = Form && Form->InlineClasses &&
                        Form->InlineClasses->IndexOf(AnsiToWide(ObjectClass)) >= 0;
@@ -223,7 +234,7 @@ void TDfmObject::ReadEnd(const TDfmLines& lines, int& index) {
   if (index >= static_cast<int>(lines.size())) {
     throw EKivInternalError(Format("Dfm parse error: Object %s has no ending.", ObjectName));
   }
-  if (!SameText(Trim(lines[index]), "end")) {
+  if (!IsEndLine(lines[index])) {
     throw EKivInternalError(
         Format("Dfm parse error: Object %s ended with \"%s\".", ObjectName, lines[index]));
   }

@@ -1,0 +1,140 @@
+// Form text at scale: a synthetic form of about 10 MB (20,000 components with captions,
+// hints, collections and multi-line strings).
+//
+// Targets, against the floor of splitting the same text into lines and joining them:
+//   DfmParseRender (DFM text model parse + render)   at most 4x the floor
+//   FormTextToBinary, FormBinaryToText               at most 6x the floor each
+// Compare the times (or the MB/s) of the runs; every run processes the same text.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "Gui/FormBinary.h"
+#include "Gui/FormText.h"
+#include "KivTrx/KivTrxDfmUtils.h"
+#include "Rtl/Format.h"
+#include "Rtl/WideText.h"
+
+namespace {
+
+constexpr int kComponents = 20000;
+
+void WriteComponent(TBinaryFormWriter& w, int i) {
+  std::string name = "Button" + std::to_string(i);
+  w.WriteObjectHeader({0, 0, "TButton", name});
+  const std::pair<const char*, int> ints[] = {
+      {"Left", i % 800}, {"Top", (i * 7) % 600}, {"Width", 75}, {"Height", 25}};
+  for (auto [prop, v] : ints) {
+    w.WritePropertyName(prop);
+    w.WriteInteger(v);
+  }
+  w.WritePropertyName("Caption");
+  w.WriteString(u"&Button number " + IntToWide(i));
+  w.WritePropertyName("Hint");
+  w.WriteString(u"A hint long enough for two lines: the continuation of component " +
+                IntToWide(i) + u" (caf\u00E9 = cr\u00E8me).");
+  w.WritePropertyName("Font.Style");
+  w.WriteValueType(TValueType::vaSet);
+  w.WriteSetElement("fsBold");
+  w.WriteSetElement("fsItalic");
+  w.WriteListEnd();
+  w.WritePropertyName("Items.Strings");
+  w.WriteListBegin();
+  for (const char16_t* s : {u"first line", u"second line with 'quotes'"}) w.WriteString(s);
+  w.WriteListEnd();
+  w.WritePropertyName("Columns");
+  w.WriteValueType(TValueType::vaCollection);
+  for (int c = 0; c < 2; ++c) {
+    w.WriteListBegin();
+    w.WritePropertyName("Title.Caption");
+    w.WriteString(u"Column " + IntToWide(c));
+    w.WritePropertyName("Width");
+    w.WriteInteger(64 + c);
+    w.WriteListEnd();
+  }
+  w.WriteListEnd();
+  w.WriteListEnd();  // properties
+  w.WriteListEnd();  // children
+}
+
+struct SyntheticForm {
+  std::vector<std::uint8_t> binary;
+  std::string text;
+
+  SyntheticForm() {
+    TBinaryFormWriter w(binary);
+    w.WriteSignature();
+    w.WriteObjectHeader({0, 0, "TForm1", "Form1"});
+    w.WritePropertyName("Caption");
+    w.WriteString(u"Synthetic form");
+    w.WriteListEnd();
+    for (int i = 0; i < kComponents; ++i) WriteComponent(w, i);
+    w.WriteListEnd();
+    text = FormBinaryToText(binary);
+  }
+};
+
+const SyntheticForm& Form() {
+  static const SyntheticForm form;
+  return form;
+}
+
+void Report(benchmark::State& state) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(Form().text.size()));
+  state.counters["text_MB"] = static_cast<double>(Form().text.size()) / 1e6;
+}
+
+void BM_SplitJoinFloor(benchmark::State& state) {
+  const std::string& text = Form().text;
+  for (auto _ : state) {
+    std::vector<std::string> lines = SplitLines(std::string_view(text));
+    std::string joined;
+    joined.reserve(text.size());
+    for (const std::string& line : lines) {
+      joined += line;
+      joined += "\r\n";
+    }
+    benchmark::DoNotOptimize(joined.data());
+  }
+  Report(state);
+}
+
+void BM_DfmParseRender(benchmark::State& state) {
+  const std::string& text = Form().text;
+  for (auto _ : state) {
+    TDfmForm form;
+    TDfmPropertyList flat;
+    form.Parse(text, &flat);
+    std::string rendered = form.AsText();
+    benchmark::DoNotOptimize(rendered.data());
+    if (rendered.size() != text.size()) state.SkipWithError("render differs");
+  }
+  Report(state);
+}
+
+void BM_FormTextToBinary(benchmark::State& state) {
+  const std::string& text = Form().text;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> binary = FormTextToBinary(text);
+    benchmark::DoNotOptimize(binary.data());
+  }
+  Report(state);
+}
+
+void BM_FormBinaryToText(benchmark::State& state) {
+  const std::vector<std::uint8_t>& binary = Form().binary;
+  for (auto _ : state) {
+    std::string text = FormBinaryToText(binary);
+    benchmark::DoNotOptimize(text.data());
+  }
+  Report(state);
+}
+
+BENCHMARK(BM_SplitJoinFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DfmParseRender)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormTextToBinary)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormBinaryToText)->Unit(benchmark::kMillisecond);
+
+}  // namespace
