@@ -2,7 +2,6 @@
 // comparison, locates through the binary search against linear scans, one post of an
 // edited sort key in a large set, and memory per row.
 #include <benchmark/benchmark.h>
-
 #include <malloc.h>
 
 #include <algorithm>
@@ -105,7 +104,9 @@ void Locates(benchmark::State& state, const char* field, bool byText, TLocateOpt
   for (auto _ : state) {
     int i = pick(rng);
     found += ds->Locate(field, byText ? Variant(names[static_cast<std::size_t>(i)]) : Variant(i),
-                        options) ? 1 : 0;
+                        options)
+                 ? 1
+                 : 0;
   }
   if (found != state.iterations()) state.SkipWithError("a locate missed its row");
   state.SetItemsProcessed(state.iterations());

@@ -220,7 +220,8 @@ TRecordBuffer TDataSet::ActiveBuffer() const {
 
 void TDataSet::AllocateBuffers() {
   buffers_.reserve(static_cast<std::size_t>(bufferCount_) + 1);
-  while (static_cast<int>(buffers_.size()) < bufferCount_ + 1) buffers_.push_back(AllocRecordBuffer());
+  while (static_cast<int>(buffers_.size()) < bufferCount_ + 1)
+    buffers_.push_back(AllocRecordBuffer());
 }
 
 void TDataSet::FreeBuffers() noexcept {

@@ -248,25 +248,45 @@ void TVariantField::SetAsVariant(const Variant& v) {
 
 TFieldClass DefaultFieldClass(TFieldType type) {
   switch (type) {
-    case ftString: return &NewField<TStringField>;
-    case ftFixedChar: return &NewField<TFixedCharField>;
-    case ftGuid: return &NewField<TGuidField>;
-    case ftWideString: return &NewField<TWideStringField>;
-    case ftSmallint: return &NewField<TSmallintField>;
-    case ftInteger: return &NewField<TIntegerField>;
-    case ftWord: return &NewField<TWordField>;
-    case ftAutoInc: return &NewField<TAutoIncField>;
-    case ftLargeint: return &NewField<TLargeintField>;
-    case ftBoolean: return &NewField<TBooleanField>;
-    case ftFloat: return &NewField<TFloatField>;
-    case ftCurrency: return &NewField<TCurrencyField>;
-    case ftBCD: return &NewField<TBCDField>;
-    case ftDate: return &NewField<TDateField>;
-    case ftTime: return &NewField<TTimeField>;
-    case ftDateTime: return &NewField<TDateTimeField>;
-    case ftInterface: return &NewField<TInterfaceField>;
-    case ftIDispatch: return &NewField<TIDispatchField>;
-    case ftVariant: return &NewField<TVariantField>;
-    default: return nullptr;
+    case ftString:
+      return &NewField<TStringField>;
+    case ftFixedChar:
+      return &NewField<TFixedCharField>;
+    case ftGuid:
+      return &NewField<TGuidField>;
+    case ftWideString:
+      return &NewField<TWideStringField>;
+    case ftSmallint:
+      return &NewField<TSmallintField>;
+    case ftInteger:
+      return &NewField<TIntegerField>;
+    case ftWord:
+      return &NewField<TWordField>;
+    case ftAutoInc:
+      return &NewField<TAutoIncField>;
+    case ftLargeint:
+      return &NewField<TLargeintField>;
+    case ftBoolean:
+      return &NewField<TBooleanField>;
+    case ftFloat:
+      return &NewField<TFloatField>;
+    case ftCurrency:
+      return &NewField<TCurrencyField>;
+    case ftBCD:
+      return &NewField<TBCDField>;
+    case ftDate:
+      return &NewField<TDateField>;
+    case ftTime:
+      return &NewField<TTimeField>;
+    case ftDateTime:
+      return &NewField<TDateTimeField>;
+    case ftInterface:
+      return &NewField<TInterfaceField>;
+    case ftIDispatch:
+      return &NewField<TIDispatchField>;
+    case ftVariant:
+      return &NewField<TVariantField>;
+    default:
+      return nullptr;
   }
 }

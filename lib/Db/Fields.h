@@ -42,7 +42,9 @@ class TFieldDefs {
   // A name already defined (ignoring case) raises EDatabaseError "Duplicate field name '%s'".
   TFieldDef& Add(std::string name, TFieldType type, int size = 0, bool required = false);
   int Count() const { return static_cast<int>(items_.size()); }
-  const TFieldDef& operator[](int index) const { return items_.at(static_cast<std::size_t>(index)); }
+  const TFieldDef& operator[](int index) const {
+    return items_.at(static_cast<std::size_t>(index));
+  }
   int IndexOf(std::string_view name) const;  // ignoring case; −1 when absent
   void Clear() { items_.clear(); }
 

@@ -98,7 +98,8 @@ void TKivList::Insert(int index, void* item) {
   if (index < count_ - index) {
     if (FrontGap() == 0) OpenFrontGap();
     --firstItem_;
-    if (index > 0) std::memmove(firstItem_, firstItem_ + 1, static_cast<std::size_t>(index) * kSlot);
+    if (index > 0)
+      std::memmove(firstItem_, firstItem_ + 1, static_cast<std::size_t>(index) * kSlot);
   } else if (index < count_) {
     std::memmove(firstItem_ + index + 1, firstItem_ + index,
                  static_cast<std::size_t>(count_ - index) * kSlot);

@@ -335,8 +335,7 @@ TRecordBuffer TKivDataSet::CheckedActiveBuffer() const {
 }
 
 Variant& TKivDataSet::FieldSlot(TRecordBuffer buffer, const TField* field) const {
-  KIV_ASSERT(field->DataSet() == this && field->Index() >= 0 &&
-                 field->Index() < bufferFieldCount_,
+  KIV_ASSERT(field->DataSet() == this && field->Index() >= 0 && field->Index() < bufferFieldCount_,
              "TKivDataSet: field is not one of this data set's open fields.");
   return BufferValues(buffer)[field->Index()];
 }
@@ -359,12 +358,18 @@ void TKivDataSet::SetFieldData(TField* field, const void* buffer) {
 
 TFieldClass TKivDataSet::GetFieldClass(TFieldType type) {
   switch (type) {
-    case ftDateTime: return &NewField<TKivDateTimeField>;
-    case ftDate: return &NewField<TKivDateField>;
-    case ftTime: return &NewField<TKivTimeField>;
-    case ftWideString: return &NewField<TKivWideStringField>;
-    case ftString: return &NewField<TKivStringField>;
-    default: return TDataSet::GetFieldClass(type);
+    case ftDateTime:
+      return &NewField<TKivDateTimeField>;
+    case ftDate:
+      return &NewField<TKivDateField>;
+    case ftTime:
+      return &NewField<TKivTimeField>;
+    case ftWideString:
+      return &NewField<TKivWideStringField>;
+    case ftString:
+      return &NewField<TKivStringField>;
+    default:
+      return TDataSet::GetFieldClass(type);
   }
 }
 
@@ -482,7 +487,8 @@ void TKivDataSet::InternalOpen() {
   if (DefaultFields()) CreateFields();
   FieldsCreated();
   BindFields(true);
-  KIV_ASSERT(FieldCount() <= kMaxFieldCount, "TKivDataSet.InternalOpen: FieldCount exceeds limits.");
+  KIV_ASSERT(FieldCount() <= kMaxFieldCount,
+             "TKivDataSet.InternalOpen: FieldCount exceeds limits.");
   KIV_ASSERT(FieldCount() >= 1, "TKivDataSet.InternalOpen: FieldCount must be greater than zero.");
   bufferFieldCount_ = FieldCount();
   ReloadRows();
@@ -505,8 +511,7 @@ void TKivDataSet::InternalHandleException() {
 
 void TKivDataSet::ReloadRows() {
   const int before = current_;
-  TRowHandle current =
-      before >= 0 && before < rows_->Count() ? rows_->Get(before) : nullptr;
+  TRowHandle current = before >= 0 && before < rows_->Count() ? rows_->Get(before) : nullptr;
   std::exception_ptr failure;
   try {
     LoadRows(*rows_, current);

@@ -87,8 +87,7 @@ class TKivDataSet : public TDataSet {
 
   // Index in the visible rows of the first row matching the key, or −1. Checks
   // browse mode first (its errors propagate); any error after that means −1.
-  virtual int FindRow(std::string_view keyFields, const Variant& keyValues,
-                      TLocateOptions options);
+  virtual int FindRow(std::string_view keyFields, const Variant& keyValues, TLocateOptions options);
   virtual void FilterRows(TKivList& rows);
   virtual void SortRows(TKivList& rows);
   // Called during open once the field objects exist, before they are bound.

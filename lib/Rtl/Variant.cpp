@@ -236,7 +236,8 @@ std::string DoubleText(double v) {
 
 std::string CurrencyText(std::int64_t scaled) {
   bool neg = scaled < 0;
-  std::uint64_t mag = neg ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+  std::uint64_t mag =
+      neg ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
   std::string s = std::to_string(mag / Currency::kScale);
   unsigned frac = static_cast<unsigned>(mag % Currency::kScale);
   if (frac != 0) {
@@ -282,9 +283,8 @@ TVariantRelationship Invert(TVariantRelationship r) {
 Currency Currency::FromDouble(double v) {
   std::int64_t scaled;
   if (!RoundToInt64(v * kScale, scaled)) {
-    throw EVariantOverflowError(
-        Format(VariantMessages::kVarOverflow, Variant::TypeName(varDouble),
-               Variant::TypeName(varCurrency)));
+    throw EVariantOverflowError(Format(VariantMessages::kVarOverflow, Variant::TypeName(varDouble),
+                                       Variant::TypeName(varCurrency)));
   }
   return Currency{scaled};
 }
@@ -292,9 +292,8 @@ Currency Currency::FromDouble(double v) {
 Currency Currency::FromInt64(std::int64_t v) {
   constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / kScale;
   if (v > kLimit || v < -kLimit) {
-    throw EVariantOverflowError(
-        Format(VariantMessages::kVarOverflow, Variant::TypeName(varInt64),
-               Variant::TypeName(varCurrency)));
+    throw EVariantOverflowError(Format(VariantMessages::kVarOverflow, Variant::TypeName(varInt64),
+                                       Variant::TypeName(varCurrency)));
   }
   return Currency{v * kScale};
 }
@@ -402,22 +401,38 @@ bool Variant::IsNumeric() const {
 std::string Variant::TypeName(TVarType vt) {
   if (vt & varArray) return "Array " + TypeName(static_cast<TVarType>(vt & ~varArray));
   switch (vt) {
-    case varEmpty: return "Empty";
-    case varNull: return "Null";
-    case varSmallint: return "Smallint";
-    case varInteger: return "Integer";
-    case varDouble: return "Double";
-    case varCurrency: return "Currency";
-    case varDate: return "Date";
-    case varOleStr: return "OleStr";
-    case varDispatch: return "Dispatch";
-    case varBoolean: return "Boolean";
-    case varVariant: return "Variant";
-    case varUnknown: return "Unknown";
-    case varWord: return "Word";
-    case varInt64: return "Int64";
-    case varString: return "String";
-    default: return Format("$%.4X", static_cast<unsigned>(vt));
+    case varEmpty:
+      return "Empty";
+    case varNull:
+      return "Null";
+    case varSmallint:
+      return "Smallint";
+    case varInteger:
+      return "Integer";
+    case varDouble:
+      return "Double";
+    case varCurrency:
+      return "Currency";
+    case varDate:
+      return "Date";
+    case varOleStr:
+      return "OleStr";
+    case varDispatch:
+      return "Dispatch";
+    case varBoolean:
+      return "Boolean";
+    case varVariant:
+      return "Variant";
+    case varUnknown:
+      return "Unknown";
+    case varWord:
+      return "Word";
+    case varInt64:
+      return "Int64";
+    case varString:
+      return "String";
+    default:
+      return Format("$%.4X", static_cast<unsigned>(vt));
   }
 }
 
@@ -440,12 +455,18 @@ void Variant::RaiseOverflow(TVarType target) const {
 
 std::int64_t Variant::OrdinalValue() const {
   switch (vt_) {
-    case varSmallint: return u_.i16;
-    case varInteger: return u_.i32;
-    case varWord: return u_.u16;
-    case varInt64: return u_.i64;
-    case varBoolean: return u_.b ? -1 : 0;  // the toolkit's True is all bits set
-    default: return 0;
+    case varSmallint:
+      return u_.i16;
+    case varInteger:
+      return u_.i32;
+    case varWord:
+      return u_.u16;
+    case varInt64:
+      return u_.i64;
+    case varBoolean:
+      return u_.b ? -1 : 0;  // the toolkit's True is all bits set
+    default:
+      return 0;
   }
 }
 
@@ -479,9 +500,9 @@ std::int16_t Variant::AsSmallint() const {
 }
 
 std::int32_t Variant::AsInteger() const {
-  return static_cast<std::int32_t>(
-      ToInt64Checked(varInteger, std::numeric_limits<std::int32_t>::min(),
-                     std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(ToInt64Checked(varInteger,
+                                                  std::numeric_limits<std::int32_t>::min(),
+                                                  std::numeric_limits<std::int32_t>::max()));
 }
 
 std::uint16_t Variant::AsWord() const {
@@ -552,9 +573,12 @@ bool Variant::AsBoolean() const {
 
 std::u16string Variant::AsWideString() const {
   switch (vt_) {
-    case varEmpty: return u"";
-    case varOleStr: return std::u16string(View(u_.wide));
-    case varString: return AnsiToWide(View(u_.ansi));
+    case varEmpty:
+      return u"";
+    case varOleStr:
+      return std::u16string(View(u_.wide));
+    case varString:
+      return AnsiToWide(View(u_.ansi));
     default:
       if (vt_ == varNull || IsArray() || IsInterfaceType(vt_)) RaiseCast(varOleStr);
       return AnsiToWide(AsAnsiString());
@@ -563,22 +587,30 @@ std::u16string Variant::AsWideString() const {
 
 std::string Variant::AsAnsiString() const {
   switch (vt_) {
-    case varEmpty: return "";
-    case varString: return std::string(View(u_.ansi));
-    case varOleStr: return WideToAnsi(View(u_.wide));
+    case varEmpty:
+      return "";
+    case varString:
+      return std::string(View(u_.ansi));
+    case varOleStr:
+      return WideToAnsi(View(u_.wide));
     case varSmallint:
     case varInteger:
     case varWord:
-    case varInt64: return std::to_string(OrdinalValue());
-    case varBoolean: return u_.b ? "True" : "False";
-    case varDouble: return DoubleText(u_.d);
-    case varCurrency: return CurrencyText(u_.i64);
+    case varInt64:
+      return std::to_string(OrdinalValue());
+    case varBoolean:
+      return u_.b ? "True" : "False";
+    case varDouble:
+      return DoubleText(u_.d);
+    case varCurrency:
+      return CurrencyText(u_.i64);
     case varDate: {
       std::string s;
       if (!DateText(u_.d, s)) RaiseCast(varString);
       return s;
     }
-    default: RaiseCast(varString);
+    default:
+      RaiseCast(varString);
   }
 }
 
@@ -607,7 +639,8 @@ int Variant::LowBound() const { return ArrayOrRaise().low; }
 
 int Variant::HighBound() const {
   const ArrayRep& a = ArrayOrRaise();
-  return static_cast<int>(static_cast<std::int64_t>(a.low) + static_cast<std::int64_t>(a.items.size()) - 1);
+  return static_cast<int>(static_cast<std::int64_t>(a.low) +
+                          static_cast<std::int64_t>(a.items.size()) - 1);
 }
 
 const Variant& Variant::GetElement(int index) const {
@@ -685,7 +718,8 @@ TVariantRelationship RelateNumbers(const Variant& a, const Variant& b) {
     if (a.Type() == varCurrency && b.Type() == varCurrency) {
       return RelateValues(a.AsCurrency().scaled, b.AsCurrency().scaled);
     }
-    if (a.Type() == varCurrency) return Invert(RelateOrdinalCurrency(b.AsInt64(), a.AsCurrency().scaled));
+    if (a.Type() == varCurrency)
+      return Invert(RelateOrdinalCurrency(b.AsInt64(), a.AsCurrency().scaled));
     return RelateOrdinalCurrency(a.AsInt64(), b.AsCurrency().scaled);
   }
   double x = a.AsDouble(), y = b.AsDouble();

@@ -30,7 +30,8 @@ KIV_DECLARE_EXCEPTION(EVariantOverflowError, EVariantError);
 KIV_DECLARE_EXCEPTION(EVariantBadIndexError, EVariantError);
 
 namespace VariantMessages {
-inline constexpr const char* kInvalidVarCast = "Could not convert variant of type (%s) into type (%s)";
+inline constexpr const char* kInvalidVarCast =
+    "Could not convert variant of type (%s) into type (%s)";
 inline constexpr const char* kVarOverflow =
     "Overflow while converting variant of type (%s) into type (%s)";
 inline constexpr const char* kVarArrayBounds = "Variant or safe array index out of bounds";
@@ -140,9 +141,9 @@ class Variant {
   // Smallint, 16-bit unsigned → Word, 32-bit signed → Integer, wider → Int64 (an
   // unsigned value above the Int64 range raises EVariantOverflowError).
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, char16_t> &&
-             !std::same_as<T, wchar_t>)
-  Variant(T v) {  // NOLINT: implicit by design, like the toolkit's variants
+  requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, char16_t> &&
+           !std::same_as<T, wchar_t>)
+      Variant(T v) {  // NOLINT: implicit by design, like the toolkit's variants
     u_.i64 = 0;
     if constexpr (std::is_signed_v<T> && sizeof(T) <= 2) {
       vt_ = varSmallint;
@@ -165,16 +166,16 @@ class Variant {
     u_.i64 = 0;
     u_.b = v;
   }
-  Variant(double v) : vt_(varDouble) { u_.d = v; }  // NOLINT
+  Variant(double v) : vt_(varDouble) { u_.d = v; }               // NOLINT
   Variant(Currency v) : vt_(varCurrency) { u_.i64 = v.scaled; }  // NOLINT
-  Variant(TDateTime v) : vt_(varDate) { u_.d = v.value; }  // NOLINT
-  Variant(std::string_view ansi);             // NOLINT: 8-bit string
-  Variant(const char* ansi);                  // NOLINT
-  Variant(const std::string& ansi);           // NOLINT
-  Variant(std::u16string_view wide);          // NOLINT: wide string
-  Variant(const char16_t* wide);              // NOLINT
-  Variant(const std::u16string& wide);        // NOLINT
-  Variant(const TInterfaceRef& intf, bool dispatch = false);  // NOLINT
+  Variant(TDateTime v) : vt_(varDate) { u_.d = v.value; }        // NOLINT
+  Variant(std::string_view ansi);                                // NOLINT: 8-bit string
+  Variant(const char* ansi);                                     // NOLINT
+  Variant(const std::string& ansi);                              // NOLINT
+  Variant(std::u16string_view wide);                             // NOLINT: wide string
+  Variant(const char16_t* wide);                                 // NOLINT
+  Variant(const std::u16string& wide);                           // NOLINT
+  Variant(const TInterfaceRef& intf, bool dispatch = false);     // NOLINT
 
   static Variant Null();
   static Variant FromDate(double days) { return Variant(TDateTime{days}); }

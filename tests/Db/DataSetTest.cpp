@@ -1,12 +1,11 @@
 // The data-set abstraction, driven through the variant-array data set.
-#include "Db/DataSet.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Db/DataSet.h"
 #include "KivLX/KivLXVarArrayDataSet.h"
 #include "Rtl/Exceptions.h"
 
@@ -66,7 +65,9 @@ class TRecordingLink : public TDataLink {
     heard.push_back("changed");
     if (throwOnChange) throw EKivGeneralError("control failed");
   }
-  void DataSetScrolled(int distance) override { heard.push_back("scrolled " + std::to_string(distance)); }
+  void DataSetScrolled(int distance) override {
+    heard.push_back("scrolled " + std::to_string(distance));
+  }
   void RecordChanged(TField* field) override {
     heard.push_back(std::string("record ") + (field ? field->FieldName() : "-"));
   }
@@ -202,9 +203,9 @@ TEST(DataSetEvents, OrderAroundEditingAndScrolling) {
   ds.AfterClose = note("AfterClose");
   ds.Open();
   ds.Fill(1);
-  EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen", "BeforeInsert", "BeforeScroll",
-                                           "AfterInsert", "AfterScroll", "BeforePost",
-                                           "AfterPost"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"BeforeOpen", "BeforeInsert", "BeforeScroll", "AfterInsert",
+                                      "AfterScroll", "BeforePost", "AfterPost"}));
   log.clear();
   ds.Last();
   ds.Next();  // already at the end: nothing moves, no events
@@ -216,9 +217,9 @@ TEST(DataSetEvents, OrderAroundEditingAndScrolling) {
   ds.FieldByName("Name").SetAsString("n");
   ds.Next();  // modified: posted first
   EXPECT_EQ(ds.FieldByName("Name").AsString(), "n");
-  EXPECT_EQ(log, (std::vector<std::string>{"BeforeCancel", "BeforeScroll", "AfterScroll",
-                                           "BeforePost", "AfterPost", "BeforeScroll",
-                                           "AfterScroll"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"BeforeCancel", "BeforeScroll", "AfterScroll", "BeforePost",
+                                      "AfterPost", "BeforeScroll", "AfterScroll"}));
   log.clear();
   ds.Close();
   ds.Close();

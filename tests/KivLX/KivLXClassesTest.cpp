@@ -1,5 +1,3 @@
-#include "KivLX/KivLXClasses.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "KivLX/KivLXClasses.h"
 #include "Rtl/Exceptions.h"
 
 namespace {
@@ -27,7 +26,8 @@ struct Snapshot {
   std::vector<std::uintptr_t> items;
   int capacity;
   int gap;
-  explicit Snapshot(const TKivList& l) : items(Items(l)), capacity(l.Capacity()), gap(l.FrontGap()) {}
+  explicit Snapshot(const TKivList& l)
+      : items(Items(l)), capacity(l.Capacity()), gap(l.FrontGap()) {}
   bool operator==(const Snapshot&) const = default;
 };
 
@@ -74,8 +74,8 @@ TEST(KivList, InsertAtFrontOpensTheGapOnceAndThenMovesNothing) {
   void* const* slots = l.List();
   void* second = slots[1];
   l.Insert(0, P(1001));
-  EXPECT_EQ(l.List(), slots - 1);   // item 0 moved into the gap ...
-  EXPECT_EQ(slots[1], second);      // ... and nothing else moved
+  EXPECT_EQ(l.List(), slots - 1);  // item 0 moved into the gap ...
+  EXPECT_EQ(slots[1], second);     // ... and nothing else moved
   EXPECT_EQ(l.Get(0), P(1001));
   EXPECT_EQ(l.Get(1), P(1000));
 }
@@ -155,7 +155,7 @@ TEST(KivList, NotificationsForNonNullItemsOnly) {
   l.Insert(0, P(2));
   l.SetCount(5);  // null fill: silent
   EXPECT_EQ(seen, (std::vector<std::pair<std::uintptr_t, TListNotification>>{{1, lnAdded},
-                                                                              {2, lnAdded}}));
+                                                                             {2, lnAdded}}));
   seen.clear();
   l.Delete(0, 3);
   l.Add(P(3));
@@ -186,8 +186,8 @@ TEST(KivList, ClearKeepsOnlyTheFrontGap) {
 }
 
 TEST(KivList, AssignOperations) {
-  auto run = [](std::initializer_list<std::uintptr_t> dest, std::initializer_list<std::uintptr_t> src,
-                TListAssignOp op) {
+  auto run = [](std::initializer_list<std::uintptr_t> dest,
+                std::initializer_list<std::uintptr_t> src, TListAssignOp op) {
     TKivList l, a;
     Fill(l, dest);
     Fill(a, src);

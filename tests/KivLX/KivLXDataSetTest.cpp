@@ -1,11 +1,10 @@
-#include "KivLX/KivLXDataSet.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "Db/KivFields.h"
+#include "KivLX/KivLXDataSet.h"
 #include "KivLX/KivLXVarArrayDataSet.h"
 #include "Rtl/Exceptions.h"
 
@@ -35,6 +34,8 @@ class TPeople : public TKivVarArrayDataSet {
     return out;
   }
   std::u16string Name() { return FieldByName("Name").AsWideString(); }
+  // Stores the record being inserted through the add-record hook.
+  void AddInserted(bool append) { InternalAddRecord(ActiveBuffer(), append); }
   // Posts the active buffer as an edit, whatever the state: reaches the store's
   // consistency check that the toolkit's own Edit never lets through.
   void PostAsEdit() {
@@ -117,7 +118,8 @@ TEST(KivDataSetEmpty, OpenAssertsTheFieldCount) {
   } none;
   std::string m = MessageOf<EAssertionFailed>([&] { none.Open(); });
   EXPECT_EQ(m.rfind("TKivDataSet.InternalOpen: FieldCount must be greater than zero. "
-                    "(lib/KivLX/KivLXDataSet, line ", 0),
+                    "(lib/KivLX/KivLXDataSet, line ",
+                    0),
             0u)
       << m;
   EXPECT_FALSE(none.Active());
@@ -129,8 +131,9 @@ TEST(KivDataSetEmpty, OpenAssertsTheFieldCount) {
       for (int i = 0; i <= kMaxFieldCount; ++i) FieldDefs().Add("F" + std::to_string(i), ftInteger);
     }
   } many;
-  EXPECT_EQ(MessageOf<EAssertionFailed>([&] { many.Open(); })
-                .rfind("TKivDataSet.InternalOpen: FieldCount exceeds limits.", 0),
+  EXPECT_EQ(MessageOf<EAssertionFailed>([&] {
+              many.Open();
+            }).rfind("TKivDataSet.InternalOpen: FieldCount exceeds limits.", 0),
             0u);
   EXPECT_EQ(many.FieldCount(), 0);  // default fields go again with the failed open
 }
@@ -170,6 +173,23 @@ TEST_F(KivDataSet, AppendAndInsertWithoutSort) {
   EXPECT_EQ(ds.Names(), (Names{u"carol", u"eve", u"alice", u"Bob", u"dave"}));
   ds.Add(u"zed", 1);
   EXPECT_EQ(ds.RecNo(), 6);
+}
+
+TEST_F(KivDataSet, AddRecordHookAppendsOrInsertsAtTheCursor) {
+  ds.First();
+  ds.Next();
+  ds.Insert();
+  ds.FieldByName("Name").SetAsWideString(u"x");
+  ds.AddInserted(true);
+  ds.Cancel();
+  EXPECT_EQ(ds.Name(), u"x");
+  ds.First();
+  ds.Next();
+  ds.Insert();
+  ds.FieldByName("Name").SetAsWideString(u"y");
+  ds.AddInserted(false);
+  ds.Cancel();
+  EXPECT_EQ(ds.Names(), (Names{u"carol", u"y", u"alice", u"Bob", u"dave", u"x"}));
 }
 
 TEST_F(KivDataSet, SortPlacesPostsAheadOfEqualKeysAndMovesEditedRows) {
@@ -302,9 +322,8 @@ TEST_F(KivDataSet, FiltersHideRowsWithoutFreeingThem) {
   ds.SetFiltered(false);
   EXPECT_EQ(ds.Names(), (Names{u"carol", u"alice", u"Bob", u"dave"}));
 
-  ds.SetOnFilterRecord([](TDataSet& d, bool& accept) {
-    accept = d.FieldByName("City").AsWideString() == u"Oslo";
-  });
+  ds.SetOnFilterRecord(
+      [](TDataSet& d, bool& accept) { accept = d.FieldByName("City").AsWideString() == u"Oslo"; });
   ds.SetFiltered(true);
   EXPECT_EQ(ds.Names(), (Names{u"carol", u"Bob"}));
   ds.SetOnFilterRecord(nullptr);
@@ -320,9 +339,8 @@ TEST_F(KivDataSet, RefreshKeepsTheCursorOnItsRowOrItsIndex) {
   EXPECT_EQ(ds.RecNo(), 4);
 
   std::u16string hidden = u"Bob";
-  ds.SetOnFilterRecord([&](TDataSet& d, bool& accept) {
-    accept = d.FieldByName("Name").AsWideString() != hidden;
-  });
+  ds.SetOnFilterRecord(
+      [&](TDataSet& d, bool& accept) { accept = d.FieldByName("Name").AsWideString() != hidden; });
   ds.First();
   ds.Next();  // carol, index 1 in age order
   ds.SetFiltered(true);
@@ -376,7 +394,9 @@ TEST_F(KivDataSet, BookmarksArePointerSizedRowHandles) {
   ds.Delete();
   EXPECT_FALSE(ds.BookmarkExists(bob));
   EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.GotoBookmark(bob); }), "Bookmark not found.");
-  EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.GotoBookmark(TBookmark{1, 2, 3}); }),
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] {
+              ds.GotoBookmark(TBookmark{1, 2, 3});
+            }),
             "Invalid bookmark");
 }
 

@@ -1,9 +1,9 @@
-#include "Rtl/Variant.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+
+#include "Rtl/Variant.h"
 
 namespace {
 
