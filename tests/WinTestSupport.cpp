@@ -77,3 +77,52 @@ TestRegKey::~TestRegKey() {
   if (key_) RegCloseKey(key_);
   RegDeleteTreeW(HKEY_CURRENT_USER, WStr(subKey_));
 }
+
+namespace {
+void SetDefaultValue(HKEY root, const std::u16string& key, const std::u16string* name,
+                     DWORD type, const std::u16string& value) {
+  HKEY h;
+  ASSERT_EQ(RegCreateKeyExW(root, WStr(key), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  if (type == REG_DWORD) {
+    DWORD n = 1;
+    RegSetValueExW(h, name ? WStr(*name) : nullptr, 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&n), sizeof n);
+  } else {
+    RegSetValueExW(h, name ? WStr(*name) : nullptr, 0, type,
+                   reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
+  }
+  RegCloseKey(h);
+}
+}  // namespace
+
+ScopedClassRegistration::ScopedClassRegistration(const std::u16string& progId,
+                                                 const std::u16string& clsid,
+                                                 const std::u16string& server, DWORD valueType)
+    : progId_(progId), clsid_(clsid) {
+  SetDefaultValue(HKEY_CLASSES_ROOT, progId + u"\\CLSID", nullptr, REG_SZ, clsid);
+  SetDefaultValue(HKEY_CLASSES_ROOT, u"CLSID\\" + clsid + u"\\InprocServer32", nullptr,
+                  valueType, server);
+}
+
+ScopedClassRegistration::~ScopedClassRegistration() {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, WStr(progId_));
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, WStr(u"CLSID\\" + clsid_));
+}
+
+ScopedMachineValue::ScopedMachineValue(const std::u16string& key, const std::u16string& name,
+                                       const std::u16string* value)
+    : key_(key) {
+  if (value) {
+    SetDefaultValue(HKEY_LOCAL_MACHINE, key, &name, REG_SZ, *value);
+  } else {
+    HKEY h;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                        nullptr) == ERROR_SUCCESS) {
+      RegCloseKey(h);
+    }
+  }
+}
+
+ScopedMachineValue::~ScopedMachineValue() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(key_)); }

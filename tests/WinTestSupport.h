@@ -48,3 +48,33 @@ class TestRegKey {
   std::u16string subKey_;
   HKEY key_ = nullptr;
 };
+
+// A COM class registration under HKEY_CLASSES_ROOT for the life of the object:
+// "<progId>\CLSID" = clsid and "CLSID\<clsid>\InprocServer32" (default) = server.
+// Removed again (both keys) by the destructor.
+class ScopedClassRegistration {
+ public:
+  ScopedClassRegistration(const std::u16string& progId, const std::u16string& clsid,
+                          const std::u16string& server, DWORD valueType = REG_SZ);
+  ~ScopedClassRegistration();
+  ScopedClassRegistration(const ScopedClassRegistration&) = delete;
+  ScopedClassRegistration& operator=(const ScopedClassRegistration&) = delete;
+
+ private:
+  std::u16string progId_;
+  std::u16string clsid_;
+};
+
+// A key under HKEY_LOCAL_MACHINE with one string value, deleted with its subtree.
+class ScopedMachineValue {
+ public:
+  // A null value creates the key without the value.
+  ScopedMachineValue(const std::u16string& key, const std::u16string& name,
+                     const std::u16string* value);
+  ~ScopedMachineValue();
+  ScopedMachineValue(const ScopedMachineValue&) = delete;
+  ScopedMachineValue& operator=(const ScopedMachineValue&) = delete;
+
+ private:
+  std::u16string key_;
+};
