@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Db/DataSet.h"
+#include "Db/KivFields.h"
 #include "KivLX/KivLXVarArrayDataSet.h"
 #include "Rtl/Exceptions.h"
 
@@ -277,6 +278,10 @@ TEST(DataSetFields, FieldListsValuesAndChecks) {
   ds.FieldByName("Name").SetDisplayWidth(3);
   EXPECT_EQ(ds.FieldByName("Name").DisplayWidth(), 3);
   EXPECT_EQ(ds.FieldByName("Id").FieldNo(), 1);
+  // The library's data sets hand out the Unicode layer's classes for text and dates.
+  EXPECT_NE(dynamic_cast<TKivDateField*>(&ds.FieldByName("When")), nullptr);
+  EXPECT_NE(dynamic_cast<TKivStringField*>(&ds.FieldByName("Name")), nullptr);
+  EXPECT_NE(dynamic_cast<TIntegerField*>(&ds.FieldByName("Id")), nullptr);
 
   ds.Append();
   try {
