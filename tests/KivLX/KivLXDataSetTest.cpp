@@ -34,6 +34,11 @@ class TPeople : public TKivVarArrayDataSet {
     return out;
   }
   std::u16string Name() { return FieldByName("Name").AsWideString(); }
+  // Asks for the current record while the cursor stands before the first row.
+  void FetchCurrentBeforeFirst() {
+    InternalFirst();
+    GetRecord(ActiveBuffer(), gmCurrent, true);
+  }
   // Stores the record being inserted through the add-record hook.
   void AddInserted(bool append) { InternalAddRecord(ActiveBuffer(), append); }
   // Posts the active buffer as an edit, whatever the state: reaches the store's
@@ -159,6 +164,11 @@ TEST(KivDataSetEmpty, ActiveBufferMissingIsAnInternalError) {
   other.CreateFields();  // exists while closed
   EXPECT_EQ(MessageOf<EKivInternalError>([&] { other.FieldByName("Name").AsWideString(); }),
             "Internal Error: ActiveBuffer not assigned.");
+}
+
+TEST_F(KivDataSet, CurrentRecordOutsideTheRowsIsAnInternalError) {
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.FetchCurrentBeforeFirst(); }),
+            "Internal Error: TKivDataSet.InternalGetRecord has no current record.");
 }
 
 TEST_F(KivDataSet, AppendAndInsertWithoutSort) {
@@ -440,6 +450,11 @@ TEST(KivDataSetFields, UnconvertibleFieldTypesAreRefused) {
   class TOdd : public TKivVarArrayDataSet {
    public:
     ~TOdd() override { CloseForDestroy(); }
+    // A value put straight into the store, past the field buffer.
+    void AddRawRow(const Variant& v) {
+      SetRowValue(NewRow(), 0, v);
+      Refresh();
+    }
 
    protected:
     void InternalInitFieldDefs() override {
@@ -452,6 +467,10 @@ TEST(KivDataSetFields, UnconvertibleFieldTypesAreRefused) {
   EXPECT_EQ(MessageOf<EDatabaseError>([&] { odd.FieldByName("V").SetValue(1); }),
             "Internal Error: BufferToVar() encountered unexpected field type.");
   odd.Cancel();
+  odd.AddRawRow(7);
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { odd.FieldByName("V").Value(); }),
+            "Internal Error: VarToBuffer() encountered unexpected field type.");
+  EXPECT_FALSE(odd.IsEmpty());
 }
 
 TEST(KivVarArrayDataSet, RowsLiveInTheStoreWhileOpen) {
