@@ -32,8 +32,8 @@ void WriteComponent(TBinaryFormWriter& w, int i) {
   w.WritePropertyName("Caption");
   w.WriteString(u"&Button number " + IntToWide(i));
   w.WritePropertyName("Hint");
-  w.WriteString(u"A hint long enough for two lines: the continuation of component " +
-                IntToWide(i) + u" (caf\u00E9 = cr\u00E8me).");
+  w.WriteString(u"A hint long enough for two lines: the continuation of component " + IntToWide(i) +
+                u" (caf\u00E9 = cr\u00E8me).");
   w.WritePropertyName("Font.Style");
   w.WriteValueType(TValueType::vaSet);
   w.WriteSetElement("fsBold");

@@ -23,7 +23,8 @@ T LoadLE(const std::uint8_t* p) {
 template <typename T>
 void StoreLE(std::vector<std::uint8_t>& out, T value) {
   auto v = static_cast<std::uint64_t>(value);
-  for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 double BitsToDouble(std::uint64_t bits) {
@@ -183,7 +184,8 @@ std::u16string TBinaryFormReader::ReadWStringBody() {
   if (len > (size_ - pos_) / 2) Error("unexpected end of data");
   const std::uint8_t* p = Take(static_cast<std::size_t>(len) * 2);
   std::u16string s(len, u'\0');
-  for (std::uint32_t i = 0; i < len; ++i) s[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+  for (std::uint32_t i = 0; i < len; ++i)
+    s[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
   return s;
 }
 

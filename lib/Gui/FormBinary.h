@@ -86,9 +86,9 @@ class TBinaryFormReader {
   TValueType ReadValueType();
 
   // Value bodies, read after ReadValueType() returned their type.
-  std::int64_t ReadIntegerBody(TValueType type);  // vaInt8 .. vaInt32, vaInt64
-  double ReadDoubleBody();                        // vaDouble, vaDate: finite values only
-  std::int64_t ReadCurrencyBody();                // ten-thousandths
+  std::int64_t ReadIntegerBody(TValueType type);     // vaInt8 .. vaInt32, vaInt64
+  double ReadDoubleBody();                           // vaDouble, vaDate: finite values only
+  std::int64_t ReadCurrencyBody();                   // ten-thousandths
   std::string_view ReadStringBody(TValueType type);  // vaString, vaLString: 8-bit bytes
   std::u16string ReadWStringBody();
   std::string_view ReadIdentBody();

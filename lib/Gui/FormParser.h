@@ -31,9 +31,7 @@ class TParser {
   // True for an identifier token equal to `word`, ignoring case.
   bool IsIdent(std::string_view word) const;
   // The token as written (for a string token, its source text).
-  std::string_view TokenText() const {
-    return text_.substr(tokenStart_, pos_ - tokenStart_);
-  }
+  std::string_view TokenText() const { return text_.substr(tokenStart_, pos_ - tokenStart_); }
   // The characters of a string token.
   const std::u16string& TokenWideString() const { return string_; }
   // True when every character of the string token is below 128.

@@ -72,7 +72,9 @@ class TBinaryToText {
     TObjectHeader h;
     r_.ReadObjectHeader(h);
     Indent(level);
-    out_ += (h.flags & kFlagInline) ? "inline " : (h.flags & kFlagInherited) ? "inherited " : "object ";
+    out_ += (h.flags & kFlagInline)      ? "inline "
+            : (h.flags & kFlagInherited) ? "inherited "
+                                         : "object ";
     if (!h.objectName.empty()) {
       out_ += h.objectName;
       out_ += ": ";
@@ -494,7 +496,7 @@ void ObjectBinaryToText(TStream& input, TStream& output) {
 
 void ObjectTextToBinary(TStream& input, TStream& output) {
   std::vector<std::uint8_t> bytes = input.ReadAll();
-  std::vector<std::uint8_t> binary = FormTextToBinary(
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  std::vector<std::uint8_t> binary =
+      FormTextToBinary(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   output.WriteBuffer(binary.data(), static_cast<std::int64_t>(binary.size()));
 }

@@ -221,8 +221,8 @@ void TDfmObject::ReadChildren(TDfmPropertyList* flatList, const TDfmLines& lines
     }
     if (IsEndLine(lines[index])) return;
     // Components of an embedded frame are named relative to the frame.
-    bool inlineOwner = Form && Form->InlineClasses &&
-                       Form->InlineClasses->IndexOf(AnsiToWide(ObjectClass)) >= 0;
+    bool inlineOwner =
+        Form && Form->InlineClasses && Form->InlineClasses->IndexOf(AnsiToWide(ObjectClass)) >= 0;
     auto child = std::make_unique<TDfmObject>();
     child->ReadObject(Form, inlineOwner ? this : PathParent, nullptr, flatList, lines, index,
                       Level + 1);
@@ -384,9 +384,8 @@ void ReadDfmWideStringList(std::string_view value, TKivStringList& list) {
 // ---- converters ----
 
 void TPropertyConverterList::Add(std::string_view name, TPropertyConverter converter) {
-  auto it = std::lower_bound(items_.begin(), items_.end(), name, [](const Entry& e, auto n) {
-    return CompareText(e.name, n) < 0;
-  });
+  auto it = std::lower_bound(items_.begin(), items_.end(), name,
+                             [](const Entry& e, auto n) { return CompareText(e.name, n) < 0; });
   if (it != items_.end() && SameText(it->name, name)) {
     it->converter = converter;
   } else {
@@ -395,9 +394,8 @@ void TPropertyConverterList::Add(std::string_view name, TPropertyConverter conve
 }
 
 const TPropertyConverter* TPropertyConverterList::Find(std::string_view name) const {
-  auto it = std::lower_bound(items_.begin(), items_.end(), name, [](const Entry& e, auto n) {
-    return CompareText(e.name, n) < 0;
-  });
+  auto it = std::lower_bound(items_.begin(), items_.end(), name,
+                             [](const Entry& e, auto n) { return CompareText(e.name, n) < 0; });
   return it != items_.end() && SameText(it->name, name) ? &it->converter : nullptr;
 }
 
@@ -438,9 +436,7 @@ std::u16string DfmShortCutToText(std::string_view value) {
   return ShortCutToText(static_cast<TShortCut>(v));
 }
 
-std::string TextToDfmShortCut(std::u16string_view text) {
-  return IntToStr(TextToShortCut(text));
-}
+std::string TextToDfmShortCut(std::u16string_view text) { return IntToStr(TextToShortCut(text)); }
 
 void InitializeKivTrxDfmUtils() {
   if (PropertyConverters) return;

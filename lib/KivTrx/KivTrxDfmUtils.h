@@ -98,8 +98,7 @@ class TDfmForm : public TDfmObject {
   void LoadFromBinary(const std::uint8_t* data, std::size_t size, TDfmPropertyList* flatList);
 #ifdef _WIN32
   // The same for the RT_RCDATA resource `resName` of `module` (EResNotFound when absent).
-  void LoadFromResource(HMODULE module, const std::u16string& resName,
-                        TDfmPropertyList* flatList);
+  void LoadFromResource(HMODULE module, const std::u16string& resName, TDfmPropertyList* flatList);
 #endif
 
  private:

@@ -8,7 +8,9 @@ TKivTrxLangs* TrxLangs = nullptr;
 
 namespace {
 
-void* IdToObject(std::uint16_t id) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(id)); }
+void* IdToObject(std::uint16_t id) {
+  return reinterpret_cast<void*>(static_cast<std::uintptr_t>(id));
+}
 std::uint16_t ObjectToId(void* object) {
   return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(object));
 }

@@ -11,14 +11,14 @@ struct HostLocale {
 };
 
 constexpr HostLocale kLocales[] = {
-    {0x0407, u"DEU", u"German (Germany)"},       {0x0807, u"DES", u"German (Switzerland)"},
+    {0x0407, u"DEU", u"German (Germany)"},        {0x0807, u"DES", u"German (Switzerland)"},
     {0x0409, u"ENU", u"English (United States)"}, {0x0809, u"ENG", u"English (United Kingdom)"},
     {0x040C, u"FRA", u"French (France)"},         {0x080C, u"FRB", u"French (Belgium)"},
     {0x0410, u"ITA", u"Italian (Italy)"},         {0x0413, u"NLD", u"Dutch (Netherlands)"},
 };
 
 constexpr HostLocale kNeutrals[] = {
-    {0x07, u"DE", u"German"}, {0x09, u"EN", u"English"}, {0x0C, u"FR", u"French"},
+    {0x07, u"DE", u"German"},  {0x09, u"EN", u"English"}, {0x0C, u"FR", u"French"},
     {0x10, u"IT", u"Italian"}, {0x13, u"NL", u"Dutch"},
 };
 

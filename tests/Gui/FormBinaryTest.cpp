@@ -1,11 +1,10 @@
-#include "Gui/FormBinary.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "EmbeddedFiles.h"
+#include "Gui/FormBinary.h"
 #include "Gui/FormText.h"
 #include "Rtl/Exceptions.h"
 
@@ -97,7 +96,8 @@ TEST(FormBinary, LengthsBeyondTheDataAreRefusedBeforeAnyAllocation) {
     Bytes value = {static_cast<std::uint8_t>(t)};
     value.insert(value.end(), std::begin(kHuge), std::end(kHuge));
     value.push_back('x');
-    EXPECT_EQ(ReadError(FormWithValue(value)), "Invalid form data at offset 16: unexpected end of data")
+    EXPECT_EQ(ReadError(FormWithValue(value)),
+              "Invalid form data at offset 16: unexpected end of data")
         << static_cast<int>(t);
   }
   EXPECT_EQ(ReadError(FormWithValue({0x06, 10, 'a'})),
@@ -112,7 +112,8 @@ TEST(FormBinary, MalformedStructureNamesWhatIsWrong) {
   EXPECT_EQ(ReadError(form), "Invalid form data at offset 4: invalid object flags 245");
   form[4] = 0x00;
   EXPECT_EQ(ReadError(form), "Invalid form data at offset 4: invalid object flags 0");
-  EXPECT_EQ(ReadError(FormWithValue({0x13})), "Invalid form data at offset 11: unknown value type 19");
+  EXPECT_EQ(ReadError(FormWithValue({0x13})),
+            "Invalid form data at offset 11: unknown value type 19");
   EXPECT_EQ(ReadError(FormWithValue({0x00})), "Invalid form data at offset 12: value expected");
   EXPECT_EQ(ReadError(FormWithValue({0x07, 2, '1', 'a'})),
             "Invalid form data at offset 15: invalid identifier");
@@ -152,9 +153,9 @@ TEST(FormBinary, NestingIsBoundedInBothDirections) {
   };
   // The object itself counts as one level.
   EXPECT_NO_THROW(FormBinaryToText(nestedBinary(kMaxFormDepth - 1)));
-  EXPECT_EQ(ReadError(nestedBinary(kMaxFormDepth)),
-            "Invalid form data at offset " + std::to_string(11 + kMaxFormDepth) +
-                ": form nested too deeply");
+  EXPECT_EQ(ReadError(nestedBinary(kMaxFormDepth)), "Invalid form data at offset " +
+                                                        std::to_string(11 + kMaxFormDepth) +
+                                                        ": form nested too deeply");
 
   auto nestedText = [](int lists) {
     return "object A: T\r\n  P = " + std::string(static_cast<std::size_t>(lists), '(') +

@@ -1,6 +1,6 @@
-#include "Gui/FormParser.h"
-
 #include <gtest/gtest.h>
+
+#include "Gui/FormParser.h"
 
 namespace {
 

@@ -1,10 +1,9 @@
-#include "Gui/FormText.h"
-
 #include <gtest/gtest.h>
 
 #include "EmbeddedFiles.h"
 #include "Gui/FormBinary.h"
 #include "Gui/FormParser.h"
+#include "Gui/FormText.h"
 #include "Rtl/Streams.h"
 
 namespace {
@@ -34,11 +33,13 @@ TEST(FormText, TestFormsRoundTripExactlyBothWays) {
 }
 
 TEST(FormText, NonCanonicalBinaryReadsAndConvertsToCanonical) {
+  // clang-format off
   Bytes b = {'T', 'P', 'F', '0', 0xF1, 1, 'T', 0,
              1,   'I', 0x04, 5,   0,   0,    0,             // I = Int32 5
              1,   'S', 0x06, 4,   'c', 'a',  'f', 0xE9,     // S = 8-bit "caf" + code page e-acute
              1,   'B', 0x07, 4,   'T', 'r',  'u', 'e',      // B = the identifier True
              0,   0,   'j',  'u', 'n', 'k'};                // trailing bytes are not read
+  // clang-format on
   std::string text = FormBinaryToText(b);
   EXPECT_EQ(text, "inherited T\r\n  I = 5\r\n  S = 'caf'#233\r\n  B = True\r\nend\r\n");
   Bytes canonical = FormTextToBinary(text);
@@ -74,6 +75,7 @@ TEST(FormText, LongValuesContinueOneLevelDeeper) {
   const std::string a64(64, 'a');
   std::string hexLine;
   for (int i = 0; i < 32; ++i) hexLine += "AB";
+  // clang-format off
   EXPECT_EQ(FormBinaryToText(b),
             "object A: T\r\n"
             "  S = \r\n"
@@ -86,21 +88,25 @@ TEST(FormText, LongValuesContinueOneLevelDeeper) {
             "    " + hexLine + "\r\n"
             "    AB}\r\n"
             "end\r\n");
+  // clang-format on
 }
 
 TEST(FormText, KeywordsIgnoreCaseAndAPropertyMayBeNamedLikeOne) {
-  Bytes b = FormTextToBinary("OBJECT a: T\r\n  End = 1\r\n  Object = True\r\n  Inline x: Y\r\n  END\r\nEnd");
+  Bytes b = FormTextToBinary(
+      "OBJECT a: T\r\n  End = 1\r\n  Object = True\r\n  Inline x: Y\r\n  END\r\nEnd");
   EXPECT_EQ(FormBinaryToText(b),
             "object a: T\r\n  End = 1\r\n  Object = True\r\n  inline x: Y\r\n  end\r\nend\r\n");
 }
 
 TEST(FormText, TextErrorsNameTheLine) {
-  EXPECT_EQ(ParseError("thing A: T\r\nend"), "'object', 'inherited' or 'inline' expected on line 1");
+  EXPECT_EQ(ParseError("thing A: T\r\nend"),
+            "'object', 'inherited' or 'inline' expected on line 1");
   EXPECT_EQ(ParseError("object A: T\r\n  P = 'a' +\r\n    5\r\nend"), "String expected on line 3");
   EXPECT_EQ(ParseError("object A: T\r\n  P 5\r\nend"), "'end' expected on line 2");
   EXPECT_EQ(ParseError("object A: T\r\n"), "'end' expected on line 2");
   EXPECT_EQ(ParseError("object A: T\r\n  P = ]\r\nend"), "Invalid property value on line 2");
-  EXPECT_EQ(ParseError("object A: T\r\nend\r\nobject B: T\r\nend"), "End of text expected on line 3");
+  EXPECT_EQ(ParseError("object A: T\r\nend\r\nobject B: T\r\nend"),
+            "End of text expected on line 3");
   EXPECT_EQ(ParseError("object A: T\r\n  P = [a, b.c]\r\nend"), "Invalid name on line 2");
   EXPECT_EQ(ParseError("object A: T\r\n  P = [a b]\r\nend"), "']' expected on line 2");
   EXPECT_EQ(ParseError("object A: T\r\n  P = <\r\n    X = 1>\r\nend"), "'item' expected on line 3");
@@ -109,7 +115,8 @@ TEST(FormText, TextErrorsNameTheLine) {
   EXPECT_EQ(ParseError("object A: T\r\n  P = (1"), "')' expected on line 2");
   EXPECT_EQ(ParseError("object A: T [x]\r\nend"), "Integer expected on line 1");
   EXPECT_EQ(ParseError("object A: T [9999999999]\r\nend"), "Number out of range on line 1");
-  EXPECT_EQ(ParseError("object " + std::string(256, 'a') + "\r\nend"), "Identifier too long on line 1");
+  EXPECT_EQ(ParseError("object " + std::string(256, 'a') + "\r\nend"),
+            "Identifier too long on line 1");
 }
 
 TEST(FormText, StreamFormsAppendTheConversion) {

@@ -1,7 +1,6 @@
-#include "Gui/ShortCut.h"
-
 #include <gtest/gtest.h>
 
+#include "Gui/ShortCut.h"
 #include "Rtl/Exceptions.h"
 
 namespace {
@@ -34,7 +33,8 @@ TEST(ShortCut, ReadingIgnoresCaseModifierOrderAndBlanks) {
 }
 
 TEST(ShortCut, UnknownTextIsAnErrorNotNoShortcut) {
-  for (const char16_t* bad : {u"Strg+S", u"Ctrl+", u"Ctrl++", u"F25", u"F0", u"Ctrl+$1234", u"$12345"}) {
+  for (const char16_t* bad :
+       {u"Strg+S", u"Ctrl+", u"Ctrl++", u"F25", u"F0", u"Ctrl+$1234", u"$12345"}) {
     TShortCut sc = 0x1234;
     EXPECT_FALSE(TryTextToShortCut(bad, sc));
     EXPECT_THROW(TextToShortCut(bad), EConvertError);

@@ -1,5 +1,3 @@
-#include "KivTrx/KivTrxDfmUtils.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +5,7 @@
 #include "EmbeddedFiles.h"
 #include "Gui/FormParser.h"
 #include "Gui/FormText.h"
+#include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Streams.h"
 
@@ -115,7 +114,8 @@ TEST_F(DfmUtils, FormListsNameEveryTranslatablePropertyByItsFullPath) {
   for (int i = 0; i < form.TranslatableProps->Count(); ++i) {
     std::u16string path = form.TranslatableProps->Get(i);
     bool found = false;
-    for (TDfmProperty* p : flat) found = found || std::u16string(p->Path.begin(), p->Path.end()) == path;
+    for (TDfmProperty* p : flat)
+      found = found || std::u16string(p->Path.begin(), p->Path.end()) == path;
     EXPECT_TRUE(found) << std::string(path.begin(), path.end());
   }
   EXPECT_EQ(form.InlineClasses->IndexOf(u"tframe1"), 0);
@@ -189,7 +189,8 @@ TEST_F(DfmUtils, ParseErrors) {
   EXPECT_EQ(ParseError("object A: T\n  C = <\n    item\n    end\nend"),
             "Exception: Collection must end with \"end>\": 'end'");
   std::string deep;
-  for (int i = 0; i < 600; ++i) deep += std::string(static_cast<std::size_t>(i) * 2, ' ') + "object T\n";
+  for (int i = 0; i < 600; ++i)
+    deep += std::string(static_cast<std::size_t>(i) * 2, ' ') + "object T\n";
   EXPECT_EQ(ParseError(deep), "EKivInternalError: Dfm parse error: Objects are nested too deeply.");
 }
 

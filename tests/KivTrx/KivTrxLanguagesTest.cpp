@@ -1,9 +1,8 @@
-#include "KivTrx/KivTrxLanguages.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "KivTrx/KivTrxLanguages.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/WideText.h"
 
