@@ -55,7 +55,9 @@ build win32
 if build win64; then
   source "${root}/scripts/wine-env.sh"
   wine_env_start
-  run_tests win64 -j2
+  # A Wine process occasionally fails to start on a loaded machine; a test gets one
+  # second chance, and one that fails twice fails.
+  run_tests win64 -j2 --repeat until-pass:2
   wine_env_stop
   trap - EXIT
 fi

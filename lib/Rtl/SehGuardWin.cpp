@@ -4,6 +4,8 @@
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
 
+#if defined(__x86_64__)
+
 namespace {
 
 struct SehFault {
@@ -38,8 +40,6 @@ std::string ModuleNameAt(void* address) {
 }
 
 }  // namespace
-
-#if defined(__x86_64__)
 
 extern "C" {
 std::intptr_t PlinthSehGuardedCall(std::intptr_t (*fn)(void*), void* arg, SehFault* fault);
