@@ -6,7 +6,9 @@ rm -rf "$template"
 mkdir -p "$template"
 export WINEPREFIX="$template" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot -i >/dev/null 2>&1
-# A crashing program ends at once instead of waiting in the debugger.
+# A crashing program ends at once instead of waiting in the debugger, and with no
+# window manager on the display Wine must not wait for one when a window closes.
 /usr/lib/wine/wine64 reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
   /v Debugger /d '' /f >/dev/null 2>&1
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
