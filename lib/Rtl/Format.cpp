@@ -28,7 +28,7 @@ std::basic_string<CharT> FromAscii(std::string_view s) {
 }
 
 // A specifier as written, after its index, flags, width and precision are read.
-struct Spec {
+struct Specifier {
   bool hasIndex = false;
   int index = 0;
   bool leftAlign = false;
@@ -61,7 +61,7 @@ bool ReadNumber(std::basic_string_view<CharT> f, std::size_t& i, int& value) {
 
 // Parses the specifier whose "%" stands at `start`. False when it is malformed.
 template <typename CharT>
-bool ParseSpec(std::basic_string_view<CharT> f, std::size_t start, Spec& spec) {
+bool ParseSpecifier(std::basic_string_view<CharT> f, std::size_t start, Specifier& sp) {
   std::size_t i = start + 1;
   auto readCount = [&](bool& star, int& value) -> bool {
     if (i < f.size() && f[i] == '*') {
@@ -78,25 +78,25 @@ bool ParseSpec(std::basic_string_view<CharT> f, std::size_t start, Spec& spec) {
   if (!readCount(firstStar, first)) return false;
   if (i < f.size() && f[i] == ':') {
     if (firstStar || first < 0) return false;
-    spec.hasIndex = true;
-    spec.index = first;
+    sp.hasIndex = true;
+    sp.index = first;
     ++i;
     first = -1;
   }
   if (first < 0 && !firstStar) {
     if (i < f.size() && f[i] == '-') {
-      spec.leftAlign = true;
+      sp.leftAlign = true;
       ++i;
     }
-    if (!readCount(spec.widthStar, spec.width)) return false;
+    if (!readCount(sp.widthStar, sp.width)) return false;
   } else {
-    spec.widthStar = firstStar;
-    spec.width = first;
+    sp.widthStar = firstStar;
+    sp.width = first;
   }
   if (i < f.size() && f[i] == '.') {
     ++i;
-    spec.prec = 0;
-    if (!readCount(spec.precStar, spec.prec)) return false;
+    sp.prec = 0;
+    if (!readCount(sp.precStar, sp.prec)) return false;
   }
   if (i >= f.size()) return false;
   CharT t = f[i];
@@ -104,8 +104,8 @@ bool ParseSpec(std::basic_string_view<CharT> f, std::size_t start, Spec& spec) {
   switch (t) {
     case 'd': case 'u': case 'x': case 'p': case 's':
     case 'e': case 'f': case 'g': case 'n': case 'm':
-      spec.type = static_cast<char>(t);
-      spec.end = i + 1;
+      sp.type = static_cast<char>(t);
+      sp.end = i + 1;
       return true;
     default:
       return false;
@@ -215,14 +215,14 @@ class Formatter {
         i = pct + 2;
         continue;
       }
-      Spec spec;
-      if (!ParseSpec(f_, pct, spec)) Fail(kInvalidFormat);
-      if (spec.hasIndex) next_ = spec.index;
-      if (spec.widthStar) spec.width = TakeCount();
-      if (spec.precStar) spec.prec = TakeCount();
+      Specifier sp;
+      if (!ParseSpecifier(f_, pct, sp)) Fail(kInvalidFormat);
+      if (sp.hasIndex) next_ = sp.index;
+      if (sp.widthStar) sp.width = TakeCount();
+      if (sp.precStar) sp.prec = TakeCount();
       const FormatArg& arg = Take();
-      AppendPadded(out, Convert(spec, arg), spec);
-      i = spec.end;
+      AppendPadded(out, Convert(sp, arg), sp);
+      i = sp.end;
     }
     return out;
   }
@@ -257,22 +257,22 @@ class Formatter {
     return a.bits() == 32 ? (v & 0xFFFFFFFFu) : v;
   }
 
-  Str Convert(const Spec& spec, const FormatArg& a) {
-    switch (spec.type) {
+  Str Convert(const Specifier& sp, const FormatArg& a) {
+    switch (sp.type) {
       case 'd': {
         if (!IsInteger(a)) Fail(kInvalidFormat);
         std::int64_t v = a.asInt();
         bool neg = a.kind() == FormatArg::Kind::Signed && v < 0;
         std::uint64_t mag = neg ? (0 - static_cast<std::uint64_t>(v)) : static_cast<std::uint64_t>(v);
-        std::string s = PadDigits(Digits(mag, 10, true), spec.prec);
+        std::string s = PadDigits(Digits(mag, 10, true), sp.prec);
         return FromAscii<CharT>(neg ? "-" + s : s);
       }
       case 'u':
         if (!IsInteger(a)) Fail(kInvalidFormat);
-        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 10, true), spec.prec));
+        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 10, true), sp.prec));
       case 'x':
         if (!IsInteger(a) && a.kind() != FormatArg::Kind::Pointer) Fail(kInvalidFormat);
-        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 16, upper_), spec.prec));
+        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 16, upper_), sp.prec));
       case 'p': {
         if (!IsInteger(a) && a.kind() != FormatArg::Kind::Pointer) Fail(kInvalidFormat);
         std::uint64_t v = static_cast<std::uint64_t>(a.asInt());
@@ -296,23 +296,23 @@ class Formatter {
         } else {
           Fail(kInvalidFormat);
         }
-        if (spec.prec >= 0 && s.size() > static_cast<std::size_t>(spec.prec)) s.resize(spec.prec);
+        if (sp.prec >= 0 && s.size() > static_cast<std::size_t>(sp.prec)) s.resize(sp.prec);
         return s;
       }
       default: {
         if (a.kind() != FormatArg::Kind::Float) Fail(kInvalidFormat);
-        return FromAscii<CharT>(FormatFloat(a.asFloat(), spec.type, spec.prec));
+        return FromAscii<CharT>(FormatFloat(a.asFloat(), sp.type, sp.prec));
       }
     }
   }
 
-  static void AppendPadded(Str& out, const Str& text, const Spec& spec) {
-    std::size_t pad = spec.width > 0 && text.size() < static_cast<std::size_t>(spec.width)
-                          ? spec.width - text.size()
+  static void AppendPadded(Str& out, const Str& text, const Specifier& sp) {
+    std::size_t pad = sp.width > 0 && text.size() < static_cast<std::size_t>(sp.width)
+                          ? sp.width - text.size()
                           : 0;
-    if (!spec.leftAlign) out.append(pad, ' ');
+    if (!sp.leftAlign) out.append(pad, ' ');
     out.append(text);
-    if (spec.leftAlign) out.append(pad, ' ');
+    if (sp.leftAlign) out.append(pad, ' ');
   }
 
   View f_;
@@ -342,18 +342,18 @@ std::vector<FormatSpec> ParseFormatSpecs(std::u16string_view format) {
       i += 2;
       continue;
     }
-    Spec spec;
-    if (!ParseSpec(format, i, spec)) {
+    Specifier sp;
+    if (!ParseSpecifier(format, i, sp)) {
       std::size_t end = i + 1;
       while (end < format.size() && format[end] != u'%' && format[end] != u' ') ++end;
       throw EConvertError(
           FormatArgs(kInvalidSpecifier, {FormatArg(WideToAnsi(format.substr(i, end - i)))}));
     }
-    if (spec.hasIndex) next = spec.index;
-    if (spec.widthStar) specs.push_back({next++, u'*'});
-    if (spec.precStar) specs.push_back({next++, u'*'});
-    specs.push_back({next++, static_cast<char16_t>(spec.type)});
-    i = spec.end;
+    if (sp.hasIndex) next = sp.index;
+    if (sp.widthStar) specs.push_back({next++, u'*'});
+    if (sp.precStar) specs.push_back({next++, u'*'});
+    specs.push_back({next++, static_cast<char16_t>(sp.type)});
+    i = sp.end;
   }
   return specs;
 }

@@ -49,14 +49,14 @@ class PeBuilder {
 
  private:
   static std::vector<std::uint8_t> Version() {
-    VersionResourceSpec spec;
-    spec.fileVersion[0] = 2000;
-    spec.fileVersion[1] = 80;
-    spec.fileVersion[2] = 760;
-    spec.fileVersion[3] = 1;
-    spec.translations = {0x04B00409};
-    spec.strings = {{u"CompanyName", u"Plinth", false}};
-    return BuildVersionResource(spec);
+    VersionLayout layout;
+    layout.fileVersion[0] = 2000;
+    layout.fileVersion[1] = 80;
+    layout.fileVersion[2] = 760;
+    layout.fileVersion[3] = 1;
+    layout.translations = {0x04B00409};
+    layout.strings = {{u"CompanyName", u"Plinth", false}};
+    return BuildVersionResource(layout);
   }
 
   // Three directory levels (type 16, name 1, language 0x409), one data entry, data.

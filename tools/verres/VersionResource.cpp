@@ -42,27 +42,27 @@ std::uint32_t Lo(const std::uint16_t v[4]) { return (std::uint32_t(v[2]) << 16) 
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildVersionResource(const VersionResourceSpec& spec) {
+std::vector<std::uint8_t> BuildVersionResource(const VersionLayout& layout) {
   Writer w;
   std::size_t root = w.Begin(u"VS_VERSION_INFO", 52, 0);
   w.Dword(0xFEEF04BD);  // signature
   w.Dword(0x00010000);  // structure version
-  w.Dword(Hi(spec.fileVersion));
-  w.Dword(Lo(spec.fileVersion));
-  w.Dword(Hi(spec.productVersion));
-  w.Dword(Lo(spec.productVersion));
+  w.Dword(Hi(layout.fileVersion));
+  w.Dword(Lo(layout.fileVersion));
+  w.Dword(Hi(layout.productVersion));
+  w.Dword(Lo(layout.productVersion));
   w.Dword(0x3F);     // flags mask
   w.Dword(0);        // flags
   w.Dword(0x40004);  // VOS_NT_WINDOWS32
-  w.Dword(spec.fileType);
+  w.Dword(layout.fileType);
   w.Dword(0);  // subtype
   w.Dword(0);  // date
   w.Dword(0);
 
-  if (!spec.strings.empty()) {
+  if (!layout.strings.empty()) {
     std::size_t sfi = w.Begin(u"StringFileInfo", 0, 1);
-    std::size_t table = w.Begin(spec.stringBlock, 0, 1);
-    for (const VersionString& s : spec.strings) {
+    std::size_t table = w.Begin(layout.stringBlock, 0, 1);
+    for (const VersionString& s : layout.strings) {
       std::size_t chars = s.value.size() + (s.lengthCountsNul ? 1 : 0);
       std::size_t str = w.Begin(s.key, static_cast<std::uint16_t>(chars), 1);
       for (char16_t c : s.value) w.Word(c);
@@ -72,11 +72,11 @@ std::vector<std::uint8_t> BuildVersionResource(const VersionResourceSpec& spec) 
     w.End(table);
     w.End(sfi);
   }
-  if (!spec.translations.empty()) {
+  if (!layout.translations.empty()) {
     std::size_t vfi = w.Begin(u"VarFileInfo", 0, 1);
     std::size_t var =
-        w.Begin(u"Translation", static_cast<std::uint16_t>(4 * spec.translations.size()), 0);
-    for (std::uint32_t t : spec.translations) w.Dword(t);
+        w.Begin(u"Translation", static_cast<std::uint16_t>(4 * layout.translations.size()), 0);
+    for (std::uint32_t t : layout.translations) w.Dword(t);
     w.End(var);
     w.End(vfi);
   }

@@ -15,7 +15,7 @@ struct VersionString {
   bool lengthCountsNul = false;
 };
 
-struct VersionResourceSpec {
+struct VersionLayout {
   std::uint16_t fileVersion[4] = {0, 0, 0, 0};
   std::uint16_t productVersion[4] = {0, 0, 0, 0};
   std::uint32_t fileType = 2;  // VFT_DLL
@@ -27,4 +27,4 @@ struct VersionResourceSpec {
   std::vector<VersionString> strings;
 };
 
-std::vector<std::uint8_t> BuildVersionResource(const VersionResourceSpec& spec);
+std::vector<std::uint8_t> BuildVersionResource(const VersionLayout& layout);

@@ -56,7 +56,7 @@ VersionString ParseString(const std::string& arg, bool counted) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  VersionResourceSpec spec;
+  VersionLayout layout;
   std::string out;
   bool productSet = false;
   bool blockSet = false;
@@ -69,38 +69,38 @@ int main(int argc, char** argv) {
     if (a == "--out") {
       out = next();
     } else if (a == "--file-version") {
-      ParseVersion(next(), spec.fileVersion);
+      ParseVersion(next(), layout.fileVersion);
     } else if (a == "--product-version") {
-      ParseVersion(next(), spec.productVersion);
+      ParseVersion(next(), layout.productVersion);
       productSet = true;
     } else if (a == "--file-type") {
-      spec.fileType = next() == "app" ? 1 : 2;
+      layout.fileType = next() == "app" ? 1 : 2;
     } else if (a == "--translation") {
       unsigned long lang = std::strtoul(next().c_str(), nullptr, 16);
       unsigned long cp = std::strtoul(next().c_str(), nullptr, 16);
-      spec.translations.push_back(static_cast<std::uint32_t>((cp << 16) | (lang & 0xFFFF)));
+      layout.translations.push_back(static_cast<std::uint32_t>((cp << 16) | (lang & 0xFFFF)));
     } else if (a == "--block") {
-      spec.stringBlock = Utf8ToWide(next());
+      layout.stringBlock = Utf8ToWide(next());
       blockSet = true;
     } else if (a == "--string") {
-      spec.strings.push_back(ParseString(next(), false));
+      layout.strings.push_back(ParseString(next(), false));
     } else if (a == "--string-counted") {
-      spec.strings.push_back(ParseString(next(), true));
+      layout.strings.push_back(ParseString(next(), true));
     } else {
       Usage(("unknown argument " + a).c_str());
     }
   }
   if (out.empty()) Usage("--out is required");
   if (!productSet) {
-    for (int k = 0; k < 4; ++k) spec.productVersion[k] = spec.fileVersion[k];
+    for (int k = 0; k < 4; ++k) layout.productVersion[k] = layout.fileVersion[k];
   }
-  if (!blockSet && !spec.translations.empty()) {
+  if (!blockSet && !layout.translations.empty()) {
     char block[16];
-    std::snprintf(block, sizeof block, "%04x%04x", spec.translations[0] & 0xFFFF,
-                  spec.translations[0] >> 16);
-    spec.stringBlock = Utf8ToWide(block);
+    std::snprintf(block, sizeof block, "%04x%04x", layout.translations[0] & 0xFFFF,
+                  layout.translations[0] >> 16);
+    layout.stringBlock = Utf8ToWide(block);
   }
-  std::vector<std::uint8_t> bytes = BuildVersionResource(spec);
+  std::vector<std::uint8_t> bytes = BuildVersionResource(layout);
   std::FILE* f = std::fopen(out.c_str(), "wb");
   if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
     std::fprintf(stderr, "verres: cannot write %s\n", out.c_str());
