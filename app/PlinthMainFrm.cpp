@@ -2,6 +2,7 @@
 
 #include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
+#include "Gui/FormStreaming.h"
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "SqlDmoDeploy.h"
@@ -9,17 +10,14 @@
 TForm1* Form1 = nullptr;
 
 TForm1::TForm1(TComponent* owner) : TKivFormLX(owner) {
-  SetName("Form1");
-  SetCaption(u"SQL-DMO Install");
-  SetBorderStyle(TFormBorderStyle::bsToolWindow);
-  SetBorderIcons({.systemMenu = true, .minimize = false, .maximize = false});
-  SetClientSize(291, 1);
-  SetPosition(TPosition::poScreenCenter);
-  SetTaskBarButton(true);
   Timer1 = new TTimer(this);
   Timer1->SetName("Timer1");
-  Timer1->SetInterval(250);
-  Timer1->OnTimer = [this](TComponent* sender) { Timer1Timer(sender); };
+  ReadComponentResource(*this, GetModuleHandleW(nullptr), u"TFORM1");
+}
+
+TComponent::Method TForm1::FindMethod(std::string_view name) {
+  if (name == "Timer1Timer") return [this](TComponent* sender) { Timer1Timer(sender); };
+  return TKivFormLX::FindMethod(name);
 }
 
 void TForm1::Timer1Timer(TComponent*) {

@@ -8,10 +8,12 @@
 // What the program returns when an install failed and the user closed the window.
 inline constexpr int kInstallFailedExitCode = 1603;
 
+// Built from its stored description, the resource TFORM1 (PlinthMainFrm.dfm).
 class TForm1 : public TKivFormLX {
  public:
   explicit TForm1(TComponent* owner);
   const char* ClassName() const override { return "TForm1"; }
+  Method FindMethod(std::string_view name) override;
 
   TTimer* Timer1;
   void Timer1Timer(TComponent* sender);

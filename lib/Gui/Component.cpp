@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Gui/FormBinary.h"
 #include "Rtl/WideText.h"
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {
@@ -24,3 +25,14 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
   }
   return nullptr;
 }
+
+bool TComponent::ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent&) {
+  // Where a non-visual component sat on the design surface; not used at run time.
+  if (name == "Left" || name == "Top") {
+    reader.ReadInteger();
+    return true;
+  }
+  return false;
+}
+
+TComponent::Method TComponent::FindMethod(std::string_view) { return nullptr; }

@@ -2,9 +2,13 @@
 // owns, newest first, when it is destroyed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+class TBinaryFormReader;
 
 class TComponent {
  public:
@@ -22,6 +26,15 @@ class TComponent {
   TComponent* Components(int index) const { return components_.at(index); }
   // The owned component of that name (ignoring case), or null.
   TComponent* FindComponent(const std::string& name) const;
+
+  // Form streaming. ReadProperty reads one stored property's value; it returns false
+  // when the class has no property of that name. Event properties name a method of the
+  // root component, which FindMethod hands out (null: no such method).
+  using Method = std::function<void(TComponent* sender)>;
+  virtual bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root);
+  virtual Method FindMethod(std::string_view name);
+  // Called once the stored description has been read.
+  virtual void Loaded() {}
 
  private:
   void Insert(TComponent* c) { components_.push_back(c); }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Gui/Component.h"
 #include "Rtl/Win.h"
@@ -16,6 +17,15 @@ struct TBorderIcons {
   bool systemMenu = true;
   bool minimize = true;
   bool maximize = true;
+};
+
+// A form's font as its description gives it; the controls that draw text use it.
+struct TFont {
+  std::u16string name = u"MS Shell Dlg 2";
+  int height = -11;
+  std::string charset = "DEFAULT_CHARSET";
+  std::string color = "clWindowText";
+  std::vector<std::string> style;
 };
 
 // What CreateWindowExW gets; forms adjust it before their window is made.
@@ -49,6 +59,11 @@ class TForm : public TComponent {
   void SetClientSize(int width, int height);
   TPosition Position() const { return position_; }
   void SetPosition(TPosition p) { position_ = p; }
+  const TFont& Font() const { return font_; }
+  const std::string& Color() const { return color_; }
+  int PixelsPerInch() const { return pixelsPerInch_; }
+
+  bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) override;
 
   bool HandleAllocated() const { return hwnd_ != nullptr; }
   // The window, created on first use.
@@ -77,4 +92,10 @@ class TForm : public TComponent {
   int clientWidth_ = 300;
   int clientHeight_ = 200;
   TPosition position_ = TPosition::poDefault;
+  int left_ = CW_USEDEFAULT;
+  int top_ = CW_USEDEFAULT;
+  TFont font_;
+  std::string color_ = "clBtnFace";
+  int pixelsPerInch_ = 96;
+  int textHeight_ = 13;
 };

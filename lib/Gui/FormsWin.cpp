@@ -1,6 +1,8 @@
 #include "Gui/Forms.h"
 
 #include "Gui/Application.h"
+#include "Gui/FormBinary.h"
+#include "Gui/FormStreaming.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 
@@ -34,7 +36,77 @@ DWORD BorderExStyleBits(TFormBorderStyle s) {
   }
 }
 
+template <typename E, std::size_t N>
+E EnumFromIdent(const TComponent& c, std::string_view property, const std::string& ident,
+                const std::pair<const char*, E> (&names)[N]) {
+  for (const auto& [text, value] : names) {
+    if (ident == text) return value;
+  }
+  RaisePropertyError(c, property, "Invalid property value " + ident);
+}
+
+const std::pair<const char*, TFormBorderStyle> kBorderStyles[] = {
+    {"bsNone", TFormBorderStyle::bsNone},           {"bsSingle", TFormBorderStyle::bsSingle},
+    {"bsSizeable", TFormBorderStyle::bsSizeable},   {"bsDialog", TFormBorderStyle::bsDialog},
+    {"bsToolWindow", TFormBorderStyle::bsToolWindow},
+    {"bsSizeToolWin", TFormBorderStyle::bsSizeToolWin}};
+const std::pair<const char*, TPosition> kPositions[] = {{"poDesigned", TPosition::poDesigned},
+                                                        {"poDefault", TPosition::poDefault},
+                                                        {"poScreenCenter", TPosition::poScreenCenter}};
+
+int ReadInt(TBinaryFormReader& reader) { return static_cast<int>(reader.ReadInteger()); }
+
 }  // namespace
+
+bool TForm::ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) {
+  if (name == "Caption") {
+    SetCaption(reader.ReadString());
+  } else if (name == "BorderStyle") {
+    borderStyle_ = EnumFromIdent(*this, name, reader.ReadIdent(), kBorderStyles);
+  } else if (name == "BorderIcons") {
+    borderIcons_ = {false, false, false};
+    for (const std::string& e : ReadSetValue(reader)) {
+      if (e == "biSystemMenu") {
+        borderIcons_.systemMenu = true;
+      } else if (e == "biMinimize") {
+        borderIcons_.minimize = true;
+      } else if (e == "biMaximize") {
+        borderIcons_.maximize = true;
+      } else if (e != "biHelp") {
+        RaisePropertyError(*this, name, "Invalid property value " + e);
+      }
+    }
+  } else if (name == "ClientWidth") {
+    clientWidth_ = ReadInt(reader);
+  } else if (name == "ClientHeight") {
+    clientHeight_ = ReadInt(reader);
+  } else if (name == "Left") {
+    left_ = ReadInt(reader);
+  } else if (name == "Top") {
+    top_ = ReadInt(reader);
+  } else if (name == "Position") {
+    position_ = EnumFromIdent(*this, name, reader.ReadIdent(), kPositions);
+  } else if (name == "Color") {
+    color_ = reader.ReadIdent();
+  } else if (name == "Font.Name") {
+    font_.name = reader.ReadString();
+  } else if (name == "Font.Height") {
+    font_.height = ReadInt(reader);
+  } else if (name == "Font.Charset") {
+    font_.charset = reader.ReadIdent();
+  } else if (name == "Font.Color") {
+    font_.color = reader.ReadIdent();
+  } else if (name == "Font.Style") {
+    font_.style = ReadSetValue(reader);
+  } else if (name == "PixelsPerInch") {
+    pixelsPerInch_ = ReadInt(reader);
+  } else if (name == "TextHeight") {
+    textHeight_ = ReadInt(reader);
+  } else {
+    return TComponent::ReadProperty(name, reader, root);
+  }
+  return true;
+}
 
 TForm::TForm(TComponent* owner) : TComponent(owner) { Application().FormCreated(this); }
 
@@ -94,6 +166,9 @@ void TForm::CreateParams(TCreateParams& p) {
   if (position_ == TPosition::poScreenCenter) {
     p.x = (GetSystemMetrics(SM_CXSCREEN) - p.width) / 2;
     p.y = (GetSystemMetrics(SM_CYSCREEN) - p.height) / 2;
+  } else if (position_ == TPosition::poDesigned && left_ != CW_USEDEFAULT) {
+    p.x = left_;
+    p.y = top_;
   }
 }
 

@@ -21,6 +21,8 @@ class TTimer : public TComponent {
   void SetInterval(unsigned ms);
   NotifyEvent OnTimer;
 
+  bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) override;
+
  private:
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void Update();

@@ -1,6 +1,8 @@
 #include "Gui/Timer.h"
 
 #include "Gui/Application.h"
+#include "Gui/FormBinary.h"
+#include "Gui/FormStreaming.h"
 #include "Rtl/Exceptions.h"
 
 namespace {
@@ -31,6 +33,23 @@ TTimer::~TTimer() {
   if (running_) KillTimer(window_, kTimerId);
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
+}
+
+bool TTimer::ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) {
+  if (name == "Interval") {
+    std::int64_t ms = reader.ReadInteger();
+    if (ms < 0 || ms > 0x7FFFFFFF) RaisePropertyError(*this, name, "Invalid property value");
+    SetInterval(static_cast<unsigned>(ms));
+  } else if (name == "Enabled") {
+    SetEnabled(reader.ReadBoolean());
+  } else if (name == "OnTimer") {
+    std::string method = reader.ReadIdent();
+    OnTimer = root.FindMethod(method);
+    if (!OnTimer) RaisePropertyError(*this, name, "Method " + method + " not found");
+  } else {
+    return TComponent::ReadProperty(name, reader, root);
+  }
+  return true;
 }
 
 void TTimer::SetEnabled(bool enabled) {

@@ -12,6 +12,8 @@ class TKivFormLX : public TForm {
   bool TaskBarButton() const { return taskBarButton_; }
   void SetTaskBarButton(bool on) { taskBarButton_ = on; }
 
+  bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) override;
+
  protected:
   void CreateParams(TCreateParams& params) override;
 

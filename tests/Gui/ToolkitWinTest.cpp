@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "Gui/Application.h"
+#include "Gui/FormBinary.h"
+#include "Gui/FormStreaming.h"
 #include "Gui/Forms.h"
 #include "Gui/Timer.h"
 #include "KivLX/KivLXForms.h"
@@ -128,6 +130,144 @@ TEST_F(Toolkit, OwnersDestroyWhatTheyOwn) {
   new TTimer(owner);
   delete owner;  // with its timer; nothing may tick afterwards
   PumpUntil([] { return false; });
+}
+
+}  // namespace
+
+namespace {
+
+// A form class like the program's: one timer, one handler.
+class TStreamedForm : public TKivFormLX {
+ public:
+  explicit TStreamedForm(TComponent* owner) : TKivFormLX(owner) {
+    timer = new TTimer(this);
+    timer->SetName("Timer1");
+  }
+  const char* ClassName() const override { return "TStreamedForm"; }
+  Method FindMethod(std::string_view name) override {
+    if (name == "Timer1Timer") return [this](TComponent*) { ++ticks; };
+    return TKivFormLX::FindMethod(name);
+  }
+  TTimer* timer;
+  int ticks = 0;
+};
+
+// A description of TStreamedForm with one property replaced or added by `extra`.
+std::vector<std::uint8_t> Describe(
+    const std::function<void(TBinaryFormWriter&)>& formProps,
+    const std::function<void(TBinaryFormWriter&)>& timerProps,
+    const char* childClass = "TTimer", const char* childName = "Timer1",
+    const char* rootClass = "TStreamedForm") {
+  std::vector<std::uint8_t> out;
+  TBinaryFormWriter w(out);
+  w.WriteSignature();
+  w.WriteObjectHeader({0, 0, rootClass, "Form1"});
+  formProps(w);
+  w.WriteListEnd();
+  w.WriteObjectHeader({0, 0, childClass, childName});
+  timerProps(w);
+  w.WriteListEnd();
+  w.WriteListEnd();  // the timer's children
+  w.WriteListEnd();  // the form's children
+  return out;
+}
+
+void GoodForm(TBinaryFormWriter& w) {
+  w.WritePropertyName("Caption");
+  w.WriteString(u"Streamed \u00e9");
+  w.WritePropertyName("BorderStyle");
+  w.WriteIdent("bsToolWindow");
+  w.WritePropertyName("BorderIcons");
+  w.WriteValueType(TValueType::vaSet);
+  w.WriteSetElement("biSystemMenu");
+  w.WriteSetElement("");
+  w.WritePropertyName("ClientWidth");
+  w.WriteInteger(291);
+  w.WritePropertyName("ClientHeight");
+  w.WriteInteger(1);
+  w.WritePropertyName("Font.Name");
+  w.WriteString(u"MS Shell Dlg 2");
+  w.WritePropertyName("TaskBarButton");
+  w.WriteBoolean(true);
+}
+
+void GoodTimer(TBinaryFormWriter& w) {
+  w.WritePropertyName("Interval");
+  w.WriteInteger(250);
+  w.WritePropertyName("OnTimer");
+  w.WriteIdent("Timer1Timer");
+  w.WritePropertyName("Left");
+  w.WriteInteger(8);
+}
+
+std::string ReadError(const std::vector<std::uint8_t>& bytes) {
+  TStreamedForm form(nullptr);
+  try {
+    ReadComponentTree(form, bytes.data(), bytes.size());
+  } catch (const EReadError& e) {
+    return e.Message();
+  }
+  return "no error";
+}
+
+TEST(FormStreaming, ADescriptionSetsPropertiesAndBindsHandlers) {
+  auto bytes = Describe(GoodForm, GoodTimer);
+  TStreamedForm form(nullptr);
+  ReadComponentTree(form, bytes.data(), bytes.size());
+  EXPECT_EQ(form.Name(), "Form1");
+  EXPECT_EQ(form.Caption(), u"Streamed \u00e9");
+  EXPECT_EQ(form.BorderStyle(), TFormBorderStyle::bsToolWindow);
+  EXPECT_TRUE(form.BorderIcons().systemMenu);
+  EXPECT_FALSE(form.BorderIcons().minimize);
+  EXPECT_EQ(form.ClientWidth(), 291);
+  EXPECT_EQ(form.ClientHeight(), 1);
+  EXPECT_TRUE(form.TaskBarButton());
+  EXPECT_EQ(form.timer->Interval(), 250u);
+  ASSERT_TRUE(form.timer->OnTimer);
+  form.timer->OnTimer(form.timer);
+  EXPECT_EQ(form.ticks, 1);
+}
+
+TEST(FormStreaming, DescriptionsThatDoNotFitTheClassesAreRefusedClearly) {
+  auto bogus = [](TBinaryFormWriter& w) {
+    GoodForm(w);
+    w.WritePropertyName("Bogus");
+    w.WriteInteger(1);
+  };
+  EXPECT_EQ(ReadError(Describe(bogus, GoodTimer)),
+            "Error reading Form1.Bogus: Property Bogus does not exist");
+  auto badEnum = [](TBinaryFormWriter& w) {
+    w.WritePropertyName("Position");
+    w.WriteIdent("poNowhere");
+  };
+  EXPECT_EQ(ReadError(Describe(badEnum, GoodTimer)),
+            "Error reading Form1.Position: Invalid property value poNowhere");
+  auto noMethod = [](TBinaryFormWriter& w) {
+    w.WritePropertyName("OnTimer");
+    w.WriteIdent("Missing");
+  };
+  EXPECT_EQ(ReadError(Describe(GoodForm, noMethod)),
+            "Error reading Timer1.OnTimer: Method Missing not found");
+  EXPECT_EQ(ReadError(Describe(GoodForm, GoodTimer, "TTimer", "Timer2")),
+            "Error reading Form1: Component Timer2 of class TTimer not found");
+  EXPECT_EQ(ReadError(Describe(GoodForm, GoodTimer, "TButton")),
+            "Error reading Form1: Component Timer1 of class TButton not found");
+  EXPECT_EQ(ReadError(Describe(GoodForm, GoodTimer, "TTimer", "Timer1", "TOtherForm")),
+            "Error reading TStreamedForm: the description is of class TOtherForm");
+  auto wrongType = [](TBinaryFormWriter& w) {
+    w.WritePropertyName("ClientWidth");
+    w.WriteString(u"wide");
+  };
+  EXPECT_NE(ReadError(Describe(wrongType, GoodTimer)).find("integer expected"),
+            std::string::npos);
+}
+
+TEST(FormStreaming, TruncatedDescriptionsEndInAReadError) {
+  auto bytes = Describe(GoodForm, GoodTimer);
+  for (std::size_t n = 0; n < bytes.size(); ++n) {
+    std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + n);
+    EXPECT_NE(ReadError(cut), "no error") << n;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+# plinth_form_resource(<target> FILE <form.dfm> NAME <RESOURCE>)
+#
+# Compiles a form description from its text form to the binary form (tools/formc) and
+# embeds it in the target as the RT_RCDATA resource RESOURCE, which by convention is the
+# form's class name in upper case (TForm1 -> TFORM1).
+plinth_tool(formc)
+
+function(plinth_form_resource target)
+  cmake_parse_arguments(A "" "FILE;NAME" "" ${ARGN})
+  get_filename_component(dfm ${A_FILE} ABSOLUTE)
+  set(bin ${CMAKE_CURRENT_BINARY_DIR}/${target}_${A_NAME}.form)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_${A_NAME}.rc)
+  add_custom_command(OUTPUT ${bin}
+    COMMAND ${PLINTH_TOOL_formc} -b ${dfm} ${bin}
+    DEPENDS ${dfm} ${PLINTH_TOOL_formc_DEPENDS}
+    COMMENT "Form ${A_NAME} from ${A_FILE}"
+    VERBATIM)
+  file(CONFIGURE OUTPUT ${rc} CONTENT "${A_NAME} RCDATA \"${bin}\"\n")
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${bin})
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
