@@ -4,9 +4,11 @@
 // for character. The translation table reads and replaces values through the property
 // converters registered here.
 //
-// Parse errors raise EKivInternalError "Dfm parse error: ..." or, for collections, the
-// base Exception; a failed parse or load removes the properties it had added from the
-// flat property list again, so the list never points into a discarded tree.
+// Parse errors raise EKivInternalError "Dfm parse error: ...", the base Exception for
+// collections, EStringListError for text that ends inside a property's continuation
+// lines, and EParserError for malformed form lists. A failed parse or load removes the
+// properties it had added from the flat property list again, so the list never points
+// into a discarded tree.
 #pragma once
 
 #include <cstdint>
