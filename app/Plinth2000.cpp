@@ -22,7 +22,8 @@ const UnitEntry kUnits[] = {
     {"PlinthMainFrm", nullptr, nullptr},
 };
 
-// An exception before the main form exists has no window to report in.
+// An exception before the main form exists (or while it is being built) has no window
+// to report in.
 int ReportStartupFailure(const std::exception& e) {
   std::u16string text = AnsiToWide(e.what());
   MessageBoxW(nullptr, WStr(text), WStr(Application().Title()), MB_OK | MB_ICONSTOP);
@@ -38,15 +39,21 @@ int RunProgram() {
   }
   SetSupportAddress(kSupportAddress);
   Application().Initialize();
-  {
+  int exitCode;
+  try {
     TForm1 form(&Application());
     Form1 = &form;
     form.Show();
     Application().Run();
     Form1 = nullptr;
+    exitCode = Application().ExitCode();
+  } catch (const std::exception& e) {
+    // Only the form's creation can get here: its events report their own failures.
+    Form1 = nullptr;
+    exitCode = ReportStartupFailure(e);
   }
   units.Finalize();
-  return Application().ExitCode();
+  return exitCode;
 }
 
 }  // namespace
