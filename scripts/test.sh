@@ -32,7 +32,7 @@ run_tests() {
   shift
   echo "== test ${preset}"
   local log="${logdir}/test-${preset}.log"
-  ctest --preset "${preset}" --timeout 600 "$@" 2>&1 | tee "${log}" | grep -E 'Failed|\*\*\*|tests passed'
+  ctest --preset "${preset}" --timeout 600 "$@" 2>&1 | tee "${log}" | grep -E '\*\*\*|tests passed|^\s+[0-9]+ - '
   local line p f total
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "${log}" | tail -n 1)
   if [ -z "${line}" ]; then

@@ -3,6 +3,7 @@
 // at what it left behind: files, versions, registration, exit code, windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,11 @@ std::u16string MessageBoxText(HWND box) {
   return longest;
 }
 
+std::u16string WithoutCarriageReturns(std::u16string s) {
+  s.erase(std::remove(s.begin(), s.end(), u'\r'), s.end());
+  return s;
+}
+
 // Lines the self-registering stand-ins append to PLINTH_STANDIN_LOG.
 class StandInLog {
  public:
@@ -246,7 +252,7 @@ TEST(Installer, SecondRunDoesNothing) {
   EXPECT_EQ(log.Lines().size(), 1u) << Describe(log.Lines());
 }
 
-TEST(Installer, SqlPathMissingOrEmptyMeansTheDefaultFolder) {
+TEST(Installer, SqlPathMissingMeansTheDefaultFolder) {
   SetClientSetupSqlPath(nullptr);
   EXPECT_EQ(Installer().Wait(), 0u);
   ExpectInstalledIn(kDefaultBinn);
@@ -367,17 +373,9 @@ TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
   std::u16string expected = u"Cannot create file \"" + held + u"\". " +
                             WideSysErrorMessage(ERROR_SHARING_VIOLATION) +
                             u"\r\n\r\nPlease close all programs and try again.";
-  std::u16string shown = MessageBoxText(box);
   // Message boxes may show CR LF as LF; the words and the blank line are what count.
-  std::u16string normalized;
-  for (char16_t c : shown) {
-    if (c != u'\r') normalized += c;
-  }
-  std::u16string expectedNormalized;
-  for (char16_t c : expected) {
-    if (c != u'\r') expectedNormalized += c;
-  }
-  EXPECT_EQ(WideToAnsi(normalized), WideToAnsi(expectedNormalized));
+  EXPECT_EQ(WideToAnsi(WithoutCarriageReturns(MessageBoxText(box))),
+            WideToAnsi(WithoutCarriageReturns(expected)));
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 
   HWND form = installer.FindWindowOfClass(L"TForm1");
