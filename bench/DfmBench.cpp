@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Gui/FormBinary.h"
-#include "Gui/FormText.h"
+#include "FormFiles/FormBinary.h"
+#include "FormFiles/FormText.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Format.h"
 #include "Rtl/WideText.h"

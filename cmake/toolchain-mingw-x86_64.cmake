@@ -1,9 +1,9 @@
-# Cross-compiles for 64-bit Windows with MinGW-w64 (posix thread model).
+# Cross-compiles for 64-bit Windows with MinGW-w64 (win32 thread model).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(PLINTH_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${PLINTH_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${PLINTH_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_C_COMPILER ${PLINTH_MINGW_TRIPLE}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${PLINTH_MINGW_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${PLINTH_MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${PLINTH_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -26,7 +26,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   # Seed an empty corpus with the test forms, as text or compiled to binary.
   if [ -z "$(ls -A "$corpus")" ]; then
-    for f in tests/Gui/forms/*.dfm tests/KivTrx/forms/*.dfm; do
+    for f in tests/FormFiles/forms/*.dfm tests/KivTrx/forms/*.dfm; do
       [ -f "$f" ] || continue
       if [ "$t" = fuzz_form_binary ]; then
         "$build/tools/formc/formc" -b "$f" "$corpus/$(basename "$f" .dfm).bin"

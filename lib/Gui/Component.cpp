@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Gui/FormBinary.h"
+#include "FormFiles/FormBinary.h"
 #include "Rtl/WideText.h"
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {

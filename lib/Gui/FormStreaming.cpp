@@ -1,7 +1,7 @@
 #include "Gui/FormStreaming.h"
 
 #include "Gui/Component.h"
-#include "Gui/FormBinary.h"
+#include "FormFiles/FormBinary.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 

@@ -1,7 +1,7 @@
 #include "Gui/Forms.h"
 
 #include "Gui/Application.h"
-#include "Gui/FormBinary.h"
+#include "FormFiles/FormBinary.h"
 #include "Gui/FormStreaming.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"

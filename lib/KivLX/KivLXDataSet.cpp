@@ -3,12 +3,12 @@
 #include <cstring>
 #include <exception>
 #include <limits>
-#include <mutex>
 #include <new>
 
 #include "Db/KivFields.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/Lock.h"
 #include "Rtl/ScopeGuard.h"
 #include "Rtl/WideText.h"
 
@@ -34,10 +34,9 @@ constexpr std::size_t kHeaderSize = (kHandleSize + 1 + 7) / 8 * 8;
 static_assert(alignof(Variant) <= 8, "variants fit the buffer's alignment");
 
 // The process-wide sort lock. A function-local static needs no start-up code and
-// exists before the first sort; it is re-entrant like the critical section it
-// stands for.
-std::recursive_mutex& SortLock() {
-  static std::recursive_mutex lock;
+// exists before the first sort.
+TCriticalSection& SortLock() {
+  static TCriticalSection lock;
   return lock;
 }
 
@@ -634,7 +633,7 @@ int TKivDataSet::CompareRows(TRowHandle a, TRowHandle b, const std::vector<TFiel
 
 void TKivDataSet::SortRows(TKivList& rows) {
   if (sort_.empty()) return;
-  std::lock_guard<std::recursive_mutex> lock(SortLock());
+  TLockGuard lock(SortLock());
   std::vector<TField*> fields;
   try {
     GetFieldList(fields, sort_);

@@ -1,6 +1,6 @@
 #include "KivLX/KivLXForms.h"
 
-#include "Gui/FormBinary.h"
+#include "FormFiles/FormBinary.h"
 
 bool TKivFormLX::ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) {
   if (name == "TaskBarButton") {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
-#include "Gui/FormParser.h"
-#include "Gui/FormText.h"
-#include "Gui/ShortCut.h"
+#include "FormFiles/FormParser.h"
+#include "FormFiles/FormText.h"
+#include "FormFiles/ShortCut.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Gui/Application.h"
-#include "Gui/FormBinary.h"
+#include "FormFiles/FormBinary.h"
 #include "Gui/FormStreaming.h"
 #include "Gui/Forms.h"
 #include "Gui/Timer.h"

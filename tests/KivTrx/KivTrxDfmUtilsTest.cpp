@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "EmbeddedFiles.h"
-#include "Gui/FormParser.h"
-#include "Gui/FormText.h"
+#include "FormFiles/FormParser.h"
+#include "FormFiles/FormText.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Streams.h"

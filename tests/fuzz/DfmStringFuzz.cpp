@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "Gui/FormText.h"
-#include "Gui/ShortCut.h"
+#include "FormFiles/FormText.h"
+#include "FormFiles/ShortCut.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "Gui/FormParser.h"
-#include "Gui/FormText.h"
+#include "FormFiles/FormParser.h"
+#include "FormFiles/FormText.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 

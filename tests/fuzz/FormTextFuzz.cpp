@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "Gui/FormParser.h"
-#include "Gui/FormText.h"
+#include "FormFiles/FormParser.h"
+#include "FormFiles/FormText.h"
 #include "Rtl/Exceptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,9 +1,9 @@
-#include "Gui/FormText.h"
+#include "FormFiles/FormText.h"
 
 #include <charconv>
 
-#include "Gui/FormBinary.h"
-#include "Gui/FormParser.h"
+#include "FormFiles/FormBinary.h"
+#include "FormFiles/FormParser.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"

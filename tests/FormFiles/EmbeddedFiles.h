@@ -18,7 +18,7 @@ struct EmbeddedFile {
   std::vector<std::uint8_t> Bytes() const { return std::vector<std::uint8_t>(data, data + size); }
 };
 
-// The test forms (tests/Gui/forms/*.dfm).
+// The test forms (tests/FormFiles/forms/*.dfm).
 extern const EmbeddedFile kTestForms[];
 extern const std::size_t kTestFormsCount;
 

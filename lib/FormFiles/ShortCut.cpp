@@ -1,4 +1,4 @@
-#include "Gui/ShortCut.h"
+#include "FormFiles/ShortCut.h"
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "EmbeddedFiles.h"
-#include "Gui/FormBinary.h"
-#include "Gui/FormParser.h"
-#include "Gui/FormText.h"
+#include "FormFiles/FormBinary.h"
+#include "FormFiles/FormParser.h"
+#include "FormFiles/FormText.h"
 #include "Rtl/Streams.h"
 
 namespace {

@@ -33,5 +33,5 @@ ${entries}};
 const std::size_t ${name}Count = ${i};
 ")
   target_sources(${target} PRIVATE ${src})
-  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/Gui)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/FormFiles)
 endfunction()

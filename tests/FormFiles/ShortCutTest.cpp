@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Gui/ShortCut.h"
+#include "FormFiles/ShortCut.h"
 #include "Rtl/Exceptions.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Gui/FormParser.h"
+#include "FormFiles/FormParser.h"
 
 #include <charconv>
 #include <cmath>

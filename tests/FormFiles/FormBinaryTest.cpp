@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "EmbeddedFiles.h"
-#include "Gui/FormBinary.h"
-#include "Gui/FormText.h"
+#include "FormFiles/FormBinary.h"
+#include "FormFiles/FormText.h"
 #include "Rtl/Exceptions.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Gui/FormParser.h"
+#include "FormFiles/FormParser.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Gui/FormBinary.h"
+#include "FormFiles/FormBinary.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,0 +1,11 @@
+#include <mutex>
+
+#include "Rtl/Lock.h"
+
+TCriticalSection::TCriticalSection() : impl_(new std::recursive_mutex) {}
+
+TCriticalSection::~TCriticalSection() { delete static_cast<std::recursive_mutex*>(impl_); }
+
+void TCriticalSection::Enter() { static_cast<std::recursive_mutex*>(impl_)->lock(); }
+
+void TCriticalSection::Leave() { static_cast<std::recursive_mutex*>(impl_)->unlock(); }
