@@ -37,3 +37,14 @@ function(plinth_add_unit_library name)
     add_library(${name} STATIC ${portable} ${host})
   endif()
 endfunction()
+
+# The shared test data beside the project (real form files, the export lists of old
+# Windows versions). Tests read it where it lies; nothing of it is copied in.
+if(NOT PLINTH_SHARED_DIR)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/../shared/platform)
+    get_filename_component(PLINTH_SHARED_DIR ${CMAKE_SOURCE_DIR}/../shared ABSOLUTE)
+  else()
+    set(PLINTH_SHARED_DIR /work/shared)
+  endif()
+endif()
+set(PLINTH_SHARED_DIR ${PLINTH_SHARED_DIR} CACHE PATH "Shared test data (forms-real, platform)")
