@@ -60,6 +60,9 @@ KIV_DECLARE_EXCEPTION(EFOpenError, EFileStreamError);
 KIV_DECLARE_EXCEPTION(EFilerError, EStreamError);
 KIV_DECLARE_EXCEPTION(EReadError, EFilerError);
 KIV_DECLARE_EXCEPTION(EWriteError, EFilerError);
+KIV_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
+KIV_DECLARE_EXCEPTION(EComponentError, Exception);
+KIV_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 
 // A failed operating-system call, with the system's error code (0 when it gave none).
 class EOSError : public Exception {
