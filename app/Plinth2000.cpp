@@ -5,6 +5,7 @@
 #include "KivTrx/KivTrxExceptDlg.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/PlatformGui.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/UnitTable.h"
 #include "Rtl/Win.h"
@@ -26,7 +27,7 @@ const UnitEntry kUnits[] = {
 // to report in.
 int ReportStartupFailure(const std::exception& e) {
   std::u16string text = AnsiToWide(e.what());
-  MessageBoxW(nullptr, WStr(text), WStr(Application().Title()), MB_OK | MB_ICONSTOP);
+  Platform::MessageBox(nullptr, text, Application().Title(), MB_OK | MB_ICONSTOP);
   return kInstallFailedExitCode;
 }
 
@@ -38,20 +39,18 @@ int RunProgram() {
     return ReportStartupFailure(e);
   }
   SetSupportAddress(kSupportAddress);
-  Application().Initialize();
   int exitCode;
   try {
-    TForm1 form(&Application());
-    Form1 = &form;
-    form.Show();
+    Application().Initialize();
+    Application().CreateForm(Form1);
     Application().Run();
-    Form1 = nullptr;
     exitCode = Application().ExitCode();
   } catch (const std::exception& e) {
     // Only the form's creation can get here: its events report their own failures.
-    Form1 = nullptr;
     exitCode = ReportStartupFailure(e);
   }
+  Application().DestroyComponents();
+  Form1 = nullptr;
   units.Finalize();
   return exitCode;
 }

@@ -2,23 +2,19 @@
 
 #include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
-#include "Gui/FormStreaming.h"
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "SqlDmoDeploy.h"
 
 TForm1* Form1 = nullptr;
 
-TForm1::TForm1(TComponent* owner) : TKivFormLX(owner) {
-  Timer1 = new TTimer(this);
-  Timer1->SetName("Timer1");
-  ReadComponentResource(*this, GetModuleHandleW(nullptr), u"TFORM1");
-}
+namespace {
+const TMethodInfo kMethods[] = {KIV_METHOD(TForm1, Timer1Timer)};
+const TFieldInfo kFields[] = {KIV_FIELD(TForm1, Timer1)};
+}  // namespace
 
-TComponent::Method TForm1::FindMethod(std::string_view name) {
-  if (name == "Timer1Timer") return [this](TComponent* sender) { Timer1Timer(sender); };
-  return TKivFormLX::FindMethod(name);
-}
+const TClassInfo TForm1::kClassInfo{"TForm1", &TKivTrxForm::kClassInfo, nullptr, {}, kMethods,
+                                    kFields};
 
 void TForm1::Timer1Timer(TComponent*) {
   Timer1->SetEnabled(false);

@@ -14,6 +14,8 @@ object Form1: TForm1
   Font.Style = []
   Position = poScreenCenter
   TaskBarButton = True
+  KivTranslatableProps.WideStrings = (
+    'Caption')
   PixelsPerInch = 96
   TextHeight = 13
   object Timer1: TTimer

@@ -3,19 +3,19 @@
 #pragma once
 
 #include "Gui/Timer.h"
-#include "KivLX/KivLXForms.h"
+#include "KivTrx/KivTrxForms.h"
 
 // What the program returns when an install failed and the user closed the window.
 inline constexpr int kInstallFailedExitCode = 1603;
 
 // Built from its stored description, the resource TFORM1 (PlinthMainFrm.dfm).
-class TForm1 : public TKivFormLX {
- public:
-  explicit TForm1(TComponent* owner);
-  const char* ClassName() const override { return "TForm1"; }
-  Method FindMethod(std::string_view name) override;
+class TForm1 : public TKivTrxForm {
+  KIV_CLASS_INFO()
 
-  TTimer* Timer1;
+ public:
+  using TKivTrxForm::TKivTrxForm;
+
+  TTimer* Timer1 = nullptr;
   void Timer1Timer(TComponent* sender);
 };
 

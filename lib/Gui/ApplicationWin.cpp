@@ -1,23 +1,89 @@
 #include "Gui/Application.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include "Gui/Forms.h"
+#include "Gui/Messages.h"
+#include "Gui/Screen.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
+#include "Rtl/PlatformGui.h"
+
+const TClassInfo TApplication::kClassInfo{"TApplication", &TComponent::kClassInfo, nullptr, {},
+                                          {}, {}};
 
 TApplication& Application() {
   static TApplication app;
   return app;
 }
 
+// ---- utility windows ----
+
+TUtilityWindow::TUtilityWindow(Handler handler, TComponent* sender, const std::u16string& caption,
+                               DWORD style)
+    : handler_(std::move(handler)), sender_(sender) {
+  TCreateParams p;
+  p.className = u"KivUtilityWindow";
+  p.caption = caption;
+  // A hidden top-level window: the 9x family has no message-only windows.
+  p.style = style;
+  p.x = p.y = 0;
+  p.width = p.height = 0;
+  CreateWindowFor(p);
+}
+
+TUtilityWindow::~TUtilityWindow() {
+  handler_ = nullptr;
+  DestroyWindowHandle();
+}
+
+LRESULT TUtilityWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  if (handler_ && handler_(msg, wp, lp, result)) return result;
+  return DefaultHandler(msg, wp, lp);
+}
+
+// ---- the application ----
+
 TApplication::~TApplication() {
+  window_.reset();
   if (comInitialized_) CoUninitialize();
 }
 
 void TApplication::Initialize() {
-  if (comInitialized_) return;
-  comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  if (!comInitialized_) comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  // The status bar, tool bar and tooltip classes; every system has this entry.
+  InitCommonControls();
+  RegisterToolkitClasses();
+  Handle();
+}
+
+HWND TApplication::Handle() {
+  if (!window_) {
+    window_ = std::make_unique<TUtilityWindow>(
+        [this](UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+          return AppWindowMessage(msg, wp, lp, result);
+        },
+        this, Title(), WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX);
+  }
+  return window_->Handle();
+}
+
+bool TApplication::AppWindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case WM_ACTIVATEAPP:
+      active_ = wp != 0;
+      return false;
+    case WM_CLOSE:
+      if (mainForm_) mainForm_->Close();
+      return true;
+    case WM_QUERYENDSESSION:
+      result = TRUE;
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::u16string TApplication::Title() const {
@@ -30,8 +96,9 @@ std::u16string TApplication::Title() const {
   return name;
 }
 
-void TApplication::FormCreated(TForm* form) {
-  if (!mainForm_) mainForm_ = form;
+void TApplication::SetTitle(std::u16string title) {
+  title_ = std::move(title);
+  if (window_) Platform::SetWindowText(window_->Handle(), Title());
 }
 
 void TApplication::FormDestroyed(TForm* form) {
@@ -39,12 +106,8 @@ void TApplication::FormDestroyed(TForm* form) {
 }
 
 void TApplication::Run() {
-  MSG msg;
-  while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  terminated_ = true;
+  if (mainForm_ && !mainForm_->Visible()) mainForm_->Show();
+  while (!terminated_) HandleMessage();
 }
 
 void TApplication::Terminate() {
@@ -53,15 +116,67 @@ void TApplication::Terminate() {
   PostQuitMessage(0);
 }
 
+bool TApplication::IsKeyMessage(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  TWinControl* control = FindControl(msg.hwnd);
+  // A window of a system control inside ours (a combo box's edit) speaks for it.
+  for (HWND h = msg.hwnd; !control && h; h = GetParent(h)) control = FindControl(h);
+  TForm* form = control ? GetParentForm(control) : nullptr;
+  if (!form) return false;
+  auto key = static_cast<WORD>(msg.wParam);
+  TShiftState shift = KeyboardShiftState();
+  if (form->KeyPreview() && form != control) {
+    // The form sees the key first; a handler that zeroes it ends it there.
+    if (form->DoKeyDown(key, shift)) return true;
+  }
+  if (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE) {
+    LRESULT code = Platform::SendMessage(msg.hwnd, WM_GETDLGCODE, key,
+                                         reinterpret_cast<LPARAM>(&msg));
+    bool wanted = (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) ||
+                  (key == VK_TAB && (code & DLGC_WANTTAB));
+    if (!wanted && form->DialogKey(key, shift)) return true;
+  }
+  return false;
+}
+
+bool TApplication::IsMdiMessage(MSG& msg) {
+  if (!mainForm_ || !mainForm_->ClientHandle()) return false;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  return TranslateMDISysAccel(mainForm_->ClientHandle(), &msg) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+  if (!Platform::PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  bool handled = false;
+  if (OnMessage) {
+    CallGuarded(this, [&] { handled = OnMessage(msg); });
+  }
+  if (!handled) {
+    CallGuarded(this, [&] { handled = IsKeyMessage(msg) || IsMdiMessage(msg); });
+  }
+  if (!handled) {
+    TranslateMessage(&msg);
+    Platform::DispatchMessage(msg);
+  }
+  return true;
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  if (!ProcessMessage(msg)) {
+    // Nothing waiting: sleep until a message comes.
+    WaitMessage();
+  }
+}
+
 void TApplication::ProcessMessages() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      terminated_ = true;
-      break;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  while (ProcessMessage(msg)) {
+    if (terminated_) break;
   }
 }
 
@@ -84,16 +199,24 @@ void TApplication::HandleException(TComponent* sender) {
       } else {
         ShowException(wrapped);
       }
+    } catch (...) {
+      Exception unknown("An exception of an unknown kind occurred");
+      if (OnException) {
+        OnException(sender, unknown);
+      } else {
+        ShowException(unknown);
+      }
     }
   } catch (...) {
     // A failing handler must not take the message loop down with it.
-    MessageBoxW(nullptr, L"An exception occurred while reporting an exception.",
-                WStr(Title()), MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    Platform::MessageBox(nullptr, u"An exception occurred while reporting an exception.", Title(),
+                         MB_OK | MB_ICONSTOP | MB_TASKMODAL);
   }
 }
 
 void TApplication::ShowException(const Exception& e) {
-  HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr;
   std::u16string text = AnsiToWide(e.Message());
-  MessageBoxW(owner, WStr(text), WStr(Title()), MB_OK | MB_ICONSTOP);
+  if (!text.empty() && text.back() > u'.') text += u".";
+  HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->WindowHandle() : nullptr;
+  Platform::MessageBox(owner, text, Title(), MB_OK | MB_ICONSTOP);
 }

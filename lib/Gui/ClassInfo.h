@@ -113,12 +113,23 @@ class TClassInfo {
   // Looked up in this class and its ancestors; case is ignored, as in descriptions.
   const TPropInfo* FindProp(std::string_view propName) const;
   const TMethodInfo* FindMethod(std::string_view methodName) const;
-  // The published properties of the whole ladder, base class first.
+  // The published properties of the whole ladder, base class first; a property a
+  // descendant publishes again (with another default, say) comes in its place.
   template <typename F>
   void ForEachProp(F&& f) const {
-    if (parent) parent->ForEachProp(f);
-    for (const TPropInfo& p : props) f(p);
+    ForEachPropOf(*this, f);
   }
+
+ private:
+  template <typename F>
+  void ForEachPropOf(const TClassInfo& most, F& f) const {
+    if (parent) parent->ForEachPropOf(most, f);
+    for (const TPropInfo& p : props) {
+      if (most.FindProp(p.name) == &p) f(p);
+    }
+  }
+
+ public:
 };
 
 // The classes a description may create by name. Registering a name twice keeps the

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "FormFiles/FormBinary.h"
+#include "Gui/Reader.h"
+#include "Gui/Writer.h"
 #include "Rtl/Lock.h"
 #include "Rtl/WideText.h"
 
@@ -147,3 +149,15 @@ bool TComponent::GetInterface(const TGuid&, void** object) {
 void TComponent::Loaded() { state_ &= ~csLoading; }
 
 void TComponent::GetChildren(const std::function<void(TComponent*)>&, TComponent*) {}
+
+void TComponent::DefineProperties(TFiler& filer) {
+  auto* ancestor = dynamic_cast<TComponent*>(filer.Ancestor());
+  int left = ancestor ? ancestor->designLeft_ : 0;
+  int top = ancestor ? ancestor->designTop_ : 0;
+  filer.DefineProperty(
+      "Left", [this](TReader& r) { designLeft_ = static_cast<int>(r.ReadInteger()); },
+      [this](TWriter& w) { w.WriteInteger(designLeft_); }, designLeft_ != left);
+  filer.DefineProperty(
+      "Top", [this](TReader& r) { designTop_ = static_cast<int>(r.ReadInteger()); },
+      [this](TWriter& w) { w.WriteInteger(designTop_); }, designTop_ != top);
+}

@@ -77,6 +77,8 @@ class TComponent : public TPersistent {
   TComponent* FindComponent(std::string_view name) const;
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
+  // Destroys the owned components now, newest first.
+  void DestroyComponents();
 
   // Asks to be told (Notification with opRemove) when `component` goes away.
   void FreeNotification(TComponent* component);
@@ -88,12 +90,20 @@ class TComponent : public TPersistent {
   // Interfaces the component implements (IKivTrxForm on translatable forms).
   virtual bool GetInterface(const TGuid& iid, void** object);
 
+  // Where a component without a parent sat on the design surface: not used at run
+  // time, but kept so a description reads and writes back unchanged.
+  int DesignLeft() const { return designLeft_; }
+  int DesignTop() const { return designTop_; }
+  void DefineProperties(TFiler& filer) override;
+
   // Streaming. Loaded runs once after the component's description has been read.
   virtual void Loaded();
   // Where the reader places a component stored inside `parent` (a control's parent,
   // a menu item's menu); the component itself decides.
   virtual void SetParentComponent(TComponent* parent) {}
   virtual TComponent* GetParentComponent() const { return nullptr; }
+  // True for components a description stores inside their parent component.
+  virtual bool HasParent() const { return false; }
   // Calls `proc` for each component stored inside this one, in order.
   virtual void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root);
 
@@ -108,9 +118,6 @@ class TComponent : public TPersistent {
  protected:
   virtual void Notification(TComponent* component, TOperation operation);
   void SetState(unsigned flags, bool on) { state_ = on ? (state_ | flags) : (state_ & ~flags); }
-  // Destroys the owned components now (a derived destructor that needs them gone
-  // before its own members calls this first).
-  void DestroyComponents();
   // Sets csDestroying here and on every owned component.
   void Destroying();
 
@@ -123,6 +130,8 @@ class TComponent : public TPersistent {
   TComponent* owner_ = nullptr;
   std::string name_;
   std::int64_t tag_ = 0;
+  int designLeft_ = 0;
+  int designTop_ = 0;
   unsigned state_ = 0;
   std::vector<TComponent*> components_;
   std::vector<TComponent*> freeNotifies_;

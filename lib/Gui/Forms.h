@@ -1,101 +1,213 @@
-// TForm: a top-level window of the toolkit. The window is created when first needed
-// (Show, Handle) from the form's properties; its window class is named after the
-// form's class, so tools and tests can find it.
+// TForm: a top-level window of the toolkit, built from its stored description.
+//
+// A form class's description is the binary form resource named after the class in
+// upper case (TForm1 -> TFORM1), read from the current resource source (the program,
+// or a translated resource module). Create<T> builds the empty form, then reads the
+// descriptions of its class and of its ancestors down to the toolkit's form class
+// (an inherited form's description holds only what differs), then runs OnCreate.
+//
+// A form shows modally (ShowModal) until its ModalResult is set; it closes through
+// Close, which asks OnCloseQuery and OnClose. Closing the main form ends the program.
+// MDI frames (fsMDIForm) own an MDI client window; MDI children (fsMDIChild) live in
+// the main form's client.
 #pragma once
 
-#include <functional>
 #include <string>
-#include <vector>
 
-#include "Gui/Component.h"
-#include "Rtl/Win.h"
+#include "Gui/WinControl.h"
+
+class TMainMenu;
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-enum class TPosition { poDesigned, poDefault, poScreenCenter };
-
-struct TBorderIcons {
-  bool systemMenu = true;
-  bool minimize = true;
-  bool maximize = true;
+enum class TPosition {
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter
 };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using TBorderIcons = unsigned;
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
-// A form's font as its description gives it; the controls that draw text use it.
-struct TFont {
-  std::u16string name = u"MS Shell Dlg 2";
-  int height = -11;
-  std::string charset = "DEFAULT_CHARSET";
-  std::string color = "clWindowText";
-  std::vector<std::string> style;
-};
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = IDOK;
+inline constexpr TModalResult mrCancel = IDCANCEL;
+inline constexpr TModalResult mrAbort = IDABORT;
+inline constexpr TModalResult mrRetry = IDRETRY;
+inline constexpr TModalResult mrIgnore = IDIGNORE;
+inline constexpr TModalResult mrYes = IDYES;
+inline constexpr TModalResult mrNo = IDNO;
 
-// What CreateWindowExW gets; forms adjust it before their window is made.
-struct TCreateParams {
-  std::u16string caption;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  int x = CW_USEDEFAULT;
-  int y = CW_USEDEFAULT;
-  int width = CW_USEDEFAULT;
-  int height = CW_USEDEFAULT;
-  HWND parent = nullptr;
-};
+using TCloseEvent = TEvent<TComponent*, TCloseAction&>;
+using TCloseQueryEvent = TEvent<TComponent*, bool&>;
 
-class TForm : public TComponent {
+// The state of a form's life (FormState).
+enum TFormStateFlag : unsigned { fsCreating = 1, fsModal = 2, fsActivated = 4 };
+
+const TEnumNames& FormStyleNames();
+
+class TForm : public TWinControl {
+  KIV_CLASS_INFO()
+
  public:
-  using NotifyEvent = std::function<void(TComponent* sender)>;
-
+  // An empty form: no description is read (see Create).
   explicit TForm(TComponent* owner);
   ~TForm() override;
-  const char* ClassName() const override { return "TForm"; }
 
-  const std::u16string& Caption() const { return caption_; }
-  void SetCaption(const std::u16string& caption);
+  // Creates a form of class T owned by `owner` and builds it from its descriptions.
+  template <typename T>
+  static T* Create(TComponent* owner) {
+    T* form = new T(owner);
+    try {
+      form->InitializeForm();
+    } catch (...) {
+      delete form;
+      throw;
+    }
+    return form;
+  }
+  // Reads the descriptions (unless the form is of its root class) and runs OnCreate.
+  void InitializeForm();
+  // Descriptions are read for the classes from the form's own down to, but not
+  // including, this one.
+  virtual const TClassInfo& FormRootClass() const { return TForm::kClassInfo; }
+
+  TBorderIcons BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(TBorderIcons v);
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(TFormBorderStyle s) { borderStyle_ = s; }
-  const TBorderIcons& BorderIcons() const { return borderIcons_; }
-  void SetBorderIcons(TBorderIcons icons) { borderIcons_ = icons; }
-  int ClientWidth() const { return clientWidth_; }
-  int ClientHeight() const { return clientHeight_; }
-  void SetClientSize(int width, int height);
+  void SetBorderStyle(TFormBorderStyle v);
   TPosition Position() const { return position_; }
-  void SetPosition(TPosition p) { position_ = p; }
-  const TFont& Font() const { return font_; }
-  const std::string& Color() const { return color_; }
+  void SetPosition(TPosition v) { position_ = v; }
+  TFormStyle FormStyle() const { return formStyle_; }
+  virtual void SetFormStyle(TFormStyle v);
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState v);
+  bool KeyPreview() const { return keyPreview_; }
+  void SetKeyPreview(bool v) { keyPreview_ = v; }
+  bool OldCreateOrder() const { return oldCreateOrder_; }
+  void SetOldCreateOrder(bool v) { oldCreateOrder_ = v; }
+  TMainMenu* Menu() const { return menu_; }
+  virtual void SetMenu(TMainMenu* menu);
+  void SetMenuComponent(TComponent* menu);
+  // The menu's items changed: the bar shows them again.
+  void MenuChanged();
+  TComponent* MenuComponent() const;
+  TWinControl* ActiveControl() const { return activeControl_; }
+  void SetActiveControl(TWinControl* control);
+  TComponent* ActiveControlComponent() const;
+  void SetActiveControlComponent(TComponent* control);
   int PixelsPerInch() const { return pixelsPerInch_; }
+  void SetPixelsPerInch(int v) { pixelsPerInch_ = v; }
+  int TextHeight() const { return textHeight_; }
+  void SetTextHeight(int v) { textHeight_ = v; }
+  unsigned FormState() const { return formState_; }
 
-  bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) override;
+  RECT ClientRect() const override;
+  void SetClientSize(int width, int height) override;
+  int StoredClientWidth() const { return ClientWidth(); }
+  int StoredClientHeight() const { return ClientHeight(); }
 
-  bool HandleAllocated() const { return hwnd_ != nullptr; }
-  // The window, created on first use.
-  HWND Handle();
   void Show();
-  // Asks the form to close; closing the main form ends the program.
+  void Hide();
+  // Asks OnCloseQuery and OnClose, then hides, minimizes or frees the form as OnClose
+  // decided; the main form's close ends the program.
   void Close();
+  TModalResult ShowModal();
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult v) { modalResult_ = v; }
+  // Destroys the form once the messages of the moment are handled.
+  void Release();
+  void BringToFrontWindow();
+  bool Showing() const override;
 
-  NotifyEvent OnCreate;
-  NotifyEvent OnClose;
+  // Tab, Return and Escape that the focused control does not take: true when used.
+  bool DialogKey(WORD key, TShiftState shift);
+  // The control in this form that got the focus.
+  void FocusChanged(TWinControl* control);
+
+  // The canvas of the paint in progress (OnPaint), or null.
+  TCanvas* Canvas() const { return canvas_; }
+  // The MDI client window of an MDI frame, or null.
+  HWND ClientHandle() const { return clientHandle_; }
+  TForm* ActiveMDIChild() const;
+
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnPaint;
+  TNotifyEvent OnShow;
+
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
+  void DefineProperties(TFiler& filer) override;
+  void Loaded() override;
 
  protected:
-  virtual void CreateParams(TCreateParams& params);
-  virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
+  void CreateParams(TCreateParams& params) override;
+  void CreateWindowDone() override;
+  void WindowDestroyed() override;
+  LRESULT ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) override;
+  void PaintWindow(HDC dc) override;
+  void AlignControls(RECT& rect) override;
+  void VisibleChanged() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  virtual bool CloseQuery();
+  // OnClose, with the action the form's kind proposes.
+  virtual void DoClose(TCloseAction& action);
+  virtual void DoShow();
+  virtual void DoHide();
+  void DoCreate();
+  void SetFormStateFlag(unsigned flag, bool on) {
+    formState_ = on ? formState_ | flag : formState_ & ~flag;
+  }
+  // The window that owns this form's window: the application's, unless overridden.
+  virtual HWND OwnerWindow();
+  void UpdateHints();
 
  private:
-  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void CreateHandle();
-  std::u16string WindowClassName() const;
+  void CloseModal();
+  void ApplyPosition(TCreateParams& p);
+  void ApplyWindowState();
 
-  HWND hwnd_ = nullptr;
-  std::u16string caption_;
+  TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
   TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
-  TBorderIcons borderIcons_;
-  int clientWidth_ = 300;
-  int clientHeight_ = 200;
-  TPosition position_ = TPosition::poDefault;
-  int left_ = CW_USEDEFAULT;
-  int top_ = CW_USEDEFAULT;
-  TFont font_;
-  std::string color_ = "clBtnFace";
+  TPosition position_ = TPosition::poDefaultPosOnly;
+  TFormStyle formStyle_ = TFormStyle::fsNormal;
+  TWindowState windowState_ = TWindowState::wsNormal;
+  bool keyPreview_ = false;
+  bool oldCreateOrder_ = false;
+  TMainMenu* menu_ = nullptr;
+  TWinControl* activeControl_ = nullptr;
   int pixelsPerInch_ = 96;
   int textHeight_ = 13;
+  int clientWidth_ = 0;
+  int clientHeight_ = 0;
+  unsigned formState_ = 0;
+  TModalResult modalResult_ = mrNone;
+  TCanvas* canvas_ = nullptr;
+  HWND clientHandle_ = nullptr;
+  HWND toolTip_ = nullptr;
 };
+
+// The Unicode control layer's form.
+class TKivForm : public TForm {
+  KIV_CLASS_INFO()
+
+ public:
+  using TForm::TForm;
+  const TClassInfo& FormRootClass() const override { return TKivForm::kClassInfo; }
+};
+
+// Registers the toolkit's own classes for creation by name (idempotent).
+void RegisterToolkitClasses();

@@ -1,232 +1,704 @@
 #include "Gui/Forms.h"
 
+#include <algorithm>
+
 #include "Gui/Application.h"
-#include "FormFiles/FormBinary.h"
-#include "Gui/FormStreaming.h"
+#include "Gui/Menus.h"
+#include "Gui/Messages.h"
+#include "Gui/Properties.h"
+#include "Gui/Reader.h"
+#include "Gui/Screen.h"
+#include "Gui/Writer.h"
 #include "Rtl/CodePage.h"
-#include "Rtl/Exceptions.h"
+#include "Rtl/PlatformGui.h"
+#include "Rtl/ResourceString.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
-DWORD BorderStyleBits(TFormBorderStyle s) {
-  switch (s) {
+constexpr const char* kBorderIconNameList[] = {"biSystemMenu", "biMinimize", "biMaximize",
+                                               "biHelp"};
+constexpr TEnumNames kBorderIconNames{kBorderIconNameList};
+constexpr const char* kBorderStyleNameList[] = {"bsNone",   "bsSingle",     "bsSizeable",
+                                                "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+constexpr TEnumNames kBorderStyleNames{kBorderStyleNameList};
+constexpr const char* kPositionNameList[] = {
+    "poDesigned",     "poDefault",       "poDefaultPosOnly", "poDefaultSizeOnly",
+    "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"};
+constexpr TEnumNames kPositionNames{kPositionNameList};
+constexpr const char* kFormStyleNameList[] = {"fsNormal", "fsMDIChild", "fsMDIForm",
+                                              "fsStayOnTop"};
+constexpr TEnumNames kFormStyleNames{kFormStyleNameList};
+constexpr const char* kWindowStateNameList[] = {"wsNormal", "wsMinimized", "wsMaximized"};
+constexpr TEnumNames kWindowStateNames{kWindowStateNameList};
+
+bool Never(const TPersistent&) { return false; }
+
+const TPropInfo kFormProps[] = {
+    CompProp<&TForm::ActiveControlComponent, &TForm::SetActiveControlComponent>(
+        "ActiveControl"),
+    // A form stores its client size, not its window size, and has no parent font.
+    Stored(IntProp<&TControl::Width, &TControl::SetWidth>("Width"), Never),
+    Stored(IntProp<&TControl::Height, &TControl::SetHeight>("Height"), Never),
+    Stored(IntProp<&TWinControl::TabOrder, &TWinControl::SetTabOrder>("TabOrder", -1), Never),
+    Stored(BoolProp<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", false), Never),
+    Stored(BoolProp<&TControl::ParentShowHint, &TControl::SetParentShowHint>("ParentShowHint",
+                                                                           true),
+           Never),
+    SetProp<&TForm::BorderIcons, &TForm::SetBorderIcons>(
+        "BorderIcons", kBorderIconNames, biSystemMenu | biMinimize | biMaximize),
+    EnumProp<&TForm::BorderStyle, &TForm::SetBorderStyle>("BorderStyle", kBorderStyleNames,
+                                                          2),
+    StrProp<&TControl::CaptionText, &TControl::SetCaption>("Caption"),
+    IntProp<&TForm::StoredClientHeight, &TControl::SetClientHeight>("ClientHeight"),
+    IntProp<&TForm::StoredClientWidth, &TControl::SetClientWidth>("ClientWidth"),
+    // Always stored: the development tools write a form's colour whatever it is.
+    IdentProp<&TControl::Color, &TControl::SetColor>("Color", ColorIdents()),
+    ObjProp<&TControl::Constraints>("Constraints"),
+    ObjProp<&TControl::Font>("Font"),
+    EnumProp<&TForm::FormStyle, &TForm::SetFormStyle>("FormStyle", kFormStyleNames, 0),
+    BoolProp<&TForm::KeyPreview, &TForm::SetKeyPreview>("KeyPreview", false),
+    CompProp<&TForm::MenuComponent, &TForm::SetMenuComponent>("Menu"),
+    BoolProp<&TForm::OldCreateOrder, &TForm::SetOldCreateOrder>("OldCreateOrder", false),
+    EnumProp<&TForm::Position, &TForm::SetPosition>("Position", kPositionNames, 2),
+    BoolProp<&TControl::ShowHint, &TControl::SetShowHint>("ShowHint", false),
+    BoolProp<&TControl::Visible, &TControl::SetVisible>("Visible", false),
+    EnumProp<&TForm::WindowState, &TForm::SetWindowState>("WindowState", kWindowStateNames, 0),
+    EventProp<&TForm::OnActivate>("OnActivate"),
+    EventProp<&TForm::OnClose>("OnClose"),
+    EventProp<&TForm::OnCloseQuery>("OnCloseQuery"),
+    EventProp<&TForm::OnCreate>("OnCreate"),
+    EventProp<&TForm::OnDeactivate>("OnDeactivate"),
+    EventProp<&TForm::OnDestroy>("OnDestroy"),
+    EventProp<&TForm::OnHide>("OnHide"),
+    EventProp<&TWinControl::OnKeyDown>("OnKeyDown"),
+    EventProp<&TForm::OnPaint>("OnPaint"),
+    EventProp<&TControl::OnResize>("OnResize"),
+    EventProp<&TForm::OnShow>("OnShow"),
+};
+
+TComponent* CreateKivForm(TComponent* owner) { return new TKivForm(owner); }
+
+// The frame a window of these styles adds around its client area.
+SIZE FrameSize(DWORD style, DWORD exStyle, bool menu) {
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, style, menu, exStyle);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+void BorderStyles(TFormBorderStyle border, TBorderIcons icons, DWORD& style, DWORD& exStyle) {
+  switch (border) {
     case TFormBorderStyle::bsNone:
-      return WS_POPUP;
+      style = WS_POPUP;
+      exStyle = 0;
+      break;
     case TFormBorderStyle::bsSingle:
+      style = WS_CAPTION | WS_BORDER;
+      exStyle = 0;
+      break;
     case TFormBorderStyle::bsToolWindow:
-      return WS_POPUP | WS_CAPTION | WS_BORDER;
+      style = WS_CAPTION | WS_BORDER;
+      exStyle = WS_EX_TOOLWINDOW;
+      break;
     case TFormBorderStyle::bsDialog:
-      return WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+      style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+      exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
     case TFormBorderStyle::bsSizeable:
+      style = WS_CAPTION | WS_THICKFRAME;
+      exStyle = 0;
+      break;
     case TFormBorderStyle::bsSizeToolWin:
-      return WS_POPUP | WS_CAPTION | WS_THICKFRAME;
+      style = WS_CAPTION | WS_THICKFRAME;
+      exStyle = WS_EX_TOOLWINDOW;
+      break;
   }
-  return WS_POPUP;
-}
-
-DWORD BorderExStyleBits(TFormBorderStyle s) {
-  switch (s) {
-    case TFormBorderStyle::bsToolWindow:
-    case TFormBorderStyle::bsSizeToolWin:
-      return WS_EX_TOOLWINDOW;
-    case TFormBorderStyle::bsDialog:
-      return WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-    default:
-      return WS_EX_WINDOWEDGE;
+  if (border != TFormBorderStyle::bsNone && (icons & biSystemMenu)) {
+    style |= WS_SYSMENU;
+    bool tool = border == TFormBorderStyle::bsToolWindow ||
+                border == TFormBorderStyle::bsSizeToolWin || border == TFormBorderStyle::bsDialog;
+    if (!tool && (icons & biMinimize)) style |= WS_MINIMIZEBOX;
+    if (!tool && (icons & biMaximize)) style |= WS_MAXIMIZEBOX;
   }
 }
 
-template <typename E, std::size_t N>
-E EnumFromIdent(const TComponent& c, std::string_view property, const std::string& ident,
-                const std::pair<const char*, E> (&names)[N]) {
-  for (const auto& [text, value] : names) {
-    if (ident == text) return value;
+// Disables every enabled, visible top-level window of the thread but `except`, for
+// a modal form, and gives them back afterwards.
+struct DisabledWindows {
+  std::vector<HWND> windows;
+  HWND except;
+};
+
+BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM lp) noexcept {
+  auto d = reinterpret_cast<DisabledWindows*>(lp);
+  if (hwnd != d->except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+    try {
+      d->windows.push_back(hwnd);
+    } catch (...) {
+      return FALSE;
+    }
+    EnableWindow(hwnd, FALSE);
   }
-  RaisePropertyError(c, property, "Invalid property value " + ident);
+  return TRUE;
 }
-
-const std::pair<const char*, TFormBorderStyle> kBorderStyles[] = {
-    {"bsNone", TFormBorderStyle::bsNone},           {"bsSingle", TFormBorderStyle::bsSingle},
-    {"bsSizeable", TFormBorderStyle::bsSizeable},   {"bsDialog", TFormBorderStyle::bsDialog},
-    {"bsToolWindow", TFormBorderStyle::bsToolWindow},
-    {"bsSizeToolWin", TFormBorderStyle::bsSizeToolWin}};
-const std::pair<const char*, TPosition> kPositions[] = {{"poDesigned", TPosition::poDesigned},
-                                                        {"poDefault", TPosition::poDefault},
-                                                        {"poScreenCenter", TPosition::poScreenCenter}};
-
-int ReadInt(TBinaryFormReader& reader) { return static_cast<int>(reader.ReadInteger()); }
 
 }  // namespace
 
-bool TForm::ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) {
-  if (name == "Caption") {
-    SetCaption(reader.ReadString());
-  } else if (name == "BorderStyle") {
-    borderStyle_ = EnumFromIdent(*this, name, reader.ReadIdent(), kBorderStyles);
-  } else if (name == "BorderIcons") {
-    borderIcons_ = {false, false, false};
-    for (const std::string& e : ReadSetValue(reader)) {
-      if (e == "biSystemMenu") {
-        borderIcons_.systemMenu = true;
-      } else if (e == "biMinimize") {
-        borderIcons_.minimize = true;
-      } else if (e == "biMaximize") {
-        borderIcons_.maximize = true;
-      } else if (e != "biHelp") {
-        RaisePropertyError(*this, name, "Invalid property value " + e);
-      }
-    }
-  } else if (name == "ClientWidth") {
-    clientWidth_ = ReadInt(reader);
-  } else if (name == "ClientHeight") {
-    clientHeight_ = ReadInt(reader);
-  } else if (name == "Left") {
-    left_ = ReadInt(reader);
-  } else if (name == "Top") {
-    top_ = ReadInt(reader);
-  } else if (name == "Position") {
-    position_ = EnumFromIdent(*this, name, reader.ReadIdent(), kPositions);
-  } else if (name == "Color") {
-    color_ = reader.ReadIdent();
-  } else if (name == "Font.Name") {
-    font_.name = reader.ReadString();
-  } else if (name == "Font.Height") {
-    font_.height = ReadInt(reader);
-  } else if (name == "Font.Charset") {
-    font_.charset = reader.ReadIdent();
-  } else if (name == "Font.Color") {
-    font_.color = reader.ReadIdent();
-  } else if (name == "Font.Style") {
-    font_.style = ReadSetValue(reader);
-  } else if (name == "PixelsPerInch") {
-    pixelsPerInch_ = ReadInt(reader);
-  } else if (name == "TextHeight") {
-    textHeight_ = ReadInt(reader);
-  } else {
-    return TComponent::ReadProperty(name, reader, root);
-  }
-  return true;
-}
+const TClassInfo TForm::kClassInfo{"TForm", &TWinControl::kClassInfo, nullptr, kFormProps, {}, {}};
+const TClassInfo TKivForm::kClassInfo{"TKivForm", &TForm::kClassInfo, CreateKivForm, {}, {}, {}};
 
-TForm::TForm(TComponent* owner) : TComponent(owner) { Application().FormCreated(this); }
+const TEnumNames& FormStyleNames() { return kFormStyleNames; }
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  InitVisible(false);
+  TControl::SetColor(clBtnFace);
+  SetParentFont(false);
+  SetClientSize(300, 200);
+  Application().FormCreated(this);
+}
 
 TForm::~TForm() {
+  Destroying();
+  if (HasState(csLoading) == false && OnDestroy) {
+    CallGuarded(this, [this] { OnDestroy(this); });
+  }
+  if (toolTip_) DestroyWindow(toolTip_);
+  DestroyHandle();
   Application().FormDestroyed(this);
-  if (hwnd_) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+}
+
+void TForm::InitializeForm() {
+  const TClassInfo& root = FormRootClass();
+  if (&ClassInfo() != &root) {
+    RegisterToolkitClasses();
+    SetFormStateFlag(fsCreating, true);
+    try {
+      HMODULE module = ResourceSource();
+      auto descriptions =
+          InheritedDescriptions(ClassInfo(), root, [module](const char* className) {
+            std::u16string name = WideUpperCase(AnsiToWide(className));
+            HRSRC info = FindResourceW(module, WStr(name), MAKEINTRESOURCEW(10));  // RT_RCDATA
+            HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+            const void* bytes = data ? LockResource(data) : nullptr;
+            DWORD size = info ? SizeofResource(module, info) : 0;
+            if (!bytes || size == 0) return std::span<const std::uint8_t>();
+            return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), size);
+          });
+      ReadDescriptions(*this, descriptions);
+    } catch (...) {
+      SetFormStateFlag(fsCreating, false);
+      throw;
+    }
+    SetFormStateFlag(fsCreating, false);
+  }
+  DoCreate();
+}
+
+void TForm::DoCreate() {
+  if (!OnCreate) return;
+  // An exception in OnCreate is reported; the form is made all the same.
+  CallGuarded(this, [this] { OnCreate(this); });
+}
+
+void TForm::Loaded() {
+  TWinControl::Loaded();
+  if (Visible() && !HasState(csDestroying)) VisibleChanged();
+}
+
+void TForm::DefineProperties(TFiler& filer) {
+  // Written after the published properties, as the development tools place them; an
+  // inherited form writes them when they differ from its ancestor's.
+  auto* ancestor = dynamic_cast<TForm*>(filer.Ancestor());
+  filer.DefineProperty(
+      "PixelsPerInch", [this](TReader& r) { pixelsPerInch_ = static_cast<int>(r.ReadInteger()); },
+      [this](TWriter& w) { w.WriteInteger(pixelsPerInch_); },
+      !ancestor || ancestor->pixelsPerInch_ != pixelsPerInch_);
+  filer.DefineProperty(
+      "TextHeight", [this](TReader& r) { textHeight_ = static_cast<int>(r.ReadInteger()); },
+      [this](TWriter& w) { w.WriteInteger(textHeight_); },
+      !ancestor || ancestor->textHeight_ != textHeight_);
+}
+
+void TForm::GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) {
+  // Components without a parent (timers, menus) first, then the controls.
+  for (int i = 0; i < ComponentCount(); ++i) {
+    if (!Components(i)->HasParent()) proc(Components(i));
+  }
+  TWinControl::GetChildren(proc, root);
+}
+
+// ---- appearance ----
+
+void TForm::SetBorderIcons(TBorderIcons v) {
+  if (v == borderIcons_) return;
+  RECT c = ClientRect();
+  borderIcons_ = v;
+  if (HandleAllocated()) {
+    RecreateWnd();
+  } else {
+    SetClientSize(c.right, c.bottom);
   }
 }
 
-void TForm::SetCaption(const std::u16string& caption) {
-  caption_ = caption;
-  if (hwnd_) SetWindowTextW(hwnd_, WStr(caption_));
+void TForm::SetBorderStyle(TFormBorderStyle v) {
+  if (v == borderStyle_) return;
+  RECT c = ClientRect();
+  borderStyle_ = v;
+  if (HandleAllocated()) {
+    RecreateWnd();
+  } else {
+    SetClientSize(c.right, c.bottom);
+  }
+}
+
+void TForm::SetFormStyle(TFormStyle v) {
+  if (v == formStyle_) return;
+  formStyle_ = v;
+  if (v == TFormStyle::fsMDIChild) SetVisible(true);
+  RecreateWnd();
+}
+
+TWindowState TForm::WindowState() const {
+  if (HandleAllocated()) {
+    if (IsIconic(WindowHandle())) return TWindowState::wsMinimized;
+    if (IsZoomed(WindowHandle())) return TWindowState::wsMaximized;
+    return TWindowState::wsNormal;
+  }
+  return windowState_;
+}
+
+void TForm::SetWindowState(TWindowState v) {
+  windowState_ = v;
+  if (HandleAllocated() && Showing()) ApplyWindowState();
+}
+
+void TForm::ApplyWindowState() {
+  int show = windowState_ == TWindowState::wsMaximized   ? SW_SHOWMAXIMIZED
+             : windowState_ == TWindowState::wsMinimized ? SW_SHOWMINIMIZED
+                                                         : SW_SHOWNORMAL;
+  if (formStyle_ == TFormStyle::fsMDIChild && windowState_ == TWindowState::wsMaximized) {
+    HWND client = GetParent(WindowHandle());
+    Platform::SendMessage(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(WindowHandle()), 0);
+    return;
+  }
+  ShowWindow(WindowHandle(), show);
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+  if (menu == menu_) return;
+  if (menu_) menu_->OnChange = nullptr;
+  menu_ = menu;
+  if (menu) {
+    menu->FreeNotification(this);
+    menu->OnChange = [this] { MenuChanged(); };
+  }
+  MenuChanged();
+}
+
+void TForm::MenuChanged() {
+  // A menu bar takes room from the window, not from the client area.
+  if (!HandleAllocated()) SetClientSize(clientWidth_, clientHeight_);
+  if (HandleAllocated() && formStyle_ != TFormStyle::fsMDIChild) {
+    ::SetMenu(WindowHandle(), menu_ ? menu_->Handle() : nullptr);
+    DrawMenuBar(WindowHandle());
+  }
+}
+
+void TForm::SetMenuComponent(TComponent* menu) {
+  auto* m = dynamic_cast<TMainMenu*>(menu);
+  if (menu && !m) throw EInvalidOperation(Format("%s is not a main menu", menu->Name()));
+  SetMenu(m);
+}
+
+TComponent* TForm::MenuComponent() const { return menu_; }
+
+void TForm::SetActiveControl(TWinControl* control) {
+  if (control && !ContainsControl(control)) {
+    throw EInvalidOperation("Invalid active control: it is not on this form");
+  }
+  activeControl_ = control;
+  if (control && HandleAllocated() && !HasState(csLoading) && GetActiveWindow() == WindowHandle() &&
+      control->CanFocus()) {
+    control->SetFocus();
+  }
+}
+
+TComponent* TForm::ActiveControlComponent() const { return activeControl_; }
+
+void TForm::SetActiveControlComponent(TComponent* control) {
+  auto* c = dynamic_cast<TWinControl*>(control);
+  if (control && !c) throw EInvalidOperation(Format("%s cannot take the focus", control->Name()));
+  SetActiveControl(c);
+}
+
+void TForm::FocusChanged(TWinControl* control) {
+  if (control != this && ContainsControl(control)) activeControl_ = control;
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != TOperation::opRemove) return;
+  if (component == menu_) menu_ = nullptr;
+  if (component == activeControl_) activeControl_ = nullptr;
+}
+
+// ---- size ----
+
+RECT TForm::ClientRect() const {
+  if (HandleAllocated()) return TWinControl::ClientRect();
+  return {0, 0, clientWidth_, clientHeight_};
 }
 
 void TForm::SetClientSize(int width, int height) {
+  if (HandleAllocated()) {
+    TWinControl::SetClientSize(width, height);
+    return;
+  }
   clientWidth_ = width;
   clientHeight_ = height;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  BorderStyles(borderStyle_, borderIcons_, style, exStyle);
+  SIZE frame = FrameSize(style, exStyle, menu_ != nullptr);
+  int oldW = Width();
+  int oldH = Height();
+  SetBounds(Left(), Top(), width + frame.cx, height + frame.cy);
+  if (oldW == Width() && oldH == Height()) ClientResized();
 }
 
-HWND TForm::Handle() {
-  if (!hwnd_) CreateHandle();
-  return hwnd_;
-}
+// ---- window ----
 
-void TForm::Show() {
-  ShowWindow(Handle(), SW_SHOWNORMAL);
-  UpdateWindow(hwnd_);
-}
-
-void TForm::Close() {
-  if (OnClose) OnClose(this);
-  if (Application().MainForm() == this) {
-    Application().Terminate();
-  } else if (hwnd_) {
-    ShowWindow(hwnd_, SW_HIDE);
-  }
-}
+HWND TForm::OwnerWindow() { return Application().Handle(); }
 
 void TForm::CreateParams(TCreateParams& p) {
-  p.caption = caption_;
-  p.style = BorderStyleBits(borderStyle_) | WS_CLIPCHILDREN;
-  if (borderIcons_.systemMenu && borderStyle_ != TFormBorderStyle::bsNone) {
-    p.style |= WS_SYSMENU;
-    bool toolLike = borderStyle_ == TFormBorderStyle::bsToolWindow ||
-                    borderStyle_ == TFormBorderStyle::bsSizeToolWin ||
-                    borderStyle_ == TFormBorderStyle::bsDialog;
-    if (!toolLike && borderIcons_.minimize) p.style |= WS_MINIMIZEBOX;
-    if (!toolLike && borderIcons_.maximize) p.style |= WS_MAXIMIZEBOX;
+  p.className = AnsiToWide(ClassName());
+  p.caption = Caption();
+  p.background = nullptr;
+  BorderStyles(borderStyle_, borderIcons_, p.style, p.exStyle);
+  p.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  if (!Enabled()) p.style |= WS_DISABLED;
+  if (formStyle_ == TFormStyle::fsStayOnTop) p.exStyle |= WS_EX_TOPMOST;
+  SIZE frame = FrameSize(p.style, p.exStyle, menu_ != nullptr && formStyle_ != TFormStyle::fsMDIChild);
+  p.width = clientWidth_ + frame.cx;
+  p.height = clientHeight_ + frame.cy;
+  p.x = Left();
+  p.y = Top();
+  if (formStyle_ == TFormStyle::fsMDIChild) {
+    TForm* main = Application().MainForm();
+    if (!main || main->FormStyle() != TFormStyle::fsMDIForm || !main->ClientHandle()) {
+      throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    }
+    p.exStyle |= WS_EX_MDICHILD;
+    p.parent = main->ClientHandle();
+    if (position_ != TPosition::poDesigned) p.x = p.y = CW_USEDEFAULT;
+    return;
   }
-  p.exStyle = BorderExStyleBits(borderStyle_);
-  RECT r{0, 0, clientWidth_, clientHeight_};
-  AdjustWindowRectEx(&r, p.style, FALSE, p.exStyle);
-  p.width = r.right - r.left;
-  p.height = r.bottom - r.top;
-  if (position_ == TPosition::poScreenCenter) {
-    p.x = (GetSystemMetrics(SM_CXSCREEN) - p.width) / 2;
-    p.y = (GetSystemMetrics(SM_CYSCREEN) - p.height) / 2;
-  } else if (position_ == TPosition::poDesigned && left_ != CW_USEDEFAULT) {
-    p.x = left_;
-    p.y = top_;
+  p.style |= WS_POPUP;
+  p.parent = OwnerWindow();
+  if (menu_) p.menu = menu_->Handle();
+  ApplyPosition(p);
+}
+
+void TForm::ApplyPosition(TCreateParams& p) {
+  switch (position_) {
+    case TPosition::poScreenCenter:
+    case TPosition::poDesktopCenter:
+      p.x = (GetSystemMetrics(SM_CXSCREEN) - p.width) / 2;
+      p.y = (GetSystemMetrics(SM_CYSCREEN) - p.height) / 2;
+      break;
+    case TPosition::poMainFormCenter:
+    case TPosition::poOwnerFormCenter: {
+      TForm* main = Application().MainForm();
+      if (main && main != this && main->HandleAllocated()) {
+        RECT r;
+        GetWindowRect(main->WindowHandle(), &r);
+        p.x = r.left + (r.right - r.left - p.width) / 2;
+        p.y = r.top + (r.bottom - r.top - p.height) / 2;
+      } else {
+        p.x = (GetSystemMetrics(SM_CXSCREEN) - p.width) / 2;
+        p.y = (GetSystemMetrics(SM_CYSCREEN) - p.height) / 2;
+      }
+      break;
+    }
+    case TPosition::poDefault:
+    case TPosition::poDefaultPosOnly:
+      p.x = p.y = CW_USEDEFAULT;
+      break;
+    default:
+      break;
   }
 }
 
-std::u16string TForm::WindowClassName() const { return AnsiToWide(ClassName()); }
-
-void TForm::CreateHandle() {
-  std::u16string cls = WindowClassName();
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  if (!GetClassInfoExW(instance, WStr(cls), &wc)) {
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = StaticWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = WStr(cls);
-    if (!RegisterClassExW(&wc)) RaiseLastOSError();
+void TForm::CreateWindowDone() {
+  if (formStyle_ == TFormStyle::fsMDIForm) {
+    CLIENTCREATESTRUCT ccs{};
+    ccs.idFirstChild = 0xFF00;
+    clientHandle_ = Platform::CreateWindowEx(
+        WS_EX_CLIENTEDGE, u"MDICLIENT", u"",
+        WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,
+        0, 0, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
+    if (!clientHandle_) RaiseLastOSError();
   }
-  TCreateParams p;
-  CreateParams(p);
-  HWND hwnd = CreateWindowExW(p.exStyle, WStr(cls), WStr(p.caption), p.style, p.x, p.y, p.width,
-                              p.height, p.parent, nullptr, instance, this);
-  if (!hwnd) RaiseLastOSError();
-  hwnd_ = hwnd;
+  TWinControl::CreateWindowDone();
+  UpdateHints();
 }
 
-LRESULT CALLBACK TForm::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    form->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto form = reinterpret_cast<TForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    form->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  LRESULT result = 0;
-  bool handled = false;
-  GuardedCall(form, [&] {
-    result = form->WndProc(msg, wp, lp);
-    handled = true;
-  });
-  return handled ? result : DefWindowProcW(hwnd, msg, wp, lp);
+void TForm::WindowDestroyed() {
+  clientHandle_ = nullptr;
+  TWinControl::WindowDestroyed();
 }
 
-LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_CLOSE) {
-    Close();
-    return 0;
+void TForm::AlignControls(RECT& rect) {
+  TWinControl::AlignControls(rect);
+  if (clientHandle_) {
+    MoveWindow(clientHandle_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               TRUE);
   }
-  return DefaultHandler(msg, wp, lp);
+}
+
+TForm* TForm::ActiveMDIChild() const {
+  if (!clientHandle_) return nullptr;
+  auto child = reinterpret_cast<HWND>(Platform::SendMessage(clientHandle_, WM_MDIGETACTIVE, 0, 0));
+  return dynamic_cast<TForm*>(FindControl(child));
 }
 
 LRESULT TForm::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
-  return DefWindowProcW(hwnd_, msg, wp, lp);
+  if (!WindowHandle()) return 0;
+  if (formStyle_ == TFormStyle::fsMDIChild) {
+    return Platform::DefMDIChildProc(WindowHandle(), msg, wp, lp);
+  }
+  if (formStyle_ == TFormStyle::fsMDIForm) {
+    return Platform::DefFrameProc(WindowHandle(), clientHandle_, msg, wp, lp);
+  }
+  return TWinControl::DefaultHandler(msg, wp, lp);
+}
+
+void TForm::UpdateHints() {
+  if (!HandleAllocated()) return;
+  if (!toolTip_) {
+    toolTip_ = Platform::CreateWindowEx(WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | 0x01,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                        WindowHandle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!toolTip_) return;  // hints are a comfort, not a reason to fail
+  }
+  std::function<void(TWinControl&)> add = [&](TWinControl& parent) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+      auto* w = dynamic_cast<TWinControl*>(parent.Controls(i));
+      if (!w) continue;
+      std::u16string hint = GetShortHint(w->Hint());
+      if (!hint.empty() && w->ShowHint() && w->HandleAllocated()) {
+        Platform::ToolTipSetTool(toolTip_, WindowHandle(), w->WindowHandle(), TTF_SUBCLASS, hint,
+                                 false);
+      }
+      add(*w);
+    }
+  };
+  add(*this);
+}
+
+// ---- showing and closing ----
+
+bool TForm::Showing() const { return HandleAllocated() && IsWindowVisible(WindowHandle()); }
+
+void TForm::Show() {
+  SetVisible(true);
+  BringToFrontWindow();
+}
+
+void TForm::Hide() { SetVisible(false); }
+
+void TForm::VisibleChanged() {
+  if (HasState(csLoading)) return;
+  if (Visible()) {
+    Handle();
+    DoShow();
+    if (!Visible()) return;  // OnShow hid it again
+    ApplyWindowState();
+    if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+  } else if (HandleAllocated()) {
+    DoHide();
+    if (formStyle_ != TFormStyle::fsMDIChild) ShowWindow(WindowHandle(), SW_HIDE);
+  }
+  Perform(CM_SHOWINGCHANGED, 0, 0);
+}
+
+void TForm::DoShow() {
+  // A handler that ends showing with the silent abort, or fails, does not stop it.
+  CallGuarded(this, [this] { OnShow(this); });
+}
+
+void TForm::DoHide() {
+  CallGuarded(this, [this] { OnHide(this); });
+}
+
+void TForm::BringToFrontWindow() {
+  if (HandleAllocated()) {
+    SetWindowPos(WindowHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(WindowHandle());
+  }
+}
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TForm::DoClose(TCloseAction& action) { OnClose(this, action); }
+
+void TForm::Close() {
+  if (formState_ & fsModal) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = formStyle_ == TFormStyle::fsMDIChild ? TCloseAction::caMinimize
+                                                              : TCloseAction::caHide;
+  DoClose(action);
+  if (action == TCloseAction::caNone) return;
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+    return;
+  }
+  switch (action) {
+    case TCloseAction::caHide:
+      Hide();
+      break;
+    case TCloseAction::caMinimize:
+      SetWindowState(TWindowState::wsMinimized);
+      break;
+    case TCloseAction::caFree:
+      Release();
+      break;
+    case TCloseAction::caNone:
+      break;
+  }
+}
+
+void TForm::Release() {
+  if (HandleAllocated()) {
+    Platform::PostMessage(WindowHandle(), CM_RELEASE, 0, 0);
+  } else {
+    delete this;
+  }
+}
+
+void TForm::CloseModal() {
+  if (!CloseQuery()) {
+    modalResult_ = mrNone;
+    return;
+  }
+  TCloseAction action = TCloseAction::caHide;
+  DoClose(action);
+  if (action == TCloseAction::caNone) modalResult_ = mrNone;
+}
+
+TModalResult TForm::ShowModal() {
+  if (Visible() || !Enabled() || (formState_ & fsModal) || formStyle_ == TFormStyle::fsMDIChild) {
+    throw EInvalidOperation("Cannot make a visible window modal");
+  }
+  if (GetCapture()) ReleaseCapture();
+  HWND active = GetActiveWindow();
+  DisabledWindows disabled{{}, Handle()};
+  EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&disabled));
+  SetFormStateFlag(fsModal, true);
+  modalResult_ = mrNone;
+  TModalResult result = mrCancel;
+  try {
+    Show();
+    while (modalResult_ == mrNone) {
+      Application().HandleMessage();
+      if (Application().Terminated()) {
+        modalResult_ = mrCancel;
+      } else if (modalResult_ != mrNone) {
+        CloseModal();
+      }
+    }
+    result = modalResult_;
+  } catch (...) {
+    for (HWND h : disabled.windows) EnableWindow(h, TRUE);
+    SetFormStateFlag(fsModal, false);
+    if (!HasState(csDestroying)) Hide();
+    throw;
+  }
+  // Enable the others before hiding this one, or the system activates another
+  // application's window.
+  for (HWND h : disabled.windows) EnableWindow(h, TRUE);
+  if (active && IsWindow(active)) SetActiveWindow(active);
+  SetFormStateFlag(fsModal, false);
+  Hide();
+  return result;
+}
+
+bool TForm::DialogKey(WORD key, TShiftState shift) {
+  TWinControl* focused = Screen().ActiveControl();
+  if (focused && !ContainsControl(focused)) focused = nullptr;
+  if (key == VK_TAB && !(shift & (ssCtrl | ssAlt))) {
+    SelectNext(focused, !(shift & ssShift), true);
+    return true;
+  }
+  if (key != VK_RETURN && key != VK_ESCAPE) return false;
+  // A focused control that answers CM_DIALOGKEY (a button for Return) goes first, then
+  // the form's default or cancel button.
+  if (focused && focused->Perform(CM_DIALOGKEY, key, 1)) return true;
+  std::function<bool(TWinControl&)> broadcast = [&](TWinControl& parent) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+      auto* w = dynamic_cast<TWinControl*>(parent.Controls(i));
+      if (!w || !w->Visible() || !w->Enabled()) continue;
+      if (w->Perform(CM_DIALOGKEY, key, 0)) return true;
+      if (broadcast(*w)) return true;
+    }
+    return false;
+  };
+  return broadcast(*this);
+}
+
+// ---- messages ----
+
+void TForm::PaintWindow(HDC dc) {
+  TCanvas canvas(dc);
+  canvas.SetFont(Font());
+  canvas.SetBrushColor(Color());
+  canvas_ = &canvas;
+  try {
+    OnPaint(this);
+  } catch (...) {
+    canvas_ = nullptr;
+    throw;
+  }
+  canvas_ = nullptr;
+}
+
+LRESULT TForm::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE) {
+        SetFormStateFlag(fsActivated, true);
+        OnActivate(this);
+        if (activeControl_ && activeControl_->CanFocus() && !HIWORD(wp)) {
+          activeControl_->SetFocus();
+          return 0;
+        }
+      } else {
+        OnDeactivate(this);
+      }
+      break;
+    case WM_COMMAND:
+      if (lp == 0 && menu_ && HIWORD(wp) == 0 && menu_->DispatchCommand(LOWORD(wp))) return 0;
+      break;
+    case WM_INITMENUPOPUP:
+      if (menu_) menu_->PopupInitialized(reinterpret_cast<HMENU>(wp));
+      break;
+    case CM_RELEASE:
+      delete this;
+      return 0;
+    case CM_DIALOGKEY:
+      return 0;
+    default:
+      break;
+  }
+  return TWinControl::ControlWndProc(msg, wp, lp);
 }

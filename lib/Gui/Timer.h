@@ -1,34 +1,33 @@
-// TTimer: calls OnTimer every Interval milliseconds while enabled, on the GUI
-// thread, inside the toolkit's exception handling.
+// TTimer: calls OnTimer every Interval milliseconds while enabled, on the GUI thread,
+// inside the toolkit's exception handling. Its messages go to a utility window.
 #pragma once
 
-#include <functional>
+#include <memory>
 
 #include "Gui/Component.h"
-#include "Rtl/Win.h"
+
+class TUtilityWindow;
 
 class TTimer : public TComponent {
- public:
-  using NotifyEvent = std::function<void(TComponent* sender)>;
+  KIV_CLASS_INFO()
 
+ public:
   explicit TTimer(TComponent* owner);
   ~TTimer() override;
-  const char* ClassName() const override { return "TTimer"; }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
-  unsigned Interval() const { return interval_; }
-  void SetInterval(unsigned ms);
-  NotifyEvent OnTimer;
+  int Interval() const { return interval_; }
+  void SetInterval(int ms);
+  TNotifyEvent OnTimer;
 
-  bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) override;
+  void Loaded() override;
 
  private:
-  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void Update();
 
-  HWND window_ = nullptr;
+  std::unique_ptr<TUtilityWindow> window_;
   bool enabled_ = true;
-  unsigned interval_ = 1000;
+  int interval_ = 1000;
   bool running_ = false;
 };

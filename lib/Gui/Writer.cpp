@@ -6,10 +6,10 @@
 
 namespace {
 
-// The ancestor object is used only when it is of the object's class or a descendant:
-// the property rows cast it to that class.
-TPersistent* FittingAncestor(TPersistent& object, TPersistent* ancestor) {
-  return ancestor && ancestor->InheritsFrom(object.ClassInfo()) ? ancestor : nullptr;
+// A row of the object's class is used on the ancestor only when the ancestor's class
+// has that very row (the rows cast their object to the class declaring them).
+bool HasRow(TPersistent* ancestor, const TPropInfo& p) {
+  return ancestor && ancestor->ClassInfo().FindProp(p.name) == &p;
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ void TWriter::WriteComponent(TComponent& component, TComponent* ancestor, bool i
   header.className = className;
   header.objectName = component.Name();
   binary_.WriteObjectHeader(header);
-  WriteProperties(component, FittingAncestor(component, ancestor), std::string());
+  WriteProperties(component, ancestor, std::string());
   binary_.WriteListEnd();
   component.GetChildren(
       [&](TComponent* child) {
@@ -68,6 +68,7 @@ std::string TWriter::ReferenceName(const TComponent* component) const {
 void TWriter::WriteProperty(TPersistent& object, TPersistent* ancestor, const TPropInfo& p,
                             const std::string& prefix) {
   if (p.stored && !p.stored(object)) return;
+  if (!HasRow(ancestor, p)) ancestor = nullptr;
   std::string name = prefix + p.name;
   switch (p.kind) {
     case TPropKind::Integer:
@@ -138,7 +139,7 @@ void TWriter::WriteProperty(TPersistent& object, TPersistent* ancestor, const TP
     }
     case TPropKind::Object: {
       TPersistent* sub = p.getObj(object);
-      TPersistent* subAncestor = ancestor ? FittingAncestor(*sub, p.getObj(*ancestor)) : nullptr;
+      TPersistent* subAncestor = ancestor ? p.getObj(*ancestor) : nullptr;
       if (auto* collection = dynamic_cast<TCollection*>(sub)) {
         auto* ancestorCollection = dynamic_cast<TCollection*>(subAncestor);
         if (ancestorCollection ? collection->SameContent(*ancestorCollection)

@@ -4,18 +4,19 @@
 
 #include "Gui/Forms.h"
 
-class TKivFormLX : public TForm {
+class TKivFormLX : public TKivForm {
+  KIV_CLASS_INFO()
+
  public:
-  using TForm::TForm;
-  const char* ClassName() const override { return "TKivFormLX"; }
+  using TKivForm::TKivForm;
+  const TClassInfo& FormRootClass() const override { return TKivFormLX::kClassInfo; }
 
   bool TaskBarButton() const { return taskBarButton_; }
-  void SetTaskBarButton(bool on) { taskBarButton_ = on; }
-
-  bool ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) override;
+  void SetTaskBarButton(bool on);
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  HWND OwnerWindow() override;
 
  private:
   bool taskBarButton_ = false;

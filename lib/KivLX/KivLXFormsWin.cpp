@@ -1,21 +1,30 @@
 #include "KivLX/KivLXForms.h"
 
-#include "FormFiles/FormBinary.h"
+#include "Gui/Properties.h"
 
-bool TKivFormLX::ReadProperty(std::string_view name, TBinaryFormReader& reader, TComponent& root) {
-  if (name == "TaskBarButton") {
-    taskBarButton_ = reader.ReadBoolean();
-    return true;
-  }
-  return TForm::ReadProperty(name, reader, root);
+namespace {
+
+constexpr TPropInfo kFormLXProps[] = {
+    BoolProp<&TKivFormLX::TaskBarButton, &TKivFormLX::SetTaskBarButton>("TaskBarButton", false),
+};
+
+}  // namespace
+
+const TClassInfo TKivFormLX::kClassInfo{"TKivFormLX", &TKivForm::kClassInfo, nullptr,
+                                        kFormLXProps, {}, {}};
+
+void TKivFormLX::SetTaskBarButton(bool on) {
+  if (on == taskBarButton_) return;
+  taskBarButton_ = on;
+  RecreateWnd();
+}
+
+HWND TKivFormLX::OwnerWindow() {
+  // A window without an owner gets a task-bar button of its own.
+  return taskBarButton_ ? nullptr : TKivForm::OwnerWindow();
 }
 
 void TKivFormLX::CreateParams(TCreateParams& params) {
-  TForm::CreateParams(params);
-  // A top-level window without an owner and with WS_EX_APPWINDOW gets its own
-  // task-bar button, even as a tool window.
-  if (taskBarButton_) {
-    params.exStyle |= WS_EX_APPWINDOW;
-    params.parent = nullptr;
-  }
+  TKivForm::CreateParams(params);
+  if (taskBarButton_) params.exStyle |= WS_EX_APPWINDOW;
 }

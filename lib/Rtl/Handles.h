@@ -78,9 +78,34 @@ struct GlobalMemoryTraits {
   static void Close(Handle h) { GlobalFree(h); }
 };
 
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DestroyWindow(h); }
+};
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DeleteObject(h); }
+};
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DestroyIcon(h); }
+};
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DestroyMenu(h); }
+};
+
 using RegKeyHandle = UniqueHandle<RegKeyTraits>;
 using ModuleHandle = UniqueHandle<ModuleTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
 using FileHandle = UniqueHandle<FileTraits>;
 using KernelHandle = UniqueHandle<KernelTraits>;
 using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+using WindowHandle = UniqueHandle<WindowTraits>;
+using GdiObject = UniqueHandle<GdiObjectTraits>;
+using IconHandle = UniqueHandle<IconTraits>;
+using MenuHandle = UniqueHandle<MenuTraits>;

@@ -14,7 +14,8 @@
 
 namespace Platform {
 
-// True on the Windows 9x family (Windows 95, 98, Me).
+// True on the Windows 9x family (Windows 95, 98, Me), and wherever the environment
+// variable PLINTH_FORCE_9X is "1" (a test run of the 8-bit branch).
 bool IsWin9x();
 
 // Files and directories.

@@ -45,8 +45,15 @@ void FromFindData(const WIN32_FIND_DATAA& a, FindData& d) {
 }  // namespace
 
 bool IsWin9x() {
-  // The platform does not change while the process runs.
+  // The platform does not change while the process runs. PLINTH_FORCE_9X=1 in the
+  // environment takes the 8-bit branch on any Windows, so tests can catch a wide-only
+  // call that would fail on the 9x family.
   static const bool win9x = [] {
+    char forced[4] = {};
+    if (GetEnvironmentVariableA("PLINTH_FORCE_9X", forced, sizeof forced) == 1 &&
+        forced[0] == '1') {
+      return true;
+    }
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push

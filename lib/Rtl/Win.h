@@ -60,6 +60,24 @@
 #undef DrawText
 #undef GetWindowText
 #undef SetWindowText
+#undef CreateWindowEx
+#undef DefWindowProc
+#undef CallWindowProc
+#undef DefFrameProc
+#undef DefMDIChildProc
+#undef GetWindowLongPtr
+#undef SetWindowLongPtr
+#undef GetMessage
+#undef PeekMessage
+#undef DispatchMessage
+#undef RegisterWindowMessage
+#undef GetClassInfo
+#undef AppendMenu
+#undef TextOut
+#undef CreateFont
+#undef GetTextExtentPoint32
+#undef EnumFontFamiliesEx
+#undef GetEnvironmentVariable
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
 

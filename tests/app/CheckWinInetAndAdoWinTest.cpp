@@ -183,30 +183,3 @@ TEST(ResourceStrings, TheMapSectionListsEveryStringInIdOrder) {
 }
 
 }  // namespace
-
-#include "PlinthMainFrm.h"
-
-namespace {
-
-TEST(MainForm, IsBuiltFromItsStoredDescription) {
-  // The message loop is not run here: the timer's tick would start an install.
-  TForm1 form(nullptr);
-  EXPECT_EQ(form.Name(), "Form1");
-  EXPECT_EQ(form.Caption(), u"SQL-DMO Install");
-  EXPECT_EQ(form.BorderStyle(), TFormBorderStyle::bsToolWindow);
-  EXPECT_TRUE(form.BorderIcons().systemMenu);
-  EXPECT_FALSE(form.BorderIcons().maximize);
-  EXPECT_EQ(form.ClientWidth(), 291);
-  EXPECT_EQ(form.ClientHeight(), 1);
-  EXPECT_EQ(form.Position(), TPosition::poScreenCenter);
-  EXPECT_TRUE(form.TaskBarButton());
-  EXPECT_EQ(form.Font().name, u"MS Shell Dlg 2");
-  EXPECT_EQ(form.Font().height, -11);
-  EXPECT_EQ(form.Color(), "clBtnFace");
-  EXPECT_EQ(form.PixelsPerInch(), 96);
-  EXPECT_EQ(form.Timer1->Interval(), 250u);
-  EXPECT_TRUE(form.Timer1->Enabled());
-  EXPECT_TRUE(form.Timer1->OnTimer);
-}
-
-}  // namespace
