@@ -164,9 +164,13 @@ void TKivToolBar::UpdateButtons() {
         break;
     }
     bool sep = tb.fsStyle == TBSTYLE_SEP;
+    // A captioned button is as wide as its text.
+    if (showCaptions_ && !sep) tb.fsStyle |= TBSTYLE_AUTOSIZE;
     Platform::ToolBarAddButton(h, tb, sep || !showCaptions_ ? u"" : b->Caption());
   }
-  Platform::SendMessage(h, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth_, buttonHeight_));
+  if (!showCaptions_) {
+    Platform::SendMessage(h, TB_SETBUTTONSIZE, 0, MAKELPARAM(buttonWidth_, buttonHeight_));
+  }
   Platform::SendMessage(h, TB_AUTOSIZE, 0, 0);
   updating_ = false;
 }
