@@ -10,6 +10,7 @@
 #include "Gui/Screen.h"
 #include "Gui/Writer.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
 #include "Rtl/WideText.h"
@@ -162,7 +163,6 @@ TForm::~TForm() {
   if (HasState(csLoading) == false && OnDestroy) {
     CallGuarded(this, [this] { OnDestroy(this); });
   }
-  if (toolTip_) DestroyWindow(toolTip_);
   DestroyHandle();
   Application().FormDestroyed(this);
 }
@@ -177,7 +177,7 @@ void TForm::InitializeForm() {
       auto descriptions =
           InheritedDescriptions(ClassInfo(), root, [module](const char* className) {
             std::u16string name = WideUpperCase(AnsiToWide(className));
-            HRSRC info = FindResourceW(module, WStr(name), MAKEINTRESOURCEW(10));  // RT_RCDATA
+            HRSRC info = Platform::FindResource(module, name, static_cast<WORD>(10));  // RT_RCDATA
             HGLOBAL data = info ? LoadResource(module, info) : nullptr;
             const void* bytes = data ? LockResource(data) : nullptr;
             DWORD size = info ? SizeofResource(module, info) : 0;
@@ -436,7 +436,7 @@ void TForm::CreateWindowDone() {
     clientHandle_ = Platform::CreateWindowEx(
         WS_EX_CLIENTEDGE, u"MDICLIENT", u"",
         WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,
-        0, 0, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
+        0, 0, WindowHandle(), nullptr, GetModuleHandleA(nullptr), &ccs);
     if (!clientHandle_) RaiseLastOSError();
   }
   TWinControl::CreateWindowDone();
@@ -444,7 +444,9 @@ void TForm::CreateWindowDone() {
 }
 
 void TForm::WindowDestroyed() {
+  // The MDI client and the tooltip went with the window (child and owned window).
   clientHandle_ = nullptr;
+  toolTip_ = nullptr;
   TWinControl::WindowDestroyed();
 }
 
@@ -478,7 +480,7 @@ void TForm::UpdateHints() {
   if (!toolTip_) {
     toolTip_ = Platform::CreateWindowEx(WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | 0x01,
                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                        WindowHandle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+                                        WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!toolTip_) return;  // hints are a comfort, not a reason to fail
   }
   std::function<void(TWinControl&)> add = [&](TWinControl& parent) {

@@ -383,7 +383,7 @@ void TWinControl::WindowPosChanged(const WINDOWPOS& pos) {
   RECT r;
   GetWindowRect(WindowHandle(), &r);
   HWND parentWindow = GetParent(WindowHandle());
-  if (parentWindow && (GetWindowLongW(WindowHandle(), GWL_STYLE) & WS_CHILD)) {
+  if (parentWindow && (Platform::GetWindowLongPtr(WindowHandle(), GWL_STYLE) & WS_CHILD)) {
     MapWindowPoints(nullptr, parentWindow, reinterpret_cast<POINT*>(&r), 2);
   }
   // The system moved the window (a drag, our own SetWindowPos): follow it.

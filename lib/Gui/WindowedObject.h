@@ -15,6 +15,7 @@
 #include <string>
 #include <type_traits>
 
+#include "Rtl/Handles.h"
 #include "Rtl/Win.h"
 
 class TComponent;
@@ -43,8 +44,8 @@ class TWindowedObject {
   TWindowedObject(const TWindowedObject&) = delete;
   TWindowedObject& operator=(const TWindowedObject&) = delete;
 
-  HWND WindowHandle() const { return hwnd_; }
-  bool HandleAllocated() const { return hwnd_ != nullptr; }
+  HWND WindowHandle() const { return hwnd_.get(); }
+  bool HandleAllocated() const { return hwnd_.valid(); }
   // Sends a message to the object's window procedure, as the system would.
   LRESULT Perform(UINT msg, WPARAM wp, LPARAM lp) { return WndProc(msg, wp, lp); }
 
@@ -72,7 +73,8 @@ class TWindowedObject {
   static TWindowedObject* FromCreateStruct(LPARAM lp);
   static std::intptr_t DispatchGuarded(void* context);
 
-  HWND hwnd_ = nullptr;
+  // Set at WM_NCCREATE, given up at WM_NCDESTROY (the system has destroyed it then).
+  ::WindowHandle hwnd_;
   WNDPROC defaultProc_ = nullptr;
 };
 

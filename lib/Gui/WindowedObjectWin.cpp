@@ -22,7 +22,7 @@ std::map<std::u16string, ATOM>& ClassAtoms() {
   return atoms;
 }
 
-HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
 ATOM EnsureClass(const TCreateParams& p, WNDPROC proc, WNDPROC& baseProc) {
   auto it = ClassAtoms().find(p.className);
@@ -97,21 +97,18 @@ void TWindowedObject::CreateWindowFor(const TCreateParams& p) {
                                        p.width, p.height, p.parent, p.menu, ModuleInstance(), this);
   if (!hwnd) {
     DWORD error = GetLastError();
-    hwnd_ = nullptr;
+    (void)hwnd_.release();
     RaiseOSError(error);
   }
-  hwnd_ = hwnd;
 }
 
-void TWindowedObject::DestroyWindowHandle() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  hwnd_ = nullptr;
-}
+void TWindowedObject::DestroyWindowHandle() { hwnd_.reset(); }
 
 LRESULT TWindowedObject::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
-  if (!hwnd_) return 0;
-  if (defaultProc_) return Platform::CallWindowProc(defaultProc_, hwnd_, msg, wp, lp);
-  return Platform::DefWindowProc(hwnd_, msg, wp, lp);
+  HWND h = hwnd_.get();
+  if (!h) return 0;
+  if (defaultProc_) return Platform::CallWindowProc(defaultProc_, h, msg, wp, lp);
+  return Platform::DefWindowProc(h, msg, wp, lp);
 }
 
 std::intptr_t TWindowedObject::DispatchGuarded(void* context) {
@@ -129,7 +126,7 @@ LRESULT CALLBACK TWindowedObject::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, 
   if (msg == WM_NCCREATE) {
     object = FromCreateStruct(lp);
     if (object) {
-      object->hwnd_ = hwnd;
+      object->hwnd_.reset(hwnd);
       Platform::SetWindowLongPtr(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
     }
   } else {
@@ -150,8 +147,8 @@ LRESULT CALLBACK TWindowedObject::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, 
   }
   if (msg == WM_NCDESTROY) {
     Platform::SetWindowLongPtr(hwnd, GWLP_USERDATA, 0);
-    if (object->hwnd_ == hwnd) {
-      object->hwnd_ = nullptr;
+    if (object->hwnd_.get() == hwnd) {
+      (void)object->hwnd_.release();
       object->WindowDestroyed();
     }
   }
