@@ -1,6 +1,7 @@
 // Plinth2000: installs the SQL-DMO 2000 client objects, unattended.
 #include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
+#include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxExceptDlg.h"
 #include "PlinthMainFrm.h"
@@ -16,7 +17,8 @@ constexpr const char16_t* kSupportAddress = u"support@plinth2000.com";
 
 // The program's units, in the order they start; they end in the reverse order.
 const UnitEntry kUnits[] = {
-    {"KivLXUtils", nullptr, nullptr},
+    {"KivLXUtils", InitializeKivLXUtils, FinalizeKivLXUtils},
+    {"KivLXForms", InitializeKivLXForms, FinalizeKivLXForms},
     {"KivTrxExceptDlg", InitializeKivTrxExceptDlg, FinalizeKivTrxExceptDlg},
     {"CheckWinInetAndAdo", InitializeCheckWinInetAndAdo, FinalizeCheckWinInetAndAdo},
     {"KivLXSetupUtils", nullptr, nullptr},

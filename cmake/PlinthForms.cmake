@@ -19,3 +19,12 @@ function(plinth_form_resource target)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${bin})
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# plinth_library_forms(<target>)
+#
+# The forms of the library, compiled into an executable that shows them (resources of a
+# static library do not reach the executable by themselves).
+function(plinth_library_forms target)
+  plinth_form_resource(${target} FILE ${CMAKE_SOURCE_DIR}/lib/KivLX/KivLXFlashMsg.dfm
+    NAME TKIVFLASHFORM)
+endfunction()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Gui/Component.h"
 #include "Gui/WindowedObject.h"
@@ -67,8 +68,10 @@ class TApplication : public TComponent {
   void FormCreated(TForm* form) {}
   void FormDestroyed(TForm* form);
 
-  // Shows the main form and runs the message loop until Terminate.
+  // Shows the main form and runs the message loop until Terminate, then runs the
+  // exit procedures, last added first.
   void Run();
+  void AddExitProc(std::function<void()> proc) { exitProcs_.push_back(std::move(proc)); }
   void Terminate();
   bool Terminated() const { return terminated_; }
   // Waits for one message and handles it.
@@ -105,6 +108,7 @@ class TApplication : public TComponent {
   bool showHint_ = true;
   int exitCode_ = 0;
   std::unique_ptr<TUtilityWindow> window_;
+  std::vector<std::function<void()>> exitProcs_;
 };
 
 // The one application object of the process.

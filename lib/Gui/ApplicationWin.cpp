@@ -108,6 +108,11 @@ void TApplication::FormDestroyed(TForm* form) {
 void TApplication::Run() {
   if (mainForm_ && !mainForm_->Visible()) mainForm_->Show();
   while (!terminated_) HandleMessage();
+  while (!exitProcs_.empty()) {
+    std::function<void()> proc = std::move(exitProcs_.back());
+    exitProcs_.pop_back();
+    CallGuarded(this, proc);
+  }
 }
 
 void TApplication::Terminate() {

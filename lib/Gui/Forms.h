@@ -17,6 +17,7 @@
 #include "Gui/WinControl.h"
 
 class TMainMenu;
+class TMenuItem;
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TPosition {
@@ -99,6 +100,11 @@ class TForm : public TWinControl {
   // The menu's items changed: the bar shows them again.
   void MenuChanged();
   TComponent* MenuComponent() const;
+  // The menu item whose drop-down lists an MDI frame's children.
+  TMenuItem* WindowMenu() const { return windowMenu_; }
+  void SetWindowMenu(TMenuItem* item);
+  TComponent* WindowMenuComponent() const;
+  void SetWindowMenuComponent(TComponent* item);
   TWinControl* ActiveControl() const { return activeControl_; }
   void SetActiveControl(TWinControl* control);
   TComponent* ActiveControlComponent() const;
@@ -188,6 +194,7 @@ class TForm : public TWinControl {
   bool keyPreview_ = false;
   bool oldCreateOrder_ = false;
   TMainMenu* menu_ = nullptr;
+  TMenuItem* windowMenu_ = nullptr;
   TWinControl* activeControl_ = nullptr;
   int pixelsPerInch_ = 96;
   int textHeight_ = 13;

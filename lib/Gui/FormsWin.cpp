@@ -64,6 +64,7 @@ const TPropInfo kFormProps[] = {
     EnumProp<&TForm::Position, &TForm::SetPosition>("Position", kPositionNames, 2),
     BoolProp<&TControl::ShowHint, &TControl::SetShowHint>("ShowHint", false),
     BoolProp<&TControl::Visible, &TControl::SetVisible>("Visible", false),
+    CompProp<&TForm::WindowMenuComponent, &TForm::SetWindowMenuComponent>("WindowMenu"),
     EnumProp<&TForm::WindowState, &TForm::SetWindowState>("WindowState", kWindowStateNames, 0),
     EventProp<&TForm::OnActivate>("OnActivate"),
     EventProp<&TForm::OnClose>("OnClose"),
@@ -312,6 +313,19 @@ void TForm::SetMenuComponent(TComponent* menu) {
 
 TComponent* TForm::MenuComponent() const { return menu_; }
 
+void TForm::SetWindowMenu(TMenuItem* item) {
+  windowMenu_ = item;
+  if (item) item->FreeNotification(this);
+}
+
+TComponent* TForm::WindowMenuComponent() const { return windowMenu_; }
+
+void TForm::SetWindowMenuComponent(TComponent* item) {
+  auto* m = dynamic_cast<TMenuItem*>(item);
+  if (item && !m) throw EInvalidOperation(Format("%s is not a menu item", item->Name()));
+  SetWindowMenu(m);
+}
+
 void TForm::SetActiveControl(TWinControl* control) {
   if (control && !ContainsControl(control)) {
     throw EInvalidOperation("Invalid active control: it is not on this form");
@@ -339,6 +353,7 @@ void TForm::Notification(TComponent* component, TOperation operation) {
   TWinControl::Notification(component, operation);
   if (operation != TOperation::opRemove) return;
   if (component == menu_) menu_ = nullptr;
+  if (component == windowMenu_) windowMenu_ = nullptr;
   if (component == activeControl_) activeControl_ = nullptr;
 }
 
@@ -433,6 +448,10 @@ void TForm::CreateWindowDone() {
   if (formStyle_ == TFormStyle::fsMDIForm) {
     CLIENTCREATESTRUCT ccs{};
     ccs.idFirstChild = 0xFF00;
+    if (menu_ && windowMenu_) {
+      menu_->Handle();
+      ccs.hWindowMenu = windowMenu_->SubMenuHandle();
+    }
     clientHandle_ = Platform::CreateWindowEx(
         WS_EX_CLIENTEDGE, u"MDICLIENT", u"",
         WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,

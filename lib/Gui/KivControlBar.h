@@ -1,5 +1,6 @@
-// TKivControlBar: a band that holds tool bars; it paints its colour and places its
-// children where they are.
+// TKivControlBar: a band that holds tool bars in rows of RowSize pixels. Each band sits
+// where it is put, but never over the band before it in its row: a band placed inside
+// another moves to that one's right.
 #pragma once
 
 #include "Gui/WinControl.h"
@@ -16,6 +17,8 @@ class TKivControlBar : public TWinControl {
 
  protected:
   void PaintWindow(HDC dc) override;
+  void AlignControls(RECT& rect) override;
+  void ControlListChanged(TControl* control) override;
 
  private:
   int rowSize_ = 26;

@@ -1,5 +1,8 @@
 #include "Gui/KivControlBar.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "Gui/Properties.h"
 
 namespace {
@@ -33,5 +36,33 @@ void TKivControlBar::PaintWindow(HDC dc) {
   for (int y = rowSize_; y < r.bottom; y += rowSize_) {
     RECT line{r.left, y - 2, r.right, y};
     DrawEdge(dc, &line, EDGE_ETCHED, BF_BOTTOM);
+  }
+}
+
+void TKivControlBar::ControlListChanged(TControl* control) {
+  if (!HasState(csDestroying)) Realign();
+}
+
+void TKivControlBar::AlignControls(RECT& rect) {
+  TWinControl::AlignControls(rect);
+  std::vector<TControl*> bands;
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (c->Align() == TAlign::alNone && c->Visible()) bands.push_back(c);
+  }
+  auto row = [this](const TControl* c) { return c->Top() / rowSize_; };
+  std::stable_sort(bands.begin(), bands.end(), [&](const TControl* a, const TControl* b) {
+    return row(a) != row(b) ? row(a) < row(b) : a->Left() < b->Left();
+  });
+  int currentRow = -1;
+  int next = 0;
+  for (TControl* b : bands) {
+    if (row(b) != currentRow) {
+      currentRow = row(b);
+      next = 0;
+    }
+    int left = std::max(b->Left(), next);
+    if (left != b->Left()) b->SetBounds(left, b->Top(), b->Width(), b->Height());
+    next = left + b->Width() + 2;
   }
 }

@@ -41,6 +41,8 @@ class TMenuItem : public TComponent {
   void Add(TMenuItem* item);
   void Remove(TMenuItem* item);
   UINT Command() const { return command_; }
+  // The drop-down menu of an item with items of its own, once the bar is built.
+  HMENU SubMenuHandle() const { return popup_; }
   // The menu the item belongs to, through its parents.
   TMainMenu* Menu() const;
 
@@ -66,6 +68,7 @@ class TMenuItem : public TComponent {
   std::vector<TMenuItem*> items_;
   TMenuItem* parent_ = nullptr;
   TMainMenu* menu_ = nullptr;  // set on the menu's root item only
+  HMENU popup_ = nullptr;
   UINT command_;
 };
 
@@ -94,7 +97,7 @@ class TMainMenu : public TComponent {
  private:
   friend class TMenuItem;
   void Changed();
-  void Fill(HMENU menu, const TMenuItem& parent);
+  void Fill(HMENU menu, TMenuItem& parent);
 
   TMenuItem root_;
   MenuHandle handle_;

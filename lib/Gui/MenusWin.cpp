@@ -134,9 +134,10 @@ TMainMenu::~TMainMenu() {
   while (root_.Count() > 0) root_.Remove(root_.Items(0));
 }
 
-void TMainMenu::Fill(HMENU menu, const TMenuItem& parent) {
+void TMainMenu::Fill(HMENU menu, TMenuItem& parent) {
   for (int i = 0; i < parent.Count(); ++i) {
-    const TMenuItem& item = *parent.Items(i);
+    TMenuItem& item = *parent.Items(i);
+    item.popup_ = nullptr;
     if (!item.Visible()) continue;
     UINT flags = MF_STRING;
     if (!item.Enabled()) flags |= MF_GRAYED;
@@ -145,6 +146,7 @@ void TMainMenu::Fill(HMENU menu, const TMenuItem& parent) {
       Platform::AppendMenu(menu, MF_SEPARATOR, 0, u"");
     } else if (item.Count() > 0) {
       HMENU sub = CreatePopupMenu();
+      item.popup_ = sub;
       Fill(sub, item);
       Platform::AppendMenu(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
                            item.DisplayText());

@@ -102,6 +102,9 @@ class TWinControl : public TControl, public TWindowedObject {
   // Colours for WM_CTLCOLOR*: the control's brush, its font's text colour.
   LRESULT ControlColor(HDC dc);
 
+  // A child was inserted or removed.
+  virtual void ControlListChanged(TControl* control);
+
   friend class TControl;
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);

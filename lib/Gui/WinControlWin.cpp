@@ -162,7 +162,11 @@ void TWinControl::InsertControl(TControl* control) {
   } else if (HandleAllocated()) {
     control->Invalidate();
   }
-  if (control->Align() != TAlign::alNone) Realign();
+  ControlListChanged(control);
+}
+
+void TWinControl::ControlListChanged(TControl* control) {
+  if (control->Align() != TAlign::alNone && !HasState(csDestroying)) Realign();
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -174,7 +178,7 @@ void TWinControl::RemoveControl(TControl* control) {
   }
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   control->parent_ = nullptr;
-  if (control->Align() != TAlign::alNone && !HasState(csDestroying)) Realign();
+  ControlListChanged(control);
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {

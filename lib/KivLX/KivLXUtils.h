@@ -77,4 +77,16 @@ bool HasSqlServer7Tools();
 std::uint64_t GetRpaWInetVersion(std::u16string& companyName);
 // The registry's brace form of a class identifier, upper-case hex digits.
 std::u16string GuidToString(const GUID& guid);
+
+// The screen-cursor stack: pushing saves the screen's cursor and shows the given one;
+// popping shows the saved one again (the default cursor when the stack is empty).
+// Outside the unit's life the stack does not exist: EKivInternalError "Internal Error:
+// ScreenCursorStack not assigned.".
+void PushScreenCursor(int cursor);
+void PopScreenCursor();
+int ScreenCursorDepth();
+
+// The unit's start-up and shut-down (the program's unit table).
+void InitializeKivLXUtils();
+void FinalizeKivLXUtils();
 #endif

@@ -1,5 +1,11 @@
 #include "KivLX/KivLXUtils.h"
 
+#include <memory>
+#include <vector>
+
+#include "Gui/Graphics.h"
+#include "Gui/Screen.h"
+
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
@@ -100,3 +106,34 @@ void HardenDllSearchPath() {
     if (!windows.empty()) addDir(WStr(windows));
   }
 }
+
+namespace {
+// Created by the unit's start-up, freed by its shut-down.
+std::unique_ptr<std::vector<int>> screenCursors;
+
+std::vector<int>& ScreenCursors() {
+  if (!screenCursors) throw EKivInternalError("Internal Error: ScreenCursorStack not assigned.");
+  return *screenCursors;
+}
+}  // namespace
+
+void PushScreenCursor(int cursor) {
+  ScreenCursors().push_back(Screen().Cursor());
+  Screen().SetCursor(cursor);
+}
+
+void PopScreenCursor() {
+  std::vector<int>& stack = ScreenCursors();
+  int cursor = crDefault;
+  if (!stack.empty()) {
+    cursor = stack.back();
+    stack.pop_back();
+  }
+  Screen().SetCursor(cursor);
+}
+
+int ScreenCursorDepth() { return static_cast<int>(ScreenCursors().size()); }
+
+void InitializeKivLXUtils() { screenCursors = std::make_unique<std::vector<int>>(); }
+
+void FinalizeKivLXUtils() { screenCursors.reset(); }

@@ -1,0 +1,47 @@
+#include "KivLX/KivLXFlashMsg.h"
+
+#include "Gui/Application.h"
+#include "KivLX/KivLXUtils.h"
+#include "Rtl/PlatformGui.h"
+
+const TClassInfo TKivFlashForm::kClassInfo{"TKivFlashForm", &TKivForm::kClassInfo, nullptr, {},
+                                           {}, {}};
+
+TKivFlashForm::TKivFlashForm(TComponent* owner) : TKivForm(owner) { PushScreenCursor(crHourGlass); }
+
+TKivFlashForm::~TKivFlashForm() {
+  try {
+    PopScreenCursor();
+  } catch (...) {
+    // The cursor stack went with its unit; the form goes all the same.
+  }
+}
+
+void TKivFlashForm::SetMessage(const std::u16string& text) {
+  HWND h = Handle();
+  HDC dc = GetWindowDC(h);
+  SIZE size{0, 0};
+  Platform::GetTextExtent(dc, text, size);
+  ReleaseDC(h, dc);
+  if (size.cx > Width()) SetWidth(size.cx);
+  SetCaption(text);
+  if (IsWindowVisible(h)) {
+    SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+}
+
+TKivFlashForm* ShowFlashMessage(const std::u16string& message) {
+  TKivFlashForm* form = TForm::Create<TKivFlashForm>(&Application());
+  try {
+    form->SetClientHeight(0);
+    form->SetMessage(message);
+    form->Show();
+    SetWindowPos(form->WindowHandle(), nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  } catch (...) {
+    delete form;
+    throw;
+  }
+  return form;
+}
