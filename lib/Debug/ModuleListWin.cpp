@@ -1,8 +1,9 @@
-#include <tlhelp32.h>
-
 #include "Debug/ModuleList.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+
+// After <windows.h>, which it needs.
+#include <tlhelp32.h>
 
 namespace {
 
@@ -65,7 +66,9 @@ bool LoadedImageLayout(HMODULE module, TImageLayout& layout) {
   if (!module) return false;
   MEMORY_BASIC_INFORMATION mbi{};
   if (!VirtualQuery(module, &mbi, sizeof mbi) || mbi.State != MEM_COMMIT ||
-      mbi.AllocationBase != module) {
+      mbi.AllocationBase != module || (mbi.Protect & (PAGE_NOACCESS | PAGE_GUARD)) ||
+      // The 9x family does not tell mapped images from other memory.
+      (!Platform::IsWin9x() && mbi.Type != MEM_IMAGE)) {
     return false;
   }
   std::size_t readable = mbi.RegionSize < kHeaderPage ? mbi.RegionSize : kHeaderPage;

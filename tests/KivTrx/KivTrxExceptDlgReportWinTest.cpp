@@ -7,6 +7,7 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/Handles.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
 #include "WinTestSupport.h"
@@ -142,14 +143,13 @@ TEST_F(ReportWin, ModulesWithVersionsAndRelocation) {
   EXPECT_EQ(l.Get(n + 1).substr(11), u"(no version info)");
 
   // Sorted by handle.
+  std::uint64_t previous = 0;
   for (int i = 1; i + 1 < l.Count(); ++i) {
     if (l.Get(i)[0] != u'[') continue;
-    for (int k = i + 1; k + 1 < l.Count(); ++k) {
-      if (l.Get(k)[0] == u'[') {
-        EXPECT_LT(l.Get(i).substr(0, 20), l.Get(k).substr(0, 20));
-        break;
-      }
-    }
+    std::uint64_t handle =
+        std::stoull(WideToAnsi(l.Get(i).substr(1, l.Get(i).find(u']') - 1)), nullptr, 16);
+    EXPECT_GT(handle, previous);
+    previous = handle;
   }
 }
 
