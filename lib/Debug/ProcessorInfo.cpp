@@ -71,7 +71,7 @@ TProcessorInfo GetProcessorInfo() {
     if (family >= 6) model += ((a >> 16) & 0xF) << 4;
     info.name = WideFormat(u"x86 Family %u Model %u Stepping %u", family, model, stepping);
   }
-  if (__get_cpuid_max(0x80000000, nullptr) >= 0x80000004) {
+  if (static_cast<unsigned>(__get_cpuid_max(0x80000000, nullptr)) >= 0x80000004u) {
     char brand[49] = {};
     for (unsigned leaf = 0; leaf < 3; ++leaf) {
       __get_cpuid(0x80000002 + leaf, &a, &b, &c, &d);

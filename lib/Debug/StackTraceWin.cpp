@@ -16,12 +16,48 @@ struct CodeRange {
   std::uintptr_t start, end;
 };
 
-// A module's symbol table, read where the module is mapped.
+// A module's symbol table, read where the module is mapped, and its name.
 struct ModuleSymbols {
   std::uint32_t timeDateStamp = 0;
   std::uint32_t sizeOfImage = 0;
+  std::u16string name;
   SymbolTable::Reader reader{{}};
 };
+
+bool ReadModuleSymbols(HMODULE module, ModuleSymbols& symbols) {
+  TImageLayout layout;
+  if (!LoadedImageLayout(module, layout)) return false;
+  auto base = reinterpret_cast<std::uintptr_t>(module);
+  symbols.timeDateStamp = layout.timeDateStamp;
+  symbols.sizeOfImage = layout.sizeOfImage;
+  std::u16string path = Platform::GetModuleFileName(module);
+  symbols.name = path.substr(path.find_last_of(u"\\/:") + 1);
+  std::span<const std::uint8_t> table;
+  for (const TImageSection& s : layout.sections) {
+    if (std::strcmp(s.name, SymbolTable::kSectionName) == 0 &&
+        s.virtualAddress < layout.sizeOfImage) {
+      std::uint32_t size = std::min(s.virtualSize, layout.sizeOfImage - s.virtualAddress);
+      table = {reinterpret_cast<const std::uint8_t*>(base + s.virtualAddress), size};
+      break;
+    }
+  }
+  symbols.reader = SymbolTable::Reader(table);
+  return true;
+}
+
+// Whether the image mapped at `module` is still the one `symbols` was read from:
+// its header's time stamp and size, read where the caller found it mapped.
+// `mbi` describes the memory the address lies in.
+bool SameImage(HMODULE module, const MEMORY_BASIC_INFORMATION& mbi, const ModuleSymbols& symbols) {
+  TImageLayout layout;
+  // A mapped image's header page is always there to read; only the 9x family, which
+  // does not say what memory is an image, needs the full check.
+  bool read = mbi.Type == MEM_IMAGE
+                  ? ReadImageHeaders(reinterpret_cast<const std::uint8_t*>(module), 4096, layout)
+                  : LoadedImageLayout(module, layout);
+  return read && layout.timeDateStamp == symbols.timeDateStamp &&
+         layout.sizeOfImage == symbols.sizeOfImage;
+}
 
 // Everything the facility owns, behind its one lock.
 struct Facility {
@@ -61,7 +97,14 @@ struct ThreadCapture {
 };
 thread_local ThreadCapture threadCapture;
 
-const NT_TIB* ThreadBlock() { return reinterpret_cast<const NT_TIB*>(NtCurrentTeb()); }
+// GCC takes the segment-relative read in NtCurrentTeb for an access to a zero-length
+// array and warns; the read is what the system documents.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+[[gnu::noinline]] const NT_TIB* ThreadBlock() {
+  return reinterpret_cast<const NT_TIB*>(NtCurrentTeb());
+}
+#pragma GCC diagnostic pop
 
 template <typename F>
 F KernelProc(const char* name) {
@@ -354,32 +397,24 @@ TCodeLocation LocateCodeAddress(std::uintptr_t address, bool returnAddress) {
     return loc;
   }
   auto module = static_cast<HMODULE>(mbi.AllocationBase);
-  TImageLayout layout;
-  if (!LoadedImageLayout(module, layout)) return loc;
   auto base = reinterpret_cast<std::uintptr_t>(module);
-  if (address - base >= layout.sizeOfImage) return loc;
-  loc.moduleBase = base;
-  std::u16string path = Platform::GetModuleFileName(module);
-  loc.moduleName = path.substr(path.find_last_of(u"\\/:") + 1);
 
   Facility& f = State();
   TLockGuard guard(f.lock);
-  ModuleSymbols& symbols = f.symbols[base];
-  if (symbols.timeDateStamp != layout.timeDateStamp || symbols.sizeOfImage != layout.sizeOfImage) {
-    // Another module than the one read before may now be mapped here.
-    symbols.timeDateStamp = layout.timeDateStamp;
-    symbols.sizeOfImage = layout.sizeOfImage;
-    std::span<const std::uint8_t> table;
-    for (const TImageSection& s : layout.sections) {
-      if (std::strcmp(s.name, SymbolTable::kSectionName) == 0 &&
-          s.virtualAddress < layout.sizeOfImage) {
-        std::uint32_t size = std::min(s.virtualSize, layout.sizeOfImage - s.virtualAddress);
-        table = {reinterpret_cast<const std::uint8_t*>(base + s.virtualAddress), size};
-        break;
-      }
+  auto cached = f.symbols.find(base);
+  if (cached == f.symbols.end() || !SameImage(module, mbi, cached->second)) {
+    // First sight of this module, or another one is now mapped where it was.
+    ModuleSymbols symbols;
+    if (!ReadModuleSymbols(module, symbols)) {
+      if (cached != f.symbols.end()) f.symbols.erase(cached);
+      return loc;
     }
-    symbols.reader = SymbolTable::Reader(table);
+    cached = f.symbols.insert_or_assign(base, std::move(symbols)).first;
   }
+  const ModuleSymbols& symbols = cached->second;
+  if (address - base >= symbols.sizeOfImage) return loc;
+  loc.moduleBase = base;
+  loc.moduleName = symbols.name;
   std::uint32_t rva = static_cast<std::uint32_t>(address - base);
   if (returnAddress && rva > 0) --rva;
   if (std::optional<SymbolTable::Location> found = symbols.reader.Find(rva)) {
