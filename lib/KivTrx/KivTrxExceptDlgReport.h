@@ -95,6 +95,12 @@ struct TActiveControl {
 // top-level window, the separator. Nothing at all for an empty chain.
 void WriteActiveControlsSection(TKivStringList& lines, const std::vector<TActiveControl>& chain);
 
+// The unit's start-up and shut-down of the stack-walking facility: raw stack
+// scanning, a module list built once and kept, exception tracking on (off at
+// shut-down). The host build tracks nothing.
+void StartReportTracking();
+void StopReportTracking();
+
 // The locale's default date-time text: short date and long time, the date alone at
 // exactly midnight.
 std::u16string FormatCaptureTime(const TCaptureTime& time);

@@ -7,3 +7,6 @@ std::u16string FormatCaptureTime(const TCaptureTime& t) {
   if (t.hour == 0 && t.minute == 0 && t.second == 0 && t.milliseconds == 0) return date;
   return date + WideFormat(u" %.2d:%.2d:%.2d", t.hour, t.minute, t.second);
 }
+
+void StartReportTracking() {}
+void StopReportTracking() {}

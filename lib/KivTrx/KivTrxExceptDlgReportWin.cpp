@@ -41,6 +41,16 @@ TModuleEntry ModuleEntry(const TLoadedModule& m) {
 
 }  // namespace
 
+void StartReportTracking() {
+  TTrackingOptions options;
+  options.rawStackScan = true;
+  options.keepModuleList = true;
+  SetTrackingOptions(options);
+  StartExceptionTracking();
+}
+
+void StopReportTracking() { StopExceptionTracking(); }
+
 std::u16string FormatCaptureTime(const TCaptureTime& t) {
   SYSTEMTIME st{};
   st.wYear = t.year;
