@@ -110,7 +110,7 @@ void ClearLastExceptionStack();
 void DebugNotifyHardwareFault(const EXCEPTION_RECORD* record, const CONTEXT* context);
 
 // Captures the current thread's stack now, as a throw would (benchmarks, tests).
-void CaptureCurrentStack(TStackList& stack);
+[[gnu::noinline]] void CaptureCurrentStack(TStackList& stack);
 
 // The location of a code address. A return address is looked up one byte earlier,
 // in the call that pushed it, so that it names the calling line.

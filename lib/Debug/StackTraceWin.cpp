@@ -171,18 +171,22 @@ std::size_t ScanStack(const std::uintptr_t* from, const std::uintptr_t* to,
 using CaptureBackTrace = USHORT(WINAPI*)(ULONG, ULONG, PVOID*, PULONG);
 
 // Fills the thread's buffer with the stack from `stackPointer` (the first slot to
-// look at), after `first` when it is not 0. Returns the number of addresses.
-std::size_t CaptureInto(ThreadCapture& t, const std::uintptr_t* stackPointer, std::uintptr_t first,
-                        bool rawScan) {
+// look at), after `first` when it is not 0. Without raw scanning the frames are
+// followed where the system can (skipping `ownFrames` of the facility's callers);
+// otherwise, and where it cannot, the stack is scanned. Returns the number of
+// addresses.
+[[gnu::noinline]] std::size_t CaptureInto(ThreadCapture& t, const std::uintptr_t* stackPointer,
+                                          std::uintptr_t first, bool rawScan, ULONG ownFrames) {
   std::size_t count = 0;
   if (first) t.addresses[count++] = first;
-  if (!rawScan) {
+  if (!rawScan && !first) {
     static const auto capture = KernelProc<CaptureBackTrace>("RtlCaptureStackBackTrace");
-    if (capture && !first) {
-      // Skips this function and the one that called it (the throw wrapper).
-      USHORT n = capture(2, kMaxStackEntries, reinterpret_cast<PVOID*>(t.addresses), nullptr);
-      return n;
-    }
+    // Before Vista the frames skipped and captured must stay below 63 together.
+    const ULONG frames = 62 - ownFrames - 1;
+    USHORT n = capture
+                   ? capture(ownFrames + 1, frames, reinterpret_cast<PVOID*>(t.addresses), nullptr)
+                   : 0;
+    if (n > 0) return n;
   }
   const NT_TIB* tib = ThreadBlock();
   auto base = static_cast<const std::uintptr_t*>(tib->StackBase);
@@ -217,8 +221,8 @@ bool IsExternal(const std::type_info* thrown, void* object) {
   return thrown && typeid(EExternal).__do_catch(thrown, &adjusted, 1);
 }
 
-void RecordThrow(const std::uintptr_t* stackPointer, std::uintptr_t raiseAddress,
-                 const std::type_info* thrown, void* object) {
+[[gnu::noinline]] void RecordThrow(const std::uintptr_t* stackPointer, std::uintptr_t raiseAddress,
+                                   const std::type_info* thrown, void* object) {
   ThreadCapture& t = threadCapture;
   if (t.busy) return;
   bool faultPending = t.faultPending;
@@ -226,7 +230,8 @@ void RecordThrow(const std::uintptr_t* stackPointer, std::uintptr_t raiseAddress
   if (faultPending && IsExternal(thrown, object)) return;  // the fault's stack stays
   t.busy = true;
   try {
-    std::size_t n = CaptureInto(t, stackPointer, 0, State().options.rawStackScan);
+    // Frames of the facility: this function and the throw wrapper.
+    std::size_t n = CaptureInto(t, stackPointer, 0, State().options.rawStackScan, 2);
     Publish(t, n, raiseAddress, false);
   } catch (...) {
     // Out of memory while keeping the list: the throw goes on without it.
@@ -370,7 +375,7 @@ void DebugNotifyHardwareFault(const EXCEPTION_RECORD* record, const CONTEXT* con
   t.busy = true;
   try {
     auto at = reinterpret_cast<std::uintptr_t>(record->ExceptionAddress);
-    std::size_t n = CaptureInto(t, reinterpret_cast<const std::uintptr_t*>(sp), at, true);
+    std::size_t n = CaptureInto(t, reinterpret_cast<const std::uintptr_t*>(sp), at, true, 0);
     Publish(t, n, at, true);
     t.faultPending = true;
   } catch (...) {
@@ -381,7 +386,7 @@ void DebugNotifyHardwareFault(const EXCEPTION_RECORD* record, const CONTEXT* con
 void CaptureCurrentStack(TStackList& stack) {
   ThreadCapture& t = threadCapture;
   auto frame = static_cast<const std::uintptr_t*>(__builtin_frame_address(0));
-  std::size_t n = CaptureInto(t, frame + 1, 0, State().options.rawStackScan);
+  std::size_t n = CaptureInto(t, frame + 1, 0, State().options.rawStackScan, 1);
   stack.time = Now();
   stack.threadId = GetCurrentThreadId();
   stack.raiseAddress = reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
