@@ -9,6 +9,9 @@ if(WIN32)
   add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # One self-contained executable: no MinGW runtime DLLs to ship beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Line tables even in size-optimised builds: the program's own symbol table is
+  # made from them (cmake/PlinthKivDebug.cmake); the shipped image is stripped.
+  add_compile_options($<$<CONFIG:MinSizeRel,Release>:-g1>)
 endif()
 
 if(PLINTH_SANITIZE)

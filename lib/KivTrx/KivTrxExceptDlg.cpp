@@ -1,5 +1,7 @@
 #include "KivTrx/KivTrxExceptDlg.h"
 
+#include "KivTrx/KivTrxExceptDlgReport.h"
+
 namespace {
 std::u16string supportAddress;
 TSystemInfoCallback systemInfoCallback = nullptr;
@@ -11,6 +13,9 @@ void SetSupportAddress(const std::u16string& address) { supportAddress = address
 TSystemInfoCallback SystemInfoCallback() { return systemInfoCallback; }
 void SetSystemInfoCallback(TSystemInfoCallback callback) { systemInfoCallback = callback; }
 
-void InitializeKivTrxExceptDlg() {}
+void InitializeKivTrxExceptDlg() { StartReportTracking(); }
 
-void FinalizeKivTrxExceptDlg() { supportAddress.clear(); }
+void FinalizeKivTrxExceptDlg() {
+  StopReportTracking();
+  supportAddress.clear();
+}

@@ -8,9 +8,7 @@ namespace {
 constexpr std::uint32_t kVersionType = 16;  // RT_VERSION
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
 
-[[noreturn]] void Invalid(const std::string& why) {
-  throw EReadError("Invalid PE image: " + why);
-}
+[[noreturn]] void Invalid(const std::string& why) { throw EReadError("Invalid PE image: " + why); }
 }  // namespace
 
 void PeImage::Need(std::size_t offset, std::size_t size, const char* what) const {
@@ -39,6 +37,8 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   std::uint16_t magic = U16(optional);
   if (magic != 0x10B && magic != 0x20B) Invalid("unknown optional header");
   is64_ = magic == 0x20B;
+  imageBase_ = is64_ ? U32(optional + 24) | (static_cast<std::uint64_t>(U32(optional + 28)) << 32)
+                     : U32(optional + 28);
   std::size_t directories = optional + (is64_ ? 112 : 96);
   std::uint32_t directoryCount = U32(directories - 4);
   if (directoryCount > 2 && directories + 24 <= optional + optionalSize) {
@@ -50,6 +50,7 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   for (std::uint16_t i = 0; i < sectionCount; ++i) {
     std::size_t s = table + static_cast<std::size_t>(i) * 40;
     PeSection sec;
+    sec.headerOffset = static_cast<std::uint32_t>(s);
     for (int k = 0; k < 8 && bytes_[s + k] != 0; ++k) sec.name += static_cast<char>(bytes_[s + k]);
     sec.virtualSize = U32(s + 8);
     sec.virtualAddress = U32(s + 12);
@@ -89,7 +90,8 @@ std::optional<std::uint64_t> PeImage::FileVersion() const {
   if (resourceRva_ == 0 || resourceSize_ == 0) return std::nullopt;
   std::uint32_t root = RvaToOffset(resourceRva_, 16);
   // Walks one directory level: the entry with `id`, or the first one when id is 0.
-  auto find = [&](std::uint32_t dir, std::uint32_t id, bool& isDir) -> std::optional<std::uint32_t> {
+  auto find = [&](std::uint32_t dir, std::uint32_t id,
+                  bool& isDir) -> std::optional<std::uint32_t> {
     std::uint32_t count = static_cast<std::uint32_t>(U16(dir + 12)) + U16(dir + 14);
     for (std::uint32_t i = 0; i < count; ++i) {
       std::size_t entry = dir + 16 + static_cast<std::size_t>(i) * 8;

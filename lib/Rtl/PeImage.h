@@ -15,6 +15,7 @@ struct PeSection {
   std::uint32_t virtualSize = 0;
   std::uint32_t rawOffset = 0;
   std::uint32_t rawSize = 0;
+  std::uint32_t headerOffset = 0;  // file offset of the section's header
 };
 
 class PeImage {
@@ -23,6 +24,8 @@ class PeImage {
   explicit PeImage(std::vector<std::uint8_t> bytes);
 
   bool Is64Bit() const { return is64_; }
+  // The preferred load address from the optional header.
+  std::uint64_t ImageBase() const { return imageBase_; }
   const std::vector<PeSection>& Sections() const { return sections_; }
   const PeSection* FindSection(const std::string& name) const;
   // Bytes of a section as stored in the file.
@@ -40,6 +43,7 @@ class PeImage {
 
   std::vector<std::uint8_t> bytes_;
   bool is64_ = false;
+  std::uint64_t imageBase_ = 0;
   std::uint32_t resourceRva_ = 0;
   std::uint32_t resourceSize_ = 0;
   std::vector<PeSection> sections_;

@@ -48,6 +48,8 @@ BOOL FindNextFile(HANDLE find, FindData& data);
 // Modules and resources.
 HMODULE LoadLibrary(const std::u16string& name);
 HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);
+// A module already loaded in the process, without taking a reference; null if none.
+HMODULE GetModuleHandle(const std::u16string& name);
 // The module's file name, or empty with GetLastError() set when the call fails.
 std::u16string GetModuleFileName(HMODULE module);
 // Names and types are strings or MAKEINTRESOURCE values (pass a null text pointer and
@@ -62,16 +64,14 @@ BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer);
 // the length the system returned (in characters). Returns false when the query fails.
 bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const void*& data,
                       UINT& length);
-bool VerQueryValueString(const void* block, const std::u16string& subBlock,
-                         std::u16string& text);
+bool VerQueryValueString(const void* block, const std::u16string& subBlock, std::u16string& text);
 
 // Registry.
 LONG RegOpenKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);
 LONG RegCreateKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);
 // Raw value query; string data comes in the encoding of the form that was called
 // (UTF-16 on NT, the system code page on 9x).
-LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data,
-                     DWORD* size);
+LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data, DWORD* size);
 LONG RegSetStringValue(HKEY key, const std::u16string& name, DWORD type,
                        const std::u16string& value);
 LONG RegSetDwordValue(HKEY key, const std::u16string& name, DWORD value);
@@ -88,10 +88,27 @@ std::u16string CharLower(std::u16string s);
 // The system's text for an error code, or empty when it has none.
 std::u16string FormatMessageText(DWORD code);
 
+// The system's version. `extended` tells whether the product type, suite mask and
+// service-pack numbers were given (NT 4.0 SP6 and later).
+struct VersionInfo {
+  DWORD platformId = 0;
+  DWORD major = 0, minor = 0, build = 0;
+  std::u16string csd;  // the service-pack text
+  bool extended = false;
+  WORD servicePackMajor = 0, servicePackMinor = 0;
+  WORD suiteMask = 0;
+  BYTE productType = 0;
+};
+bool GetVersionEx(VersionInfo& info);
+
 // Locales.
 // The ids of the locales the system reports for `flags` (LCID_SUPPORTED or
 // LCID_INSTALLED), in the system's order; empty when the call fails.
 std::vector<LCID> EnumSystemLocales(DWORD flags);
+// A date or a time in the locale's form (flags as GetDateFormat / GetTimeFormat
+// take them); empty when the call fails.
+std::u16string GetDateFormat(LCID locale, DWORD flags, const SYSTEMTIME& time);
+std::u16string GetTimeFormat(LCID locale, DWORD flags, const SYSTEMTIME& time);
 // One item of locale information; empty when the call fails.
 std::u16string GetLocaleInfo(LCID locale, LCTYPE type);
 

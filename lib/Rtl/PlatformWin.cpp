@@ -1,6 +1,5 @@
-#include "Rtl/Platform.h"
-
 #include "Rtl/CodePage.h"
+#include "Rtl/Platform.h"
 
 namespace Platform {
 namespace {
@@ -98,9 +97,9 @@ std::u16string GetCurrentDirectory() {
 
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags) {
-  return IsWin9x() ? CreateFileA(A(name).c_str(), access, share, nullptr, disposition, flags,
-                                 nullptr)
-                   : CreateFileW(WStr(name), access, share, nullptr, disposition, flags, nullptr);
+  return IsWin9x()
+             ? CreateFileA(A(name).c_str(), access, share, nullptr, disposition, flags, nullptr)
+             : CreateFileW(WStr(name), access, share, nullptr, disposition, flags, nullptr);
 }
 
 std::u16string GetWindowsDirectory() {
@@ -154,6 +153,48 @@ HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags) {
                    : LoadLibraryExW(WStr(name), nullptr, flags);
 }
 
+bool GetVersionEx(VersionInfo& info) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  info = VersionInfo();
+  if (IsWin9x()) {
+    OSVERSIONINFOA a{};
+    a.dwOSVersionInfoSize = sizeof a;
+    if (!GetVersionExA(&a)) return false;
+    info.platformId = a.dwPlatformId;
+    info.major = a.dwMajorVersion;
+    info.minor = a.dwMinorVersion;
+    info.build = a.dwBuildNumber;
+    info.csd = AnsiToWide(a.szCSDVersion);
+    return true;
+  }
+  OSVERSIONINFOEXW w{};
+  w.dwOSVersionInfoSize = sizeof w;
+  info.extended = GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&w));
+  if (!info.extended) {
+    // Before NT 4.0 SP6 the system knows only the short structure.
+    w.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&w))) return false;
+  }
+#pragma GCC diagnostic pop
+  info.platformId = w.dwPlatformId;
+  info.major = w.dwMajorVersion;
+  info.minor = w.dwMinorVersion;
+  info.build = w.dwBuildNumber;
+  info.csd = FromWStr(w.szCSDVersion);
+  if (info.extended) {
+    info.servicePackMajor = w.wServicePackMajor;
+    info.servicePackMinor = w.wServicePackMinor;
+    info.suiteMask = w.wSuiteMask;
+    info.productType = w.wProductType;
+  }
+  return true;
+}
+
+HMODULE GetModuleHandle(const std::u16string& name) {
+  return IsWin9x() ? GetModuleHandleA(A(name).c_str()) : GetModuleHandleW(WStr(name));
+}
+
 std::u16string GetModuleFileName(HMODULE module) {
   return QueryPath([module](wchar_t* b, UINT n) { return GetModuleFileNameW(module, b, n); },
                    [module](char* b, UINT n) { return GetModuleFileNameA(module, b, n); });
@@ -190,8 +231,7 @@ bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const v
   return ok && out != nullptr;
 }
 
-bool VerQueryValueString(const void* block, const std::u16string& subBlock,
-                         std::u16string& text) {
+bool VerQueryValueString(const void* block, const std::u16string& subBlock, std::u16string& text) {
   void* out = nullptr;
   UINT length = 0;
   if (IsWin9x()) {
@@ -219,8 +259,7 @@ LONG RegCreateKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY
                                      &disposition);
 }
 
-LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data,
-                     DWORD* size) {
+LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data, DWORD* size) {
   return IsWin9x() ? RegQueryValueExA(key, A(name).c_str(), nullptr, type, data, size)
                    : RegQueryValueExW(key, WStr(name), nullptr, type, data, size);
 }
@@ -313,8 +352,10 @@ BOOL AddLocale(const CharT* id) {
   LCID lcid = 0;
   for (; *id; ++id) {
     CharT c = *id;
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : -1;
     if (d < 0) return TRUE;  // not a locale id: skip it
     lcid = lcid * 16 + static_cast<LCID>(d);
   }
@@ -329,7 +370,8 @@ BOOL CALLBACK AddLocaleA(LPSTR id) { return AddLocale(id); }
 std::vector<LCID> EnumSystemLocales(DWORD flags) {
   std::vector<LCID> locales;
   localeTarget = &locales;
-  BOOL ok = IsWin9x() ? EnumSystemLocalesA(AddLocaleA, flags) : EnumSystemLocalesW(AddLocaleW, flags);
+  BOOL ok =
+      IsWin9x() ? EnumSystemLocalesA(AddLocaleA, flags) : EnumSystemLocalesW(AddLocaleW, flags);
   localeTarget = nullptr;
   if (!ok) locales.clear();
   return locales;
@@ -344,6 +386,28 @@ std::u16string GetLocaleInfo(LCID locale, LCTYPE type) {
   wchar_t buf[256];
   int n = GetLocaleInfoW(locale, type, buf, 256);
   return n > 0 ? CutAtNul(FromWStr(buf, n)) : std::u16string();
+}
+
+std::u16string GetDateFormat(LCID locale, DWORD flags, const SYSTEMTIME& time) {
+  if (IsWin9x()) {
+    char buf[256];
+    int n = GetDateFormatA(locale, flags, &time, nullptr, buf, sizeof buf);
+    return n > 0 ? AnsiToWide(CutAtNul(std::string(buf, n))) : std::u16string();
+  }
+  wchar_t buf[256];
+  int n = GetDateFormatW(locale, flags, &time, nullptr, buf, 256);
+  return n > 0 ? FromWStr(buf) : std::u16string();
+}
+
+std::u16string GetTimeFormat(LCID locale, DWORD flags, const SYSTEMTIME& time) {
+  if (IsWin9x()) {
+    char buf[256];
+    int n = GetTimeFormatA(locale, flags, &time, nullptr, buf, sizeof buf);
+    return n > 0 ? AnsiToWide(CutAtNul(std::string(buf, n))) : std::u16string();
+  }
+  wchar_t buf[256];
+  int n = GetTimeFormatW(locale, flags, &time, nullptr, buf, 256);
+  return n > 0 ? FromWStr(buf) : std::u16string();
 }
 
 }  // namespace Platform

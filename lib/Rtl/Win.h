@@ -13,6 +13,7 @@
 #include <string_view>
 
 #undef GetModuleFileName
+#undef GetModuleHandle
 #undef FindResource
 #undef LoadString
 #undef CompareString
@@ -35,6 +36,8 @@
 #undef RegSetValueEx
 #undef RegDeleteKey
 #undef GetLocaleInfo
+#undef GetDateFormat
+#undef GetTimeFormat
 #undef EnumSystemLocales
 #undef GetObject
 #undef DeleteFile

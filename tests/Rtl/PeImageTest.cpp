@@ -104,6 +104,17 @@ TEST(PeImage, ReadsTheFileVersionAndSections) {
   EXPECT_EQ(image.FindSection(".text"), nullptr);
 }
 
+TEST(PeImage, PreferredBaseAndWhereEachSectionHeaderLies) {
+  PeBuilder b(true, true);
+  b.Put32(0x98 + 24, 0x40000000);  // PE32+: the image base is 64 bits at offset 24
+  b.Put32(0x98 + 28, 0x1);
+  PeImage image(b.Bytes());
+  EXPECT_EQ(image.ImageBase(), 0x140000000ull);
+  ASSERT_EQ(image.Sections().size(), 2u);
+  EXPECT_EQ(image.Sections()[0].headerOffset, 0x98u + 240);
+  EXPECT_EQ(image.Sections()[1].headerOffset, 0x98u + 240 + 40);
+}
+
 TEST(PeImage, NoVersionResourceIsNoVersion) {
   PeBuilder b(false);
   EXPECT_FALSE(PeImage(b.Bytes()).FileVersion().has_value());

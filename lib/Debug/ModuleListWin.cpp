@@ -1,0 +1,93 @@
+#include "Debug/ModuleList.h"
+#include "Rtl/Handles.h"
+#include "Rtl/Platform.h"
+
+// After <windows.h>, which it needs.
+#include <tlhelp32.h>
+
+namespace {
+
+// A mapped image's headers lie in its first page.
+constexpr std::size_t kHeaderPage = 4096;
+
+bool ByToolHelp(std::vector<TLoadedModule>& modules) {
+  // Present on the 9x family and from Windows 2000 on, not on NT 4.0.
+  HMODULE kernel = Platform::GetModuleHandle(u"kernel32.dll");
+  if (!kernel) return false;
+  auto snapshot = reinterpret_cast<HANDLE(WINAPI*)(DWORD, DWORD)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
+  auto first = reinterpret_cast<BOOL(WINAPI*)(HANDLE, tagMODULEENTRY32*)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "Module32First")));
+  auto next = reinterpret_cast<BOOL(WINAPI*)(HANDLE, tagMODULEENTRY32*)>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "Module32Next")));
+  if (!snapshot || !first || !next) return false;
+  UniqueHandle<FileTraits> snap(snapshot(TH32CS_SNAPMODULE, 0));
+  if (!snap) return false;
+  tagMODULEENTRY32 entry{};  // the 8-bit form: the only one on 9x
+  entry.dwSize = sizeof entry;
+  for (BOOL more = first(snap.get(), &entry); more; more = next(snap.get(), &entry)) {
+    // The entry's 8-bit path would lose characters: ask for the wide one.
+    modules.push_back({entry.hModule, Platform::GetModuleFileName(entry.hModule)});
+  }
+  return !modules.empty();
+}
+
+bool ByProcessStatus(std::vector<TLoadedModule>& modules) {
+  UniqueHandle<ModuleTraits> psapi(Platform::LoadLibrary(u"psapi.dll"));
+  if (!psapi) return false;
+  auto enumerate = reinterpret_cast<BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*)>(
+      reinterpret_cast<void*>(GetProcAddress(psapi.get(), "EnumProcessModules")));
+  if (!enumerate) return false;
+  std::vector<HMODULE> handles(256);
+  for (;;) {
+    DWORD needed = 0;
+    DWORD bytes = static_cast<DWORD>(handles.size() * sizeof(HMODULE));
+    if (!enumerate(GetCurrentProcess(), handles.data(), bytes, &needed)) return false;
+    if (needed <= bytes) {
+      handles.resize(needed / sizeof(HMODULE));
+      break;
+    }
+    handles.resize(needed / sizeof(HMODULE) + 16);
+  }
+  for (HMODULE h : handles) modules.push_back({h, Platform::GetModuleFileName(h)});
+  return !modules.empty();
+}
+
+}  // namespace
+
+bool EnumerateLoadedModules(std::vector<TLoadedModule>& modules) {
+  modules.clear();
+  if (!Platform::IsWin9x() && ByProcessStatus(modules)) return true;
+  modules.clear();
+  return ByToolHelp(modules);
+}
+
+bool LoadedImageLayout(HMODULE module, TImageLayout& layout) {
+  if (!module) return false;
+  MEMORY_BASIC_INFORMATION mbi{};
+  if (!VirtualQuery(module, &mbi, sizeof mbi) || mbi.State != MEM_COMMIT ||
+      mbi.AllocationBase != module || (mbi.Protect & (PAGE_NOACCESS | PAGE_GUARD)) ||
+      // The 9x family does not tell mapped images from other memory.
+      (!Platform::IsWin9x() && mbi.Type != MEM_IMAGE)) {
+    return false;
+  }
+  std::size_t readable = mbi.RegionSize < kHeaderPage ? mbi.RegionSize : kHeaderPage;
+  return ReadImageHeaders(reinterpret_cast<const std::uint8_t*>(module), readable, layout);
+}
+
+std::uintptr_t PreferredLoadAddress(const TLoadedModule& module) {
+  TImageLayout layout;
+  UniqueHandle<FileTraits> file(Platform::CreateFile(
+      module.path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
+  if (file) {
+    std::uint8_t headers[kHeaderPage];
+    DWORD read = 0;
+    if (ReadFile(file.get(), headers, sizeof headers, &read, nullptr) &&
+        ReadImageHeaders(headers, read, layout)) {
+      return static_cast<std::uintptr_t>(layout.imageBase);
+    }
+  }
+  if (LoadedImageLayout(module.handle, layout))
+    return static_cast<std::uintptr_t>(layout.imageBase);
+  return 0;
+}

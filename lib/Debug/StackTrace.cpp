@@ -1,0 +1,66 @@
+#include "Debug/StackTrace.h"
+
+#include "Rtl/Format.h"
+
+std::u16string FormatCodeLocation(std::uintptr_t address, const TCodeLocation& loc,
+                                  const TAddressFormat& format) {
+  const void* a = reinterpret_cast<const void*>(address);
+  std::u16string text;
+  if (format.virtualAddress && loc.moduleBase != 0) {
+    // The offset into the module's code, which starts one page after the image.
+    text = WideFormat(u"(%p) ", reinterpret_cast<const void*>(address - loc.moduleBase - 4096));
+  }
+  text += WideFormat(u"[%p]", a);
+  if (format.moduleName && !loc.moduleName.empty()) text += WideFormat(u" {%s}", loc.moduleName);
+  if (loc.procedure.empty()) return text;
+
+  if (loc.line == 0) {
+    std::u16string offset;
+    if (format.addressOffset) offset = WideFormat(u" + $%x", address - loc.procedureStart);
+    if (loc.unit.empty()) return text + WideFormat(u" %s%s", loc.procedure, offset);
+    return text + WideFormat(u" %s.%s%s", loc.unit, loc.procedure, offset);
+  }
+
+  std::u16string lineOffset;
+  if (format.lineOffset && loc.procedureFirstLine != 0) {
+    lineOffset = WideFormat(u" + %d", static_cast<std::int64_t>(loc.line) -
+                                          static_cast<std::int64_t>(loc.procedureFirstLine));
+  }
+  std::u16string addressOffset;
+  if (format.addressOffset) {
+    addressOffset = address >= loc.lineStart ? WideFormat(u" + $%x", address - loc.lineStart)
+                                             : WideFormat(u" - $%x", loc.lineStart - address);
+  }
+  return text + WideFormat(u" %s.%s (Line %u, \"%s\"%s)%s", loc.unit, loc.procedure, loc.line,
+                           loc.sourceFile, lineOffset, addressOffset);
+}
+
+bool EndsWithCall(const std::uint8_t* b, std::size_t n) {
+  auto at = [&](std::size_t back) -> int { return back <= n ? b[n - back] : -1; };
+  auto isCall = [](int modrm) { return modrm >= 0 && ((modrm >> 3) & 7) == 2; };
+  auto mod = [](int modrm) { return modrm >> 6; };
+  auto rm = [](int modrm) { return modrm & 7; };
+
+  if (at(5) == 0xE8) return true;  // call rel32
+  // FF /2: call through a register or memory operand, by the operand's length.
+  if (at(2) == 0xFF && isCall(at(1))) {
+    int m = at(1);
+    if (mod(m) == 3 || (mod(m) == 0 && rm(m) != 4 && rm(m) != 5)) return true;
+  }
+  if (at(3) == 0xFF && isCall(at(2))) {
+    int m = at(2);
+    if (mod(m) == 1 && rm(m) != 4) return true;                      // [reg + disp8]
+    if (mod(m) == 0 && rm(m) == 4 && (at(1) & 7) != 5) return true;  // [sib]
+  }
+  if (at(4) == 0xFF && isCall(at(3)) && mod(at(3)) == 1 && rm(at(3)) == 4) return true;
+  if (at(6) == 0xFF && isCall(at(5))) {
+    int m = at(5);
+    if ((mod(m) == 2 && rm(m) != 4) || (mod(m) == 0 && rm(m) == 5)) return true;  // disp32
+  }
+  if (at(7) == 0xFF && isCall(at(6))) {
+    int m = at(6);
+    if (mod(m) == 2 && rm(m) == 4) return true;                      // [sib + disp32]
+    if (mod(m) == 0 && rm(m) == 4 && (at(5) & 7) == 5) return true;  // [index + disp32]
+  }
+  return false;
+}

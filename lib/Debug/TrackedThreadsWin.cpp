@@ -1,0 +1,31 @@
+#include <memory>
+
+#include "Debug/TrackedThreads.h"
+#include "Rtl/Exceptions.h"
+
+std::uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
+
+namespace {
+
+struct Start {
+  std::u16string name, value;
+  std::function<void()> body;
+};
+
+DWORD WINAPI ThreadMain(void* arg) {
+  std::unique_ptr<Start> start(static_cast<Start*>(arg));
+  return RunTrackedThread(start->name, start->value, start->body) ? 0 : 1;
+}
+
+}  // namespace
+
+UniqueHandle<KernelTraits> StartTrackedThread(const std::u16string& name,
+                                              const std::u16string& value,
+                                              std::function<void()> body) {
+  auto start = std::make_unique<Start>(Start{name, value, std::move(body)});
+  DWORD id = 0;
+  UniqueHandle<KernelTraits> thread(CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, &id));
+  if (!thread) RaiseLastOSError();
+  (void)start.release();  // the thread owns it now
+  return thread;
+}

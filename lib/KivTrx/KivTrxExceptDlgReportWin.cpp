@@ -1,0 +1,130 @@
+#include "Debug/ModuleList.h"
+#include "KivLX/KivLXVerUtils.h"
+#include "KivTrx/KivTrxExceptDlgReport.h"
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
+#include "Rtl/KivStringList.h"
+#include "Rtl/Platform.h"
+
+namespace {
+
+TDisplayInfo PrimaryDisplay() {
+  TDisplayInfo d;
+  d.width = GetSystemMetrics(SM_CXSCREEN);
+  d.height = GetSystemMetrics(SM_CYSCREEN);
+  if (HDC dc = GetDC(nullptr)) {
+    d.bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    ReleaseDC(nullptr, dc);
+  }
+  return d;
+}
+
+TModuleEntry ModuleEntry(const TLoadedModule& m) {
+  TModuleEntry e;
+  e.handle = reinterpret_cast<std::uintptr_t>(m.handle);
+  e.path = m.path;
+  e.preferredBase = PreferredLoadAddress(m);
+  try {
+    e.hasVersion = !LoadFileVersionInfo(m.path).empty();
+    if (e.hasVersion) {
+      TVersionParts v = SplitVersion(GetFileVersion(m.path));
+      e.fixedVersion = WideFormat(u"%u.%u.%u.%u", v.major, v.minor, v.release, v.build);
+      e.fileVersion = GetFileVersionString(u"FileVersion", m.path, 0, 0);
+      e.description = GetFileVersionString(u"FileDescription", m.path, 0, 0);
+    }
+  } catch (const Exception&) {
+    e.hasVersion = false;  // the file is gone or unreadable: no version to show
+  }
+  return e;
+}
+
+}  // namespace
+
+void StartReportTracking() {
+  TTrackingOptions options;
+  options.rawStackScan = true;
+  options.keepModuleList = true;
+  SetTrackingOptions(options);
+  StartExceptionTracking();
+}
+
+void StopReportTracking() { StopExceptionTracking(); }
+
+std::u16string FormatCaptureTime(const TCaptureTime& t) {
+  SYSTEMTIME st{};
+  st.wYear = t.year;
+  st.wMonth = t.month;
+  st.wDay = t.day;
+  st.wHour = t.hour;
+  st.wMinute = t.minute;
+  st.wSecond = t.second;
+  st.wMilliseconds = t.milliseconds;
+  std::u16string text = Platform::GetDateFormat(LOCALE_USER_DEFAULT, DATE_SHORTDATE, st);
+  if (t.hour == 0 && t.minute == 0 && t.second == 0 && t.milliseconds == 0) return text;
+  return text + u" " + Platform::GetTimeFormat(LOCALE_USER_DEFAULT, 0, st);
+}
+
+TSystemSection GatherSystemSection() {
+  TSystemSection s;
+  s.os = GetOsVersion();
+  try {
+    s.processor = GetProcessorInfo();
+  } catch (const std::exception& e) {
+    s.processorErrorClass = ExceptionClassName(e);
+    s.processorErrorMessage = ReportHeadOf(e).message;
+  }
+  s.display = PrimaryDisplay();
+  return s;
+}
+
+bool GatherModules(std::vector<TModuleEntry>& modules) {
+  std::vector<TLoadedModule> loaded;
+  if (!EnumerateLoadedModules(loaded)) return false;
+  modules.clear();
+  for (const TLoadedModule& m : loaded) modules.push_back(ModuleEntry(m));
+  return true;
+}
+
+std::vector<std::u16string> FormatStackEntries(const TStackList& stack,
+                                               const TAddressFormat& format) {
+  std::vector<std::u16string> entries;
+  for (std::size_t i = 0; i < stack.addresses.size(); ++i) {
+    entries.push_back(FormatStackEntry(stack, i, format));
+  }
+  return entries;
+}
+
+TDiagnosticsInput CurrentDiagnosticsInput(std::vector<TActiveControl> focusChain) {
+  TDiagnosticsInput in;
+  TStackList stack;
+  if (LastExceptionStack(stack)) in.stack = std::move(stack);
+  in.focusChain = std::move(focusChain);
+  return in;
+}
+
+void WriteDiagnostics(TKivStringList& lines, unsigned flags, const TDiagnosticsInput& in) {
+  if ((flags & dfStackList) && in.stack) {
+    WriteStackListSection(lines, FormatCaptureTime(in.stack->time),
+                          FormatStackEntries(*in.stack, kStackSectionFormat));
+  }
+  if (flags & dfSystem) WriteSystemSection(lines, GatherSystemSection());
+  if (flags & dfModules) {
+    std::vector<TModuleEntry> modules;
+    if (GatherModules(modules)) WriteModulesSection(lines, std::move(modules));
+  }
+  if (flags & dfActiveControls) WriteActiveControlsSection(lines, in.focusChain);
+}
+
+void WriteSecondaryExceptionStack(TKivStringList& lines, const std::exception& e) {
+  TReportHead head = ReportHeadOf(e);
+  lines.Add(u"<----Secondary Exception Stack Trace---->");
+  lines.Add(AnsiToWide(head.className));
+  lines.Add(AnsiToWide(head.message));
+  lines.Add(u"");
+  TStackList stack;
+  if (LastExceptionStack(stack)) {
+    for (const std::u16string& entry : FormatStackEntries(stack, kSecondaryLogFormat))
+      lines.Add(entry);
+  }
+}

@@ -1,0 +1,168 @@
+#include "DebugInfoText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+namespace {
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> out;
+  while (!text.empty()) {
+    std::size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    out.push_back(line);
+    if (nl == std::string_view::npos) break;
+    text.remove_prefix(nl + 1);
+  }
+  return out;
+}
+
+std::vector<std::string_view> Tokens(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) out.push_back(line.substr(start, i - start));
+  }
+  return out;
+}
+
+bool ParseNumber(std::string_view s, int base, std::uint64_t& v) {
+  if (base == 16 && (s.starts_with("0x") || s.starts_with("0X"))) s.remove_prefix(2);
+  if (s.empty()) return false;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+  return ec == std::errc() && p == s.data() + s.size();
+}
+
+std::string BaseName(std::string_view path) {
+  std::size_t slash = path.find_last_of("/\\");
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+bool IsRowHeader(std::string_view line) { return line.starts_with("File name"); }
+
+}  // namespace
+
+DecodedLines ParseDecodedLines(std::string_view text) {
+  DecodedLines out;
+  std::vector<std::string_view> lines = SplitLines(text);
+  bool inUnit = false;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    if (line.empty() || IsRowHeader(line) || line.starts_with("Contents of")) continue;
+    if (line.back() == ':' && line.find("file format") == std::string_view::npos) {
+      // A path header: a new compile unit when the column header follows it, else
+      // the rows switch to another file of the same unit.
+      if (i + 1 < lines.size() && IsRowHeader(lines[i + 1])) {
+        std::string_view path = line.substr(0, line.size() - 1);
+        if (path.starts_with("CU: ")) path.remove_prefix(4);
+        out.units.emplace_back(path);
+        inUnit = true;
+      }
+      continue;
+    }
+    if (!inUnit) continue;
+    // A row: file name (possibly with blanks), line or "-", address, [view], ["x"].
+    std::vector<std::string_view> t = Tokens(line);
+    std::size_t a = 0;
+    while (a < t.size() && !(t[a].starts_with("0x") && a >= 2)) ++a;
+    if (a == t.size()) continue;  // not a row: a line of another kind
+    DecodedLines::Row row;
+    if (!ParseNumber(t[a], 16, row.address)) continue;
+    std::uint64_t n = 0;
+    if (t[a - 1] == "-") {
+      row.line = 0;
+    } else if (ParseNumber(t[a - 1], 10, n) && n > 0 && n <= 0xFFFFFFFFu) {
+      row.line = static_cast<std::uint32_t>(n);
+    } else {
+      continue;
+    }
+    std::size_t nameEnd = t[a - 2].data() + t[a - 2].size() - line.data();
+    row.file = BaseName(line.substr(0, nameEnd));
+    row.unit = out.units.size() - 1;
+    out.rows.push_back(std::move(row));
+  }
+  return out;
+}
+
+std::vector<TextSymbol> ParseSymbols(std::string_view text) {
+  std::vector<TextSymbol> out;
+  for (std::string_view line : SplitLines(text)) {
+    // "<address> <type> <name>", the name possibly holding blanks.
+    std::size_t sp1 = line.find(' ');
+    if (sp1 == std::string_view::npos || sp1 + 3 > line.size() || line[sp1 + 2] != ' ') continue;
+    TextSymbol s;
+    if (!ParseNumber(line.substr(0, sp1), 16, s.address)) continue;
+    s.type = line[sp1 + 1];
+    if (s.type != 'T' && s.type != 't' && s.type != 'W' && s.type != 'w') continue;
+    s.name = std::string(line.substr(sp1 + 3));
+    if (s.name.empty() || s.name[0] == '.') continue;
+    out.push_back(std::move(s));
+  }
+  return out;
+}
+
+TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbol>& symbols,
+                          std::uint64_t imageBase, std::uint64_t codeStart, std::uint64_t codeEnd) {
+  auto inCode = [&](std::uint64_t a) { return a >= codeStart && a < codeEnd; };
+  auto rva = [&](std::uint64_t a) { return static_cast<std::uint32_t>(a - imageBase); };
+  TableInput in;
+
+  // Sequences: runs of rows of one unit ended by an end-of-sequence row.
+  struct Sequence {
+    std::uint64_t start, end;
+    std::size_t unit;
+  };
+  std::vector<Sequence> sequences;
+  std::map<std::uint64_t, std::uint32_t> firstLineAt;
+  bool open = false;
+  Sequence current{};
+  for (const DecodedLines::Row& r : lines.rows) {
+    if (!open || r.unit != current.unit) {
+      current = {r.address, r.address, r.unit};
+      open = true;
+    }
+    if (r.line == 0) {
+      current.end = r.address;
+      if (current.end > current.start) sequences.push_back(current);
+      open = false;
+    } else {
+      firstLineAt.try_emplace(r.address, r.line);
+    }
+    if (inCode(r.address)) in.rows.push_back({rva(r.address), r.line, r.line ? r.file : ""});
+  }
+  std::sort(sequences.begin(), sequences.end(),
+            [](const Sequence& a, const Sequence& b) { return a.start < b.start; });
+
+  auto unitAt = [&](std::uint64_t a) -> std::string {
+    auto it = std::upper_bound(sequences.begin(), sequences.end(), a,
+                               [](std::uint64_t v, const Sequence& s) { return v < s.start; });
+    if (it == sequences.begin()) return {};
+    --it;
+    if (a >= it->end) return {};
+    return SymbolTable::UnitOfSourceFile(lines.units[it->unit]);
+  };
+
+  // Of several names at one address the global one is kept.
+  std::vector<TextSymbol> sorted(symbols);
+  std::stable_sort(sorted.begin(), sorted.end(), [](const TextSymbol& a, const TextSymbol& b) {
+    if (a.address != b.address) return a.address < b.address;
+    return (a.type == 'T') > (b.type == 'T');
+  });
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    const TextSymbol& s = sorted[i];
+    if (!inCode(s.address) || (i > 0 && sorted[i - 1].address == s.address)) continue;
+    SymbolTable::Procedure p;
+    p.rva = rva(s.address);
+    p.name = SymbolTable::ProcedureName(s.name);
+    p.unit = unitAt(s.address);
+    auto first = firstLineAt.find(s.address);
+    p.firstLine = first == firstLineAt.end() ? 0 : first->second;
+    in.procedures.push_back(std::move(p));
+  }
+  return in;
+}

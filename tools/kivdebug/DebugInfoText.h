@@ -1,0 +1,50 @@
+// Reads the text that binutils prints about an unstripped link: the decoded DWARF
+// line table (`objdump --dwarf=decodedline`) and the demangled symbol list
+// (`nm -C --defined-only`), and turns them into the rows of the symbol table.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Debug/SymbolTable.h"
+
+class DebugInfoError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One line row with the compile unit it came from (an index into `units`).
+struct DecodedLines {
+  std::vector<std::string> units;  // compile units' source paths, as printed
+  struct Row {
+    std::uint64_t address = 0;
+    std::uint32_t line = 0;  // 0: end of a sequence
+    std::string file;        // base name
+    std::size_t unit = 0;
+  };
+  std::vector<Row> rows;  // in the printed order
+};
+
+DecodedLines ParseDecodedLines(std::string_view text);
+
+struct TextSymbol {
+  std::uint64_t address = 0;
+  char type = 0;  // nm's letter
+  std::string name;
+};
+// Defined code symbols ('T', 't', 'W', 'w'); section and local labels (names
+// starting with '.') are left out.
+std::vector<TextSymbol> ParseSymbols(std::string_view text);
+
+// The table's input for code in [codeStart, codeEnd) of an image based at
+// `imageBase` (all absolute addresses). A procedure's unit is that of the line
+// sequence it starts in, its first line the first row at its start.
+struct TableInput {
+  std::vector<SymbolTable::Procedure> procedures;
+  std::vector<SymbolTable::LineRow> rows;
+};
+TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbol>& symbols,
+                          std::uint64_t imageBase, std::uint64_t codeStart, std::uint64_t codeEnd);
