@@ -74,6 +74,8 @@ class TApplication : public TComponent {
   void AddExitProc(std::function<void()> proc) { exitProcs_.push_back(std::move(proc)); }
   void Terminate();
   bool Terminated() const { return terminated_; }
+  // Takes back a terminate request the message loop has not ended on yet.
+  void CancelTerminate();
   // Waits for one message and handles it.
   void HandleMessage();
   // Handles the messages waiting in the queue, then returns.

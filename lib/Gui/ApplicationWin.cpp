@@ -121,6 +121,13 @@ void TApplication::Terminate() {
   PostQuitMessage(0);
 }
 
+void TApplication::CancelTerminate() {
+  MSG msg;
+  while (Platform::PeekMessage(msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  terminated_ = false;
+}
+
 bool TApplication::IsKeyMessage(MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
   TWinControl* control = FindControl(msg.hwnd);

@@ -43,6 +43,20 @@ void TReader::DefineProperty(std::string_view name, const std::function<void(TRe
   read(*this);
 }
 
+namespace {
+// A second form of one class under the same owner gets "<name>_1", "<name>_2", ...
+std::string UniqueRootName(const TComponent& root, std::string_view name) {
+  std::string candidate(name);
+  TComponent* owner = root.Owner();
+  for (int i = 1; owner && owner->FindComponent(candidate) &&
+                  owner->FindComponent(candidate) != &root;
+       ++i) {
+    candidate = Format("%s_%d", name, i);
+  }
+  return candidate;
+}
+}  // namespace
+
 void TReader::ReadRoot(TComponent& root, std::vector<TComponent*>& loaded,
                        std::vector<TComponent*>& created, std::vector<Fixup>& fixups) {
   root_ = &root;
@@ -61,7 +75,7 @@ void TReader::ReadRoot(TComponent& root, std::vector<TComponent*>& loaded,
     throw EReadError(Format("Error reading %s: the description is of class %s",
                             root.ClassName(), header.className));
   }
-  if (!header.objectName.empty()) root.SetName(std::string(header.objectName));
+  if (!header.objectName.empty()) root.SetName(UniqueRootName(root, header.objectName));
   ReadProperties(root);
   ReadChildren(root);
 }

@@ -269,6 +269,22 @@ TEST_F(Streaming, DescriptionsThatDoNotFitAreRefusedAndLeaveNothingBehind) {
   }
 }
 
+TEST_F(Streaming, ASecondRootOfOneNameUnderOneOwnerGetsANumber) {
+  TComponent owner(nullptr);
+  auto* first = new TSampleRoot(&owner);
+  auto* second = new TSampleRoot(&owner);
+  auto* third = new TSampleRoot(&owner);
+  Read(*first, "object Root: TSampleRoot\r\nend\r\n");
+  Read(*second, "object Root: TSampleRoot\r\nend\r\n");
+  Read(*third, "object Root: TSampleRoot\r\nend\r\n");
+  EXPECT_EQ(first->Name(), "Root");
+  EXPECT_EQ(second->Name(), "Root_1");
+  EXPECT_EQ(third->Name(), "Root_2");
+  // A root read again keeps its name.
+  Read(*first, "object Root: TSampleRoot\r\nend\r\n");
+  EXPECT_EQ(first->Name(), "Root");
+}
+
 TEST_F(Streaming, ADescriptionOfAnotherClassIsRefused) {
   TSample plain(nullptr);
   EXPECT_EQ(ReadError(plain, "object X: TSampleRoot\r\nend\r\n"),
