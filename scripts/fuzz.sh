@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_form_binary fuzz_form_text fuzz_dfm_model fuzz_dfm_string)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_form_binary fuzz_form_text fuzz_dfm_model fuzz_dfm_string fuzz_pe_image)
 build=${FUZZ_BUILD_DIR:-build/host-fuzz}
 
 cmake --preset host-fuzz -B "$build" >/dev/null
@@ -25,7 +25,12 @@ for t in "${targets[@]}"; do
   corpus=tests/fuzz/corpus/$t
   mkdir -p "$corpus"
   # Seed an empty corpus with the test forms, as text or compiled to binary.
-  if [ -z "$(ls -A "$corpus")" ]; then
+  if [ -z "$(ls -A "$corpus")" ] && [ "$t" = fuzz_pe_image ]; then
+    # Seed the PE reader with small libraries of a cross build, when there is one.
+    for f in build/win32/payload/* build/win64/tests/bin/fixtures/*.dll; do
+      [ -f "$f" ] && cp "$f" "$corpus/"
+    done
+  elif [ -z "$(ls -A "$corpus")" ]; then
     for f in tests/FormFiles/forms/*.dfm tests/KivTrx/forms/*.dfm; do
       [ -f "$f" ] || continue
       if [ "$t" = fuzz_form_binary ]; then
