@@ -5,6 +5,7 @@
 #include "Gui/FormStreaming.h"
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
+#include "Rtl/Platform.h"
 #include "SqlDmoDeploy.h"
 
 TForm1* Form1 = nullptr;
@@ -12,7 +13,7 @@ TForm1* Form1 = nullptr;
 TForm1::TForm1(TComponent* owner) : TKivFormLX(owner) {
   Timer1 = new TTimer(this);
   Timer1->SetName("Timer1");
-  ReadComponentResource(*this, GetModuleHandleW(nullptr), u"TFORM1");
+  ReadComponentResource(*this, Platform::ProgramModule(), u"TFORM1");
 }
 
 TComponent::Method TForm1::FindMethod(std::string_view name) {

@@ -25,6 +25,9 @@ BOOL CreateDirectory(const std::u16string& name);
 BOOL RemoveDirectory(const std::u16string& name);
 BOOL SetCurrentDirectory(const std::u16string& name);
 std::u16string GetCurrentDirectory();
+// The full path of a file name (relative ones against the current folder); the name
+// unchanged when the call fails.
+std::u16string FullPathName(const std::u16string& name);
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags);
 // Windows and system directories, asked with a buffer of MAX_PATH characters and cut
@@ -45,6 +48,16 @@ HANDLE FindFirstFile(const std::u16string& pattern, FindData& data);
 BOOL FindNextFile(HANDLE find, FindData& data);
 
 // Modules and resources.
+// The running program's module. (The wide GetModuleHandleW is a failing stub on 9x.)
+HMODULE ProgramModule();
+// A function of a loaded system library that older systems lack, looked up at run
+// time: null where the system has none, and the caller takes its fallback.
+template <typename Fn>
+Fn FindSystemFunction(const char* library, const char* name) {
+  HMODULE module = GetModuleHandleA(library);
+  if (!module) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 HMODULE LoadLibrary(const std::u16string& name);
 HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);
 // The module's file name, or empty with GetLastError() set when the call fails.
@@ -61,16 +74,14 @@ BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer);
 // the length the system returned (in characters). Returns false when the query fails.
 bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const void*& data,
                       UINT& length);
-bool VerQueryValueString(const void* block, const std::u16string& subBlock,
-                         std::u16string& text);
+bool VerQueryValueString(const void* block, const std::u16string& subBlock, std::u16string& text);
 
 // Registry.
 LONG RegOpenKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);
 LONG RegCreateKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);
 // Raw value query; string data comes in the encoding of the form that was called
 // (UTF-16 on NT, the system code page on 9x).
-LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data,
-                     DWORD* size);
+LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data, DWORD* size);
 LONG RegSetStringValue(HKEY key, const std::u16string& name, DWORD type,
                        const std::u16string& value);
 LONG RegSetDwordValue(HKEY key, const std::u16string& name, DWORD value);

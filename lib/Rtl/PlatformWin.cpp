@@ -1,6 +1,5 @@
-#include "Rtl/Platform.h"
-
 #include "Rtl/CodePage.h"
+#include "Rtl/Platform.h"
 
 namespace Platform {
 namespace {
@@ -89,11 +88,29 @@ std::u16string GetCurrentDirectory() {
                    [](char* b, UINT n) { return GetCurrentDirectoryA(n, b); });
 }
 
+std::u16string FullPathName(const std::u16string& name) {
+  if (IsWin9x()) {
+    std::string a = A(name);
+    char buf[MAX_PATH];
+    DWORD n = GetFullPathNameA(a.c_str(), MAX_PATH, buf, nullptr);
+    return n == 0 || n >= MAX_PATH ? name : AnsiToWide(std::string_view(buf, n));
+  }
+  std::u16string buf(MAX_PATH, u'\0');
+  DWORD n = GetFullPathNameW(WStr(name), MAX_PATH, WStr(buf), nullptr);
+  if (n >= MAX_PATH) {
+    buf.assign(n, u'\0');
+    n = GetFullPathNameW(WStr(name), n, WStr(buf), nullptr);
+  }
+  if (n == 0 || n >= buf.size()) return name;
+  buf.resize(n);
+  return buf;
+}
+
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags) {
-  return IsWin9x() ? CreateFileA(A(name).c_str(), access, share, nullptr, disposition, flags,
-                                 nullptr)
-                   : CreateFileW(WStr(name), access, share, nullptr, disposition, flags, nullptr);
+  return IsWin9x()
+             ? CreateFileA(A(name).c_str(), access, share, nullptr, disposition, flags, nullptr)
+             : CreateFileW(WStr(name), access, share, nullptr, disposition, flags, nullptr);
 }
 
 std::u16string GetWindowsDirectory() {
@@ -137,6 +154,8 @@ BOOL FindNextFile(HANDLE find, FindData& data) {
   }
   return TRUE;
 }
+
+HMODULE ProgramModule() { return GetModuleHandleA(nullptr); }
 
 HMODULE LoadLibrary(const std::u16string& name) {
   return IsWin9x() ? LoadLibraryA(A(name).c_str()) : LoadLibraryW(WStr(name));
@@ -183,8 +202,7 @@ bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const v
   return ok && out != nullptr;
 }
 
-bool VerQueryValueString(const void* block, const std::u16string& subBlock,
-                         std::u16string& text) {
+bool VerQueryValueString(const void* block, const std::u16string& subBlock, std::u16string& text) {
   void* out = nullptr;
   UINT length = 0;
   if (IsWin9x()) {
@@ -212,8 +230,7 @@ LONG RegCreateKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY
                                      &disposition);
 }
 
-LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data,
-                     DWORD* size) {
+LONG RegQueryValueEx(HKEY key, const std::u16string& name, DWORD* type, BYTE* data, DWORD* size) {
   return IsWin9x() ? RegQueryValueExA(key, A(name).c_str(), nullptr, type, data, size)
                    : RegQueryValueExW(key, WStr(name), nullptr, type, data, size);
 }
@@ -306,8 +323,10 @@ BOOL AddLocale(const CharT* id) {
   LCID lcid = 0;
   for (; *id; ++id) {
     CharT c = *id;
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : -1;
     if (d < 0) return TRUE;  // not a locale id: skip it
     lcid = lcid * 16 + static_cast<LCID>(d);
   }
@@ -322,7 +341,8 @@ BOOL CALLBACK AddLocaleA(LPSTR id) { return AddLocale(id); }
 std::vector<LCID> EnumSystemLocales(DWORD flags) {
   std::vector<LCID> locales;
   localeTarget = &locales;
-  BOOL ok = IsWin9x() ? EnumSystemLocalesA(AddLocaleA, flags) : EnumSystemLocalesW(AddLocaleW, flags);
+  BOOL ok =
+      IsWin9x() ? EnumSystemLocalesA(AddLocaleA, flags) : EnumSystemLocalesW(AddLocaleW, flags);
   localeTarget = nullptr;
   if (!ok) locales.clear();
   return locales;

@@ -55,8 +55,8 @@ class Installer {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(WStr(path), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr,
-                        WStr(startDir), &si, &pi)) {
+    if (!CreateProcessW(WStr(path), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr, WStr(startDir),
+                        &si, &pi)) {
       ADD_FAILURE() << "cannot start the installer: " << SysErrorMessage(GetLastError());
       return;
     }
@@ -158,8 +158,8 @@ class StandInLog {
 
  private:
   std::vector<std::uint8_t> ReadFileBytesOrEmpty() const {
-    FileHandle f(CreateFileW(WStr(path_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle f(CreateFileW(WStr(path_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
     if (!f) return {};
     std::vector<std::uint8_t> bytes(GetFileSize(f.get(), nullptr));
     DWORD read = 0;
@@ -186,27 +186,28 @@ void SetMachineString(const std::u16string& key, const std::u16string& name,
 }
 
 void SetClientSetupSqlPath(const std::u16string* value) {
-  SetMachineString(u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup",
-                   u"SQLPath", value);
+  SetMachineString(u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup", u"SQLPath",
+                   value);
 }
 
 void CopyFixture(const std::u16string& fixture, const std::u16string& target) {
   ForceDirectories(ExtractFilePath(target));
-  ASSERT_TRUE(CopyFileW(WStr(FixturePath(fixture)), WStr(target), FALSE))
-      << WideToAnsi(target);
+  ASSERT_TRUE(CopyFileW(WStr(FixturePath(fixture)), WStr(target), FALSE)) << WideToAnsi(target);
 }
 
-// An older SQL-DMO with its six files in `dir`, registered from there.
+// An older SQL-DMO with its six files in `dir`, registered from there. Its server
+// imports its companion sqlresld.dll, which lies beside it as in a real install.
 void PlantOlderCopy(const std::u16string& dir, const std::u16string& dmoFixture) {
   CopyFixture(dmoFixture, dir + u"sqldmo.dll");
-  for (const char16_t* name : {u"sqlsvc.dll", u"sqlresld.dll", u"w95scm.dll"}) {
+  CopyFixture(ExtractFilePath(dmoFixture) + u"sqlresld.dll", dir + u"sqlresld.dll");
+  for (const char16_t* name : {u"sqlsvc.dll", u"w95scm.dll"}) {
     WriteTextFile(dir + name, "old");
   }
   ForceDirectories(dir + u"Resources\\1033\\");
   WriteTextFile(dir + u"Resources\\1033\\sqldmo.rll", "old");
   WriteTextFile(dir + u"Resources\\1033\\sqlsvc.rll", "old");
-  ASSERT_TRUE(SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"),
-                                 FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(
+      SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"), FILE_ATTRIBUTE_READONLY));
   RegisterServer(dir + u"sqldmo.dll");
   ASSERT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), dir + u"sqldmo.dll"));
 }
@@ -226,8 +227,7 @@ void ExpectInstalledIn(const std::u16string& binn) {
   }
   EXPECT_TRUE(FileExists(SystemDir() + u"sqlunirl.dll"));
   EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), binn + u"SQLDMO.dll"));
-  EXPECT_TRUE(
-      WideSameText(GetProgIdServerPath(u"SQLDMO.Application.8.0"), binn + u"SQLDMO.dll"));
+  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application.8.0"), binn + u"SQLDMO.dll"));
   EXPECT_EQ(GetSqlDmoVersion(), MakeVersion(2000, 80, 760, 0));
 }
 
@@ -236,8 +236,7 @@ TEST(Installer, FreshMachineGetsEveryFileAndTheRegistration) {
   ASSERT_FALSE(FileExists(SystemDir() + u"sqlunirl.dll"));
   EXPECT_EQ(Installer().Wait(), 0u);
   ExpectInstalledIn(kDefaultBinn);
-  EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(SystemDir() + u"sqlunirl.dll")),
-            u"2000.80.728.0");
+  EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(SystemDir() + u"sqlunirl.dll")), u"2000.80.728.0");
   auto lines = log.Lines();
   ASSERT_EQ(lines.size(), 1u) << Describe(lines);  // no older copy to unregister
   EXPECT_TRUE(WideSameText(lines[0], u"DllRegisterServer " + kDefaultBinn + u"SQLDMO.dll"));
@@ -280,8 +279,8 @@ TEST(Installer, SqlPathWithTrailingBackslashGetsNoSecond) {
   SetClientSetupSqlPath(&tools);
   EXPECT_EQ(Installer().Wait(), 0u);
   ExpectInstalledIn(u"C:\\SQL Tools\\Binn\\");
-  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"),
-                           u"C:\\SQL Tools\\Binn\\SQLDMO.dll"));
+  EXPECT_TRUE(
+      WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), u"C:\\SQL Tools\\Binn\\SQLDMO.dll"));
 }
 
 TEST(Installer, SqlPathNamingAMissingFolderMeansTheDefaultFolder) {

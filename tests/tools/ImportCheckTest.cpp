@@ -39,6 +39,14 @@ TEST(ImportCheck, ExtraLinesAllowExactlyWhatTheyName) {
   EXPECT_NE(allowed.Refusal(Named("gdi32.dll", "RtlVirtualUnwind")), "");
 }
 
+TEST(ImportCheck, LibrariesCheckedAlongMayBeImportedFrom) {
+  ImportAllowList allowed(PLINTH_EXPORT_LISTS);
+  EXPECT_NE(allowed.Refusal(Named("sqlresld.DLL", "StandInResourceLanguage")), "");
+  allowed.AddOwnLibrary("build/win32/payload/sqlresld.DLL");
+  EXPECT_EQ(allowed.Refusal(Named("SQLRESLD.dll", "StandInResourceLanguage")), "");
+  EXPECT_NE(allowed.Refusal(Named("sqlsvc.dll", "Anything")), "");
+}
+
 TEST(ImportCheck, ListLinesDropCommentsAndBlanks) {
   EXPECT_EQ(ListLines("# head\n\nAddAtomA\r\n  AddAtomW  \n#x\nB # tail\n"),
             (std::vector<std::string>{"AddAtomA", "AddAtomW", "B"}));

@@ -76,6 +76,11 @@ void ImportAllowList::AddExtra(const std::string& text) {
   }
 }
 
+void ImportAllowList::AddOwnLibrary(const std::string& fileName) {
+  std::size_t slash = fileName.find_last_of("/\\");
+  own_.insert(LibraryKey(slash == std::string::npos ? fileName : fileName.substr(slash + 1)));
+}
+
 const std::set<std::string>* ImportAllowList::ListFor(const std::string& library) {
   auto found = lists_.find(library);
   if (found != lists_.end()) return &found->second;
@@ -91,6 +96,7 @@ const std::set<std::string>* ImportAllowList::ListFor(const std::string& library
 
 std::string ImportAllowList::Refusal(const PeImport& import) {
   std::string library = LibraryKey(import.dll);
+  if (own_.count(library)) return "";
   if (import.ByOrdinal()) {
     if (extra_.count(library + "!#" + std::to_string(import.ordinal))) return "";
     return "imported by ordinal: name it, or look it up at run time";

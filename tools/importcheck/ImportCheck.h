@@ -20,6 +20,10 @@ class ImportAllowList {
   // Lines "library!function" or "library!#ordinal" allowed on top of the lists.
   void AddExtra(const std::string& text);
 
+  // A library checked along with the binaries that import it (a companion shipped
+  // beside them): whatever it exports may be imported.
+  void AddOwnLibrary(const std::string& fileName);
+
   // Empty when `import` is allowed, else why not.
   std::string Refusal(const PeImport& import);
 
@@ -29,6 +33,7 @@ class ImportAllowList {
   std::string folder_;
   std::map<std::string, std::set<std::string>> lists_;  // by library, lower case
   std::set<std::string> missing_;                       // libraries without a list
+  std::set<std::string> own_;                           // checked libraries
   std::set<std::string> extra_;                         // "library!function", lower-case library
   std::map<std::string, std::string> firstAppeared_;
 };

@@ -5,7 +5,8 @@
 //
 // FOLDER holds one "<library>.txt" list per system library; each --also file adds
 // "library!function" lines allowed besides them (imports that exist only for 64-bit
-// code, say). Prints "no offender" and exits 0 when every import is allowed.
+// code, say). The binaries may import from each other (a server from its companion).
+// Prints "no offender" and exits 0 when every import is allowed.
 #include "ImportCheck.h"
 
 #include <cstdio>
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
   if (lists.empty() || binaries.empty()) return Usage();
 
   ImportAllowList allowed(lists);
+  // The binaries are checked as one set: they may import from each other.
+  for (const std::string& path : binaries) allowed.AddOwnLibrary(path);
   for (const std::string& path : extras) {
     std::ifstream in(path);
     if (!in) {
