@@ -37,7 +37,7 @@ wine_wow64_probe() {
   rc=$?
   [ $rc -eq 7 ] && return 0
   if ! wine_kernel_runs_32bit_code; then
-    echo "this machine's kernel cannot run 32-bit code (no 32-bit code segment or system calls), which Wine's WoW64 mode needs"
+    echo "this machine's kernel runs no 32-bit code, which Wine's WoW64 mode needs"
   else
     echo "a 32-bit Windows program under wine64 ended with code $rc instead of 7"
   fi
