@@ -159,4 +159,22 @@ TEST(SqlDmoDeploy, AnOldCopyThatCannotBeDeletedStopsWithTheOsError) {
   EXPECT_FALSE(FileExists(old / u"sqldmo.dll"));  // nothing is rolled back
 }
 
+TEST(SqlDmoDeploy, TheInstallersPayloadIsLanguageNeutral) {
+  std::u16string installer = TestExeDir() + u"..\\..\\bin\\Plinth2000.exe";
+  ModuleHandle image(LoadLibraryExW(WStr(installer), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(image) << SysErrorMessage(GetLastError());
+  for (const wchar_t* name : {L"SQLDMO_DLL", L"SQLRESLD_DLL", L"SQLSVC_DLL", L"W95SCM_DLL",
+                              L"SQLSVC_RLL", L"SQLDMO_RLL", L"SQLUNIRL_DLL"}) {
+    std::vector<LANGID> languages;
+    EnumResourceLanguagesW(
+        image.get(), L"FILE", name,
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) -> BOOL {
+          reinterpret_cast<std::vector<LANGID>*>(list)->push_back(language);
+          return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, std::vector<LANGID>{0}) << WideToAnsi(FromWStr(name));
+  }
+}
+
 }  // namespace
