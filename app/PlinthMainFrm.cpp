@@ -4,6 +4,7 @@
 #include "Gui/Application.h"
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
+#include "Rtl/Platform.h"
 #include "SqlDmoDeploy.h"
 
 TForm1* Form1 = nullptr;

@@ -4,6 +4,7 @@
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Platform.h"
 #include "Rtl/ResourceStream.h"
 #include "Rtl/Streams.h"
 
@@ -88,8 +89,9 @@ void RemoveOldSqlDmo() {
 }
 
 void ExtractPayloadFile(const std::u16string& resourceName, const std::u16string& target) {
-  TKivResourceStream resource(GetModuleHandleW(nullptr), resourceName, u"FILE");
-  TFileStream file(target, FileMode::Create);
+  TKivResourceStream resource(Platform::ProgramModule(), resourceName, u"FILE");
+  // A failure names the file by its full path, however the caller named it.
+  TFileStream file(Platform::FullPathName(target), FileMode::Create);
   file.WriteBuffer(resource.Memory(), resource.Size());
 }
 

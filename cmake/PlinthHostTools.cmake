@@ -4,7 +4,7 @@
 #
 # plinth_tool(<name>) sets PLINTH_TOOL_<name> to the command and
 # PLINTH_TOOL_<name>_DEPENDS to what a custom command must depend on.
-set(PLINTH_HOST_TOOLS verres resstrc payloadcheck formc kivdebug)
+set(PLINTH_HOST_TOOLS verres resstrc payloadcheck formc kivdebug importcheck)
 
 if(CMAKE_CROSSCOMPILING)
   include(ExternalProject)

@@ -26,7 +26,12 @@ for t in "${targets[@]}"; do
   corpus=tests/fuzz/corpus/$t
   mkdir -p "$corpus"
   # Seed an empty corpus with the test forms, as text or compiled to binary.
-  if [ -z "$(ls -A "$corpus")" ]; then
+  if [ -z "$(ls -A "$corpus")" ] && [ "$t" = fuzz_pe_image ]; then
+    # Seed the PE reader with small libraries of a cross build, when there is one.
+    for f in build/win32/payload/* build/win64/tests/bin/fixtures/*.dll; do
+      [ -f "$f" ] && cp "$f" "$corpus/"
+    done
+  elif [ -z "$(ls -A "$corpus")" ]; then
     for f in tests/FormFiles/forms/*.dfm tests/KivTrx/forms/*.dfm; do
       [ -f "$f" ] || continue
       if [ "$t" = fuzz_form_binary ]; then

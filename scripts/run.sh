@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the installer in a fresh, throwaway Windows machine (a new Wine prefix on its
 # own X display) and says in plain words what it did; then runs it a second time to
-# show that an installed SQL-DMO 2000 is left alone.
+# show that an installed SQL-DMO 2000 is left alone. It runs the shipping 32-bit build
+# under wine64's WoW64 mode where this machine can run 32-bit code, and the 64-bit
+# test build otherwise, and says which.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -10,20 +12,33 @@ root=$(pwd)
 echo "Building (this takes a few minutes the first time)..."
 cmake --preset host >/dev/null
 cmake --build --preset host --target pever >/dev/null
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target Plinth2000 >/dev/null
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target Plinth2000 >/dev/null
 pever="${root}/build/host/tools/pever/pever"
-exe="${root}/build/win64/bin/Plinth2000.exe"
 
 source "${root}/scripts/wine-env.sh"
 echo "Making a fresh Windows machine (Wine prefix)..."
+# With Wine's 32-bit DLLs on its search path the machine can also run 32-bit programs.
+if dllpath=$(wine_wow64_dllpath); then export WINEDLLPATH="${dllpath}"; fi
 wine_env_start
 drive_c="${WINEPREFIX}/drive_c"
+
+reg_view=()
+if why=$(wine_wow64_probe); then
+  exe="${root}/build/win32/bin/Plinth2000.exe"
+  reg_view=(/reg:32)  # the registrations a 32-bit program makes and sees
+  echo "Running the shipping 32-bit build (build/win32/bin/Plinth2000.exe) under wine64's WoW64 mode."
+else
+  exe="${root}/build/win64/bin/Plinth2000.exe"
+  echo "Running the 64-bit test build (build/win64/bin/Plinth2000.exe): the shipping 32-bit build cannot run here (${why})."
+fi
 
 reg_value() {  # reg_value KEY [VALUE]: the data of a registry value, empty if none
   local args=(/ve)
   [ $# -gt 1 ] && args=(/v "$2")
-  { "$WINE" reg query "$1" "${args[@]}" 2>/dev/null || true; } | tr -d '\r' |
+  { "$WINE" reg query "$1" "${args[@]}" "${reg_view[@]}" 2>/dev/null || true; } | tr -d '\r' |
     sed -n 's/^ *[^ ].*REG_[A-Z_]* *//p' | head -n 1
 }
 
@@ -58,7 +73,7 @@ run_installer() {
   "$WINE" "$exe"
   code=$?
   set -e
-  wineserver -w
+  "$WINESERVER" -w
 }
 
 echo

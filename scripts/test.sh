@@ -11,6 +11,8 @@ root=$(pwd)
 passed=0
 failed=0
 problems=()
+retried=()   # tests that passed only on their second chance
+skips=()     # one line per preset with skipped tests, with the reasons
 logdir=$(mktemp -d /tmp/plinth-test-logs.XXXXXX)
 
 build() {
@@ -43,7 +45,22 @@ run_tests() {
   fi
   f=$(echo "${line}" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
   total=$(echo "${line}" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
-  p=$((total - f))
+  # A retry is printed without the "k/N" counter in front; one that passed means the
+  # first try failed.
+  local name
+  while read -r name; do
+    [ -n "${name}" ] && retried+=("${name}")
+  done < <(grep -E '^ +Test +#[0-9]+: [^ ]+ \.+ +Passed' "${log}" |
+    sed -E 's/^ +Test +#[0-9]+: ([^ ]+) .*/\1/' | sort -u)
+  # Skipped tests count as neither; the reasons are the lines they printed.
+  local skipped reasons
+  skipped=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*Skipped' "${log}")
+  if [ "${skipped}" -gt 0 ]; then
+    reasons=$(grep -hE '^\[  SKIPPED \] [^(]*: ' "build/${preset}/Testing/Temporary/LastTest.log" \
+      2>/dev/null | grep -v 'listed below' | sed -E 's/^\[  SKIPPED \] //' | sort -u | paste -sd ';' -)
+    skips+=("skipped: ${skipped} tests of ${preset}: ${reasons:-no reason given}")
+  fi
+  p=$((total - f - skipped))
   passed=$((passed + p))
   failed=$((failed + f))
   [ "${f}" -eq 0 ] || problems+=("test ${preset}: ${f} failed")
@@ -65,5 +82,9 @@ fi
 [ "${failed}" -eq 0 ] && rm -rf "${logdir}" || echo "logs: ${logdir}"
 echo
 for p in "${problems[@]}"; do echo "problem: ${p}"; done
+for s in "${skips[@]}"; do echo "${s}"; done
+if [ ${#retried[@]} -gt 0 ]; then
+  echo "passed only on retry (${#retried[@]}): ${retried[*]}"
+fi
 echo "${passed} passed, ${failed} failed"
 [ "${failed}" -eq 0 ]

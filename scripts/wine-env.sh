@@ -2,19 +2,18 @@
 # private Wine prefix, both gone when the calling script exits.
 #
 #   source scripts/wine-env.sh
-#   wine_env_start [prefix-dir]   # exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE
+#   wine_env_start [prefix-dir]   # exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER
 #   "$WINE" program.exe
 #
 # Xvfb starts first and outlives everything: a wineserver started without a display
 # leaves later windows uncreatable.
 
-WINE=/usr/lib/wine/wine64
-export WINE
+source "$(dirname "${BASH_SOURCE[0]}")/wine-tools.sh"   # WINE, WINESERVER
 
 wine_env_stop() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX}" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
     if [ -n "${_wine_env_owns_prefix:-}" ]; then rm -rf "${WINEPREFIX}"; fi
   fi
   if [ -n "${_wine_env_xvfb_pid:-}" ]; then
@@ -43,9 +42,9 @@ wine_env_start() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install prompts
   trap wine_env_stop EXIT
-  wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1
   wine_env_quiet_crashes
-  wineserver -w >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
 # Settings of the throwaway machine. A crashing program ends at once instead of waiting

@@ -7,13 +7,19 @@
 // The entry points are exported by plain name (SqlDmoStandIn.def), as COM expects,
 // also in the 32-bit build where the compiler would decorate them.
 //
+// Like the genuine server it imports its companion sqlresld.DLL (the stand-in of
+// SqlResLdStandIn.cpp), so it loads only where that library is found: beside it.
+//
 // When the environment variable PLINTH_STANDIN_LOG names a file, each entry point
 // appends one line "<entry point> <library path>" to it, so tests can see which
 // copy was called.
-#include <windows.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <string>
+#include <vector>
+
+extern "C" __declspec(dllimport) unsigned StandInResourceLanguage();
 
 namespace {
 
@@ -54,6 +60,25 @@ bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& 
   return rc == ERROR_SUCCESS;
 }
 
+// Deletes a key with everything below it. (RegDeleteTreeW would do, but only from
+// Vista on, and the stand-in must load wherever the program does.)
+void DeleteTree(HKEY root, const std::wstring& key) {
+  HKEY h;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
+    std::vector<std::wstring> children;
+    wchar_t name[256];
+    DWORD length = 256;
+    for (DWORD i = 0;
+         RegEnumKeyExW(h, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, length = 256) {
+      children.emplace_back(name, length);
+    }
+    RegCloseKey(h);
+    for (const std::wstring& child : children) DeleteTree(root, key + L"\\" + child);
+  }
+  RegDeleteKeyW(root, key.c_str());
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -63,6 +88,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   Log(L"DllRegisterServer");
+  if (StandInResourceLanguage() != 1033) return E_UNEXPECTED;
   std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsid;
   bool ok = SetValue(L"SQLDMO.Application", nullptr, L"SQLDMO Application") &&
             SetValue(L"SQLDMO.Application\\CLSID", nullptr, kClsid) &&
@@ -79,8 +105,9 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   Log(L"DllUnregisterServer");
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsid).c_str());
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"SQLDMO.Application.8.0");
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"SQLDMO.Application");
+  if (StandInResourceLanguage() != 1033) return E_UNEXPECTED;
+  DeleteTree(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kClsid);
+  DeleteTree(HKEY_CLASSES_ROOT, L"SQLDMO.Application.8.0");
+  DeleteTree(HKEY_CLASSES_ROOT, L"SQLDMO.Application");
   return S_OK;
 }

@@ -35,7 +35,7 @@ time_once() {  # time_once COMMAND...: milliseconds until the program has ended
 }
 # One wineserver for the whole measurement, as on a running Windows machine; without
 # it every run would pay for the server's start and its linger at the end.
-wineserver -p
+"$WINESERVER" -p
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 uninstall() {
   "$WINE" reg delete 'HKCR\SQLDMO.Application' /f >/dev/null 2>&1 || true

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// Loads the library by its full path, calls "DllRegisterServer" and unloads it.
+// Loads the library by its full path (its own folder searched for the libraries it
+// imports), calls "DllRegisterServer" and unloads it.
 // A library that cannot be loaded or lacks the entry point raises the
 // operating-system error unchanged. A failing entry point (a negative result, or an
 // exception while it runs) raises with "\r\n\r\nError occurred while registering %s."

@@ -1,5 +1,5 @@
 #include "KivLX/KivLXSetupUtils.h"
-
+#include "KivLX/KivLXUtils.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Handles.h"
@@ -12,7 +12,9 @@ using SelfRegisterFn = HRESULT(STDAPICALLTYPE*)();
 
 void CallServerEntry(const std::u16string& fileName, const char* entryName,
                      const char* failureMessage) {
-  ModuleHandle library(Platform::LoadLibrary(fileName));
+  // A server imports its companions from its own folder, which the hardened search
+  // leaves out for libraries loaded by name.
+  ModuleHandle library(LoadLibraryBesideItsCompanions(fileName));
   if (!library) RaiseLastOSError();
   auto entry = reinterpret_cast<SelfRegisterFn>(
       reinterpret_cast<void (*)()>(GetProcAddress(library.get(), entryName)));

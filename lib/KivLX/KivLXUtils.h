@@ -53,8 +53,12 @@ std::u16string FindModulePath(const std::u16string& name);
 // Takes the current folder out of the search for libraries loaded by name, so a
 // library planted in the folder a program was started from (a download folder) is
 // never picked up. The program's own folder and the system folders stay searched.
-// Call it at start, before anything loads a library by name.
+// Call it at start, before anything loads a library by name. Before XP SP1, where
+// the search cannot be changed, the current folder becomes the system folder.
 void HardenDllSearchPath();
+// Loads a library by its full path so that the libraries it imports are found in
+// its own folder (a COM server's companions), whatever the hardening left out.
+HMODULE LoadLibraryBesideItsCompanions(const std::u16string& fileName);
 
 // Component probes: versions of installed components, found through the system's
 // library search or the COM registration of a ProgID, without running their code.

@@ -89,22 +89,41 @@ std::u16string FindModulePath(const std::u16string& name) {
 }
 
 void HardenDllSearchPath() {
-  SetDllDirectoryW(L"");
-  // Where the system offers it, the default search list is stricter still: the
-  // program's folder and the system folder, to which the Windows folder is added
-  // back for libraries that live there. Looked up at run time: older systems lack it.
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
   using SetDefaultFn = BOOL(WINAPI*)(DWORD);
   using AddDirFn = void*(WINAPI*)(PCWSTR);
-  auto setDefault = reinterpret_cast<SetDefaultFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  auto addDir = reinterpret_cast<AddDirFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "AddDllDirectory")));
+  // All three are looked up at run time: the oldest systems have none of them.
+  auto setDllDirectory =
+      Platform::FindSystemFunction<SetDllDirectoryFn>("kernel32.dll", "SetDllDirectoryW");
+  if (!setDllDirectory || !setDllDirectory(L"")) {
+    // Before XP SP1 the search cannot leave out the current folder, so the current
+    // folder becomes one nobody can plant in.
+    std::u16string system = GetSystemFolder();
+    if (!system.empty()) SetCurrentDir(system);
+    return;
+  }
+  // Where the system offers it, the default search list is stricter still: the
+  // program's folder and the system folder, to which the Windows folder is added
+  // back for libraries that live there.
+  auto setDefault =
+      Platform::FindSystemFunction<SetDefaultFn>("kernel32.dll", "SetDefaultDllDirectories");
+  auto addDir = Platform::FindSystemFunction<AddDirFn>("kernel32.dll", "AddDllDirectory");
   if (!setDefault || !addDir) return;
   if (setDefault(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS)) {
     std::u16string windows = GetWindowsFolder();
     if (!windows.empty()) addDir(WStr(windows));
   }
+}
+
+HMODULE LoadLibraryBesideItsCompanions(const std::u16string& fileName) {
+  // With the safe search flags (Windows 8, or 7 with its update) the library's own
+  // folder joins the hardened default list; elsewhere the older flag puts that folder
+  // first in the standard search. Either way the current folder plays no part.
+  DWORD flags =
+      Platform::FindSystemFunction<void*(WINAPI*)(PCWSTR)>("kernel32.dll", "AddDllDirectory")
+          ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS
+          : LOAD_WITH_ALTERED_SEARCH_PATH;
+  return Platform::LoadLibraryEx(fileName, flags);
 }
 
 namespace {

@@ -7,6 +7,11 @@
 namespace {
 constexpr std::uint32_t kVersionType = 16;  // RT_VERSION
 constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
+// Bounds that no real image comes near; a damaged one must not make the reader
+// collect names without end.
+constexpr std::size_t kMaxImportedLibraries = 4096;
+constexpr std::size_t kMaxImportsPerLibrary = 65536;
+constexpr std::size_t kMaxNameLength = 1024;
 
 [[noreturn]] void Invalid(const std::string& why) { throw EReadError("Invalid PE image: " + why); }
 }  // namespace
@@ -26,6 +31,10 @@ std::uint32_t PeImage::U32(std::size_t o) const {
          (static_cast<std::uint32_t>(bytes_[o + 3]) << 24);
 }
 
+std::uint64_t PeImage::U64(std::size_t o) const {
+  return U32(o) | (static_cast<std::uint64_t>(U32(o + 4)) << 32);
+}
+
 PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   if (bytes_.size() < 64 || bytes_[0] != 'M' || bytes_[1] != 'Z') Invalid("no MZ header");
   std::uint32_t pe = U32(0x3C);
@@ -41,6 +50,9 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
                      : U32(optional + 28);
   std::size_t directories = optional + (is64_ ? 112 : 96);
   std::uint32_t directoryCount = U32(directories - 4);
+  if (directoryCount > 1 && directories + 16 <= optional + optionalSize) {
+    importRva_ = U32(directories + 8);
+  }
   if (directoryCount > 2 && directories + 24 <= optional + optionalSize) {
     resourceRva_ = U32(directories + 16);
     resourceSize_ = U32(directories + 20);
@@ -84,6 +96,58 @@ std::uint32_t PeImage::RvaToOffset(std::uint32_t rva, std::uint32_t size) const 
     }
   }
   Invalid("address outside every section");
+}
+
+std::string PeImage::NameAt(std::uint32_t rva) const {
+  std::size_t offset = RvaToOffset(rva, 1);
+  std::string name;
+  for (std::size_t i = offset; i < bytes_.size() && name.size() < kMaxNameLength; ++i) {
+    if (bytes_[i] == 0) return name;
+    name += static_cast<char>(bytes_[i]);
+  }
+  Invalid("unterminated import name");
+}
+
+std::vector<PeImport> PeImage::Imports() const {
+  std::vector<PeImport> imports;
+  if (importRva_ == 0) return imports;
+  const std::uint32_t thunkSize = is64_ ? 8 : 4;
+  const std::uint64_t ordinalFlag = is64_ ? 0x8000000000000000ull : 0x80000000ull;
+  for (std::size_t i = 0;; ++i) {
+    if (i == kMaxImportedLibraries) Invalid("too many imported libraries");
+    std::uint64_t at = importRva_ + static_cast<std::uint64_t>(i) * 20;
+    if (at + 20 > 0xFFFFFFFFull) Invalid("import table outside the image");
+    std::uint32_t d = RvaToOffset(static_cast<std::uint32_t>(at), 20);
+    std::uint32_t lookup = U32(d);
+    std::uint32_t nameRva = U32(d + 12);
+    std::uint32_t addresses = U32(d + 16);
+    if (nameRva == 0 && addresses == 0) break;  // the table's closing entry
+    if (nameRva == 0) Invalid("imported library without a name");
+    std::string dll = NameAt(nameRva);
+    // Linkers that bind nothing may leave the lookup table out: the address table
+    // holds the same entries in the file.
+    std::uint32_t thunks = lookup != 0 ? lookup : addresses;
+    for (std::size_t k = 0;; ++k) {
+      if (k == kMaxImportsPerLibrary) Invalid("too many imports from " + dll);
+      std::uint64_t t = thunks + static_cast<std::uint64_t>(k) * thunkSize;
+      if (t + thunkSize > 0xFFFFFFFFull) Invalid("import lookup table outside the image");
+      std::uint32_t o = RvaToOffset(static_cast<std::uint32_t>(t), thunkSize);
+      std::uint64_t thunk = is64_ ? U64(o) : U32(o);
+      if (thunk == 0) break;
+      PeImport entry;
+      entry.dll = dll;
+      if (thunk & ordinalFlag) {
+        entry.ordinal = static_cast<std::uint16_t>(thunk & 0xFFFF);
+      } else {
+        if (thunk > 0x7FFFFFFFull) Invalid("import name outside the image");
+        // A two-byte hint precedes the name.
+        entry.function = NameAt(static_cast<std::uint32_t>(thunk) + 2);
+        if (entry.function.empty()) Invalid("empty import name from " + dll);
+      }
+      imports.push_back(std::move(entry));
+    }
+  }
+  return imports;
 }
 
 std::optional<std::uint64_t> PeImage::FileVersion() const {

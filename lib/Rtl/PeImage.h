@@ -1,6 +1,6 @@
 // Reads what the build and the tests need from a PE image (an executable or library
-// file) without loading it: its sections and the file version of its version
-// resource. Every offset and size read from the image is checked against the image;
+// file) without loading it: its sections, its import table and the file version of
+// its version resource. Every offset and size read from the image is checked against the image;
 // a damaged image raises EReadError naming what is wrong, never reads out of bounds.
 #pragma once
 
@@ -18,6 +18,14 @@ struct PeSection {
   std::uint32_t headerOffset = 0;  // file offset of the section's header
 };
 
+// One function a PE image imports from a library.
+struct PeImport {
+  std::string dll;            // the library's name as the image spells it
+  std::string function;       // empty when imported by ordinal
+  std::uint16_t ordinal = 0;  // set when imported by ordinal
+  bool ByOrdinal() const { return function.empty(); }
+};
+
 class PeImage {
  public:
   // Raises EReadError "Invalid PE image: ..." when the headers are damaged.
@@ -31,6 +39,9 @@ class PeImage {
   // Bytes of a section as stored in the file.
   std::vector<std::uint8_t> SectionData(const PeSection& section) const;
 
+  // The image's static imports, in table order. Delay-loaded imports are not read.
+  std::vector<PeImport> Imports() const;
+
   // The file version of the first version resource (most significant part first),
   // or none when the image has no version resource.
   std::optional<std::uint64_t> FileVersion() const;
@@ -39,11 +50,14 @@ class PeImage {
   std::uint32_t RvaToOffset(std::uint32_t rva, std::uint32_t size) const;
   std::uint32_t U32(std::size_t offset) const;
   std::uint16_t U16(std::size_t offset) const;
+  std::uint64_t U64(std::size_t offset) const;
   void Need(std::size_t offset, std::size_t size, const char* what) const;
+  std::string NameAt(std::uint32_t rva) const;
 
   std::vector<std::uint8_t> bytes_;
   bool is64_ = false;
   std::uint64_t imageBase_ = 0;
+  std::uint32_t importRva_ = 0;
   std::uint32_t resourceRva_ = 0;
   std::uint32_t resourceSize_ = 0;
   std::vector<PeSection> sections_;

@@ -26,6 +26,9 @@ BOOL CreateDirectory(const std::u16string& name);
 BOOL RemoveDirectory(const std::u16string& name);
 BOOL SetCurrentDirectory(const std::u16string& name);
 std::u16string GetCurrentDirectory();
+// The full path of a file name (relative ones against the current folder); the name
+// unchanged when the call fails.
+std::u16string FullPathName(const std::u16string& name);
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags);
 // Windows and system directories, asked with a buffer of MAX_PATH characters and cut
@@ -46,6 +49,16 @@ HANDLE FindFirstFile(const std::u16string& pattern, FindData& data);
 BOOL FindNextFile(HANDLE find, FindData& data);
 
 // Modules and resources.
+// The running program's module. (The wide GetModuleHandleW is a failing stub on 9x.)
+HMODULE ProgramModule();
+// A function of a loaded system library that older systems lack, looked up at run
+// time: null where the system has none, and the caller takes its fallback.
+template <typename Fn>
+Fn FindSystemFunction(const char* library, const char* name) {
+  HMODULE module = GetModuleHandleA(library);
+  if (!module) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 HMODULE LoadLibrary(const std::u16string& name);
 HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);
 // A module already loaded in the process, without taking a reference; null if none.

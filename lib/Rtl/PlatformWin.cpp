@@ -95,6 +95,24 @@ std::u16string GetCurrentDirectory() {
                    [](char* b, UINT n) { return GetCurrentDirectoryA(n, b); });
 }
 
+std::u16string FullPathName(const std::u16string& name) {
+  if (IsWin9x()) {
+    std::string a = A(name);
+    char buf[MAX_PATH];
+    DWORD n = GetFullPathNameA(a.c_str(), MAX_PATH, buf, nullptr);
+    return n == 0 || n >= MAX_PATH ? name : AnsiToWide(std::string_view(buf, n));
+  }
+  std::u16string buf(MAX_PATH, u'\0');
+  DWORD n = GetFullPathNameW(WStr(name), MAX_PATH, WStr(buf), nullptr);
+  if (n >= MAX_PATH) {
+    buf.assign(n, u'\0');
+    n = GetFullPathNameW(WStr(name), n, WStr(buf), nullptr);
+  }
+  if (n == 0 || n >= buf.size()) return name;
+  buf.resize(n);
+  return buf;
+}
+
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags) {
   return IsWin9x()
@@ -143,6 +161,8 @@ BOOL FindNextFile(HANDLE find, FindData& data) {
   }
   return TRUE;
 }
+
+HMODULE ProgramModule() { return GetModuleHandleA(nullptr); }
 
 HMODULE LoadLibrary(const std::u16string& name) {
   return IsWin9x() ? LoadLibraryA(A(name).c_str()) : LoadLibraryW(WStr(name));

@@ -12,7 +12,8 @@ std::atomic<HMODULE> currentSource{nullptr};
 class ProgramResStrMap {
  public:
   ProgramResStrMap() {
-    auto base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleW(nullptr));
+    // The 8-bit form: the wide one is a failing stub on 9x.
+    auto base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleA(nullptr));
     auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
@@ -43,7 +44,7 @@ class ProgramResStrMap {
 
 HMODULE ResourceSource() {
   HMODULE m = currentSource.load();
-  return m ? m : GetModuleHandleW(nullptr);
+  return m ? m : GetModuleHandleA(nullptr);
 }
 
 void SetResourceSource(HMODULE module) { currentSource.store(module); }
@@ -68,8 +69,8 @@ std::u16string LoadResString(const ResourceString& rs) {
   std::uint16_t id = ResStrId(rs.name);
   std::u16string text;
   // A resource module that lacks the string falls back to the program's own table.
-  if (id != 0 && (LoadFrom(ResourceSource(), id, text) ||
-                  LoadFrom(GetModuleHandleW(nullptr), id, text))) {
+  if (id != 0 &&
+      (LoadFrom(ResourceSource(), id, text) || LoadFrom(GetModuleHandleA(nullptr), id, text))) {
     return text;
   }
   return rs.text;

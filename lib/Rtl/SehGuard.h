@@ -24,8 +24,10 @@ KIV_DECLARE_EXCEPTION(EExternalException, EExternal);
 
 #ifdef _WIN32
 // Calls fn(arg) and returns its result. A structured exception that nothing inside
-// fn handles ends the call and is raised here as EAccessViolation or
-// EExternalException. Where the platform offers no such guard (the 32-bit build)
-// the call is made plainly.
+// fn handles ends the call (the cleanup of the frames it abandons runs) and is raised
+// here as EAccessViolation or EExternalException. Both builds guard: the x86-64 one
+// through the unwind tables, the 32-bit one through a handler record on FS:[0],
+// which Windows 98 and NT 4.0 know alike. fn must not let a C++ exception out: the
+// guard would take it for a foreign one.
 std::intptr_t CallWithSehGuard(std::intptr_t (*fn)(void*), void* arg);
 #endif

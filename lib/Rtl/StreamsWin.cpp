@@ -64,12 +64,17 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-  LARGE_INTEGER distance;
-  distance.QuadPart = offset;
-  LARGE_INTEGER result{};
   DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                  : origin == SeekOrigin::Current ? FILE_CURRENT
                                                  : FILE_END;
-  if (!SetFilePointerEx(static_cast<HANDLE>(handle_), distance, &result, method)) return -1;
-  return result.QuadPart;
+  // SetFilePointer with its high part reaches past 4 GB on every system; the Ex form
+  // is missing before Windows 2000. A low part of all ones is a failure only when the
+  // call says so.
+  LONG high = static_cast<LONG>(offset >> 32);
+  SetLastError(NO_ERROR);
+  DWORD low = SetFilePointer(static_cast<HANDLE>(handle_),
+                             static_cast<LONG>(static_cast<std::uint32_t>(offset)), &high, method);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+  return static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) | low);
 }

@@ -1,10 +1,9 @@
-#include "Rtl/PeImage.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "Rtl/Exceptions.h"
+#include "Rtl/PeImage.h"
 #include "VersionResource.h"
 
 namespace {
@@ -24,11 +23,11 @@ class PeBuilder {
     Put32(0x3C, 0x80);
     Put32(0x80, 0x00004550);
     Put16(0x84 + 2, sectionCount_);
-    Put16(0x84 + 16, 240);                  // optional header size of PE32+
-    Put16(0x98, 0x20B);                     // PE32+
-    Put32(0x98 + 108, 16);                  // data directories
+    Put16(0x84 + 16, 240);  // optional header size of PE32+
+    Put16(0x98, 0x20B);     // PE32+
+    Put32(0x98 + 108, 16);  // data directories
     if (withVersion) {
-      Put32(0x98 + 112 + 16, 0x1000);       // resource directory address
+      Put32(0x98 + 112 + 16, 0x1000);  // resource directory address
       Put32(0x98 + 112 + 20, static_cast<std::uint32_t>(rsrc.size()));
     }
     std::size_t table = 0x98 + 240;
@@ -176,6 +175,180 @@ TEST(PeImage, EveryTruncationFailsCleanly) {
     try {
       PeImage image(cut);
       image.FileVersion();
+    } catch (const EReadError&) {
+    }
+  }
+}
+
+// A PE image with one section at address 0x2000 (file offset 0x400) holding an import
+// table: descriptors, lookup tables and names, laid out in that order.
+class ImportImageBuilder {
+ public:
+  struct Library {
+    std::string name;
+    std::vector<std::string> functions;  // "#12" imports ordinal 12
+    bool noLookupTable = false;          // only the address table, as some linkers leave it
+  };
+
+  ImportImageBuilder(bool is64, const std::vector<Library>& libraries) : is64_(is64) {
+    const std::uint32_t base = 0x2000;
+    const std::uint32_t thunk = is64 ? 8 : 4;
+    std::uint32_t descriptors = static_cast<std::uint32_t>(libraries.size() + 1) * 20;
+    std::uint32_t tables = 0;
+    for (const Library& l : libraries) tables += 2 * (l.functions.size() + 1) * thunk;
+    std::vector<std::uint8_t> sec(descriptors + tables, 0);
+    std::uint32_t next = descriptors;
+    auto addName = [&](const std::string& n, bool hint) {
+      std::uint32_t at = base + static_cast<std::uint32_t>(sec.size());
+      if (hint) sec.insert(sec.end(), {0, 0});
+      sec.insert(sec.end(), n.begin(), n.end());
+      sec.push_back(0);
+      return at;
+    };
+    auto put = [&](std::uint32_t o, std::uint64_t v, std::uint32_t size) {
+      std::memcpy(&sec[o], &v, size);
+    };
+    for (std::size_t i = 0; i < libraries.size(); ++i) {
+      const Library& l = libraries[i];
+      std::uint32_t ilt = next;
+      std::uint32_t iat = next + static_cast<std::uint32_t>(l.functions.size() + 1) * thunk;
+      next = iat + static_cast<std::uint32_t>(l.functions.size() + 1) * thunk;
+      std::uint32_t d = static_cast<std::uint32_t>(i) * 20;
+      put(d, l.noLookupTable ? 0 : base + ilt, 4);
+      put(d + 12, addName(l.name, false), 4);
+      put(d + 16, base + iat, 4);
+      for (std::size_t k = 0; k < l.functions.size(); ++k) {
+        const std::string& f = l.functions[k];
+        std::uint64_t value =
+            f[0] == '#' ? (is64 ? 0x8000000000000000ull : 0x80000000ull) | std::stoul(f.substr(1))
+                        : addName(f, true);
+        put(ilt + static_cast<std::uint32_t>(k) * thunk, l.noLookupTable ? 0 : value, thunk);
+        put(iat + static_cast<std::uint32_t>(k) * thunk, value, thunk);
+      }
+    }
+    importSize_ = static_cast<std::uint32_t>(sec.size());
+    bytes_.assign(0x400, 0);
+    bytes_[0] = 'M';
+    bytes_[1] = 'Z';
+    Put32(0x3C, 0x80);
+    Put32(0x80, 0x00004550);
+    Put16(0x84 + 2, 1);
+    std::uint16_t optionalSize = is64 ? 240 : 224;
+    Put16(0x84 + 16, optionalSize);
+    Put16(0x98, is64 ? 0x20B : 0x10B);
+    std::size_t dirs = 0x98 + (is64 ? 112 : 96);
+    Put32(dirs - 4, 16);
+    Put32(dirs + 8, base);
+    Put32(dirs + 12, importSize_);
+    std::size_t table = 0x98 + optionalSize;
+    std::memcpy(&bytes_[table], ".idata", 6);
+    Put32(table + 8, importSize_);
+    Put32(table + 12, base);
+    Put32(table + 16, importSize_);
+    Put32(table + 20, 0x400);
+    bytes_.insert(bytes_.end(), sec.begin(), sec.end());
+  }
+  std::vector<std::uint8_t>& Bytes() { return bytes_; }
+  void Put16(std::size_t o, std::uint16_t v) { std::memcpy(&bytes_[o], &v, 2); }
+  void Put32(std::size_t o, std::uint32_t v) { std::memcpy(&bytes_[o], &v, 4); }
+  std::size_t DirectoryOffset() const { return 0x98 + (is64_ ? 112 : 96) + 8; }
+  static constexpr std::size_t kSectionOffset = 0x400;
+
+ private:
+  bool is64_;
+  std::uint32_t importSize_ = 0;
+  std::vector<std::uint8_t> bytes_;
+};
+
+std::vector<std::string> Describe(const std::vector<PeImport>& imports) {
+  std::vector<std::string> out;
+  for (const PeImport& i : imports) {
+    out.push_back(i.dll + "!" + (i.ByOrdinal() ? "#" + std::to_string(i.ordinal) : i.function));
+  }
+  return out;
+}
+
+const std::vector<ImportImageBuilder::Library> kLibraries = {
+    {"KERNEL32.dll", {"GetTickCount", "SetFilePointer"}},
+    {"comctl32.dll", {"#17", "InitCommonControlsEx"}},
+};
+
+TEST(PeImage, ReadsTheImportsOfBothImageKinds) {
+  const std::vector<std::string> expected = {"KERNEL32.dll!GetTickCount",
+                                             "KERNEL32.dll!SetFilePointer", "comctl32.dll!#17",
+                                             "comctl32.dll!InitCommonControlsEx"};
+  for (bool is64 : {false, true}) {
+    ImportImageBuilder b(is64, kLibraries);
+    PeImage image(b.Bytes());
+    EXPECT_EQ(image.Is64Bit(), is64);
+    EXPECT_EQ(Describe(image.Imports()), expected) << (is64 ? "PE32+" : "PE32");
+  }
+}
+
+TEST(PeImage, ImportsWithoutALookupTableComeFromTheAddressTable) {
+  ImportImageBuilder b(false, {{"USER32.dll", {"MessageBoxW", "#5"}, true}});
+  EXPECT_EQ(Describe(PeImage(b.Bytes()).Imports()),
+            (std::vector<std::string>{"USER32.dll!MessageBoxW", "USER32.dll!#5"}));
+}
+
+TEST(PeImage, AnImageWithoutImportsHasNone) {
+  PeBuilder b;
+  EXPECT_TRUE(PeImage(b.Bytes()).Imports().empty());
+  ImportImageBuilder none(true, {});
+  EXPECT_TRUE(PeImage(none.Bytes()).Imports().empty());
+}
+
+TEST(PeImage, DamagedImportTablesRaiseAClearError) {
+  auto expectInvalid = [](const std::vector<std::uint8_t>& bytes, const std::string& why) {
+    try {
+      PeImage(bytes).Imports();
+      ADD_FAILURE() << "accepted: " << why;
+    } catch (const EReadError& e) {
+      EXPECT_EQ(e.Message().rfind("Invalid PE image: ", 0), 0u) << e.Message();
+    }
+  };
+  const std::size_t s = ImportImageBuilder::kSectionOffset;
+  {
+    ImportImageBuilder b(false, kLibraries);
+    b.Put32(b.DirectoryOffset(), 0x9000);
+    expectInvalid(b.Bytes(), "import table outside every section");
+  }
+  {
+    ImportImageBuilder b(false, kLibraries);
+    b.Put32(s + 12, 0x7FFFFFF0);
+    expectInvalid(b.Bytes(), "library name outside the image");
+  }
+  {
+    ImportImageBuilder b(false, kLibraries);
+    b.Put32(s + 12, 0);
+    expectInvalid(b.Bytes(), "library without a name");
+  }
+  {
+    ImportImageBuilder b(true, kLibraries);
+    b.Put32(s, 0x2000 + 0xFFFF0);
+    expectInvalid(b.Bytes(), "lookup table outside the image");
+  }
+  {
+    // No closing entry: the descriptors run off the end of the section.
+    ImportImageBuilder b(false, kLibraries);
+    std::vector<std::uint8_t>& bytes = b.Bytes();
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(s), bytes.end(), 0x41);
+    expectInvalid(bytes, "no closing entry");
+  }
+  {
+    // The last name runs to the end of the file without its NUL.
+    ImportImageBuilder b(false, kLibraries);
+    b.Bytes().pop_back();
+    expectInvalid(b.Bytes(), "unterminated name");
+  }
+}
+
+TEST(PeImage, EveryTruncationOfAnImportTableFailsCleanly) {
+  ImportImageBuilder b(true, kLibraries);
+  for (std::size_t n = 0; n < b.Bytes().size(); ++n) {
+    std::vector<std::uint8_t> cut(b.Bytes().begin(), b.Bytes().begin() + n);
+    try {
+      PeImage(cut).Imports();
     } catch (const EReadError&) {
     }
   }

@@ -1,9 +1,8 @@
-#include "Rtl/Platform.h"
-
 #include <gtest/gtest.h>
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"
@@ -69,6 +68,20 @@ TEST(Platform, FileStreamsCreateWriteAndReportFailures) {
                                SysErrorMessage(ERROR_PATH_NOT_FOUND));
   }
   EXPECT_THROW(TFileStream(dir / u"missing.bin", FileMode::OpenRead), EFOpenError);
+}
+
+TEST(Platform, FileStreamsSeekPastFourGigabytesFromEveryOrigin) {
+  TempDir dir;
+  TFileStream f(dir / u"sparse.bin", FileMode::Create);
+  const std::int64_t beyond = 5LL << 30;  // past what 32 bits reach
+  EXPECT_EQ(f.Seek(beyond, SeekOrigin::Begin), beyond);
+  f.WriteBuffer("x", 1);
+  EXPECT_EQ(f.Seek(0, SeekOrigin::Current), beyond + 1);
+  EXPECT_EQ(f.Seek(-1, SeekOrigin::End), beyond);
+  EXPECT_EQ(f.Seek(-beyond, SeekOrigin::Current), 0);
+  // A low part of all ones is a position, not a failure.
+  EXPECT_EQ(f.Seek(0xFFFFFFFFLL, SeekOrigin::Begin), 0xFFFFFFFFLL);
+  EXPECT_EQ(f.Seek(-10, SeekOrigin::Begin), -1);
 }
 
 }  // namespace

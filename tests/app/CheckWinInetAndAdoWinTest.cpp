@@ -1,9 +1,8 @@
-#include "CheckWinInetAndAdo.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "CheckWinInetAndAdo.h"
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
@@ -106,6 +105,9 @@ class SqlServer7Rule : public Inventory {
     ASSERT_TRUE(ForceDirectories(dir_ / u"Binn"));
     ASSERT_TRUE(CopyFileW(WStr(FixturePath(semdll)), WStr(dir_ / u"Binn\\semdll.dll"), FALSE));
     ASSERT_TRUE(CopyFileW(WStr(FixturePath(dmo)), WStr(dir_ / u"Binn\\sqldmo.dll"), FALSE));
+    // The server imports its companion, which lies beside it.
+    std::u16string companion = ExtractFilePath(FixturePath(dmo)) + u"sqlresld.dll";
+    ASSERT_TRUE(CopyFileW(WStr(companion), WStr(dir_ / u"Binn\\sqlresld.dll"), FALSE));
     RegisterServer(dir_ / u"Binn\\sqldmo.dll");
   }
   void TearDown() override {
@@ -149,8 +151,8 @@ TEST(ResourceStrings, TextsComeFromTheProgramsStringTable) {
   EXPECT_EQ(LoadResString(CheckWinInetAndAdo_SSqlDmo7Desc), u"Microsoft SQL-DMO 7.0 Objects");
   EXPECT_EQ(ResStrId("No_SuchString"), 0);
   // A resource module without the string falls back to the program's table.
-  HMODULE other = LoadLibraryExW(WStr(FixturePath(u"VerFull.dll")), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE other =
+      LoadLibraryExW(WStr(FixturePath(u"VerFull.dll")), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(other, nullptr);
   SetResourceSource(other);
   EXPECT_EQ(ResourceSource(), other);

@@ -1,6 +1,12 @@
 // End-to-end runs of the real Plinth2000.exe. Each test runs in a fresh Wine prefix of
 // its own (see fresh-prefix.sh), prepares the machine, runs the installer and looks
 // at what it left behind: files, versions, registration, exit code, windows.
+//
+// The installer is this build's, or, when PLINTH_E2E_SHIPPING names the shipping
+// (32-bit) build's folder, that build's program with its 32-bit fixtures. This test
+// program stays 64-bit: for a 32-bit installer it prepares and reads the machine as
+// 32-bit programs see it (the registry's 32-bit view, the 32-bit system folder) and
+// registers the older copies it plants with the 32-bit regsvr32.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +20,7 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
+#include "Rtl/PeImage.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"
@@ -37,14 +44,97 @@ const PayloadRow kPayload[] = {
     {u"SQLDMO.RLL", true, MakeVersion(2000, 80, 760, 0)},
 };
 
+// The shipping build's folder as a Windows path with a trailing backslash, or empty
+// when this build's installer is tested.
+std::u16string ShippingBuildDir() {
+  wchar_t unixPath[MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(L"PLINTH_E2E_SHIPPING", unixPath, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return u"";
+  std::u16string path = u"Z:" + FromWStr(unixPath, n);  // Wine's drive for the Unix root
+  std::replace(path.begin(), path.end(), u'/', u'\\');
+  return IncludeTrailingSlash(path);
+}
+
 std::u16string InstallerPath() {
+  std::u16string shipping = ShippingBuildDir();
+  if (!shipping.empty()) return shipping + u"bin\\Plinth2000.exe";
   std::u16string relative = TestExeDir() + u"..\\..\\bin\\Plinth2000.exe";
   wchar_t full[MAX_PATH];
   DWORD n = GetFullPathNameW(WStr(relative), MAX_PATH, full, nullptr);
   return FromWStr(full, n);
 }
 
-std::u16string SystemDir() { return IncludeTrailingSlash(GetSystemFolder()); }
+// A fixture library built for the installer's kind of code.
+std::u16string InstallerFixture(const std::u16string& name) {
+  std::u16string shipping = ShippingBuildDir();
+  return shipping.empty() ? FixturePath(name) : shipping + u"tests\\bin\\fixtures\\" + name;
+}
+
+bool InstallerIs32Bit() {
+  static const bool is32 = !PeImage(ReadFileBytes(InstallerPath())).Is64Bit();
+  return is32;
+}
+
+// The registry view the installer sees.
+REGSAM InstallerView() { return InstallerIs32Bit() ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
+
+std::u16string SystemDir() {
+  if (!InstallerIs32Bit()) return IncludeTrailingSlash(GetSystemFolder());
+  wchar_t dir[MAX_PATH];
+  UINT n = GetSystemWow64DirectoryW(dir, MAX_PATH);
+  return IncludeTrailingSlash(FromWStr(dir, n));
+}
+
+std::u16string ReadDefault(HKEY root, const std::u16string& key) {
+  HKEY h;
+  if (RegOpenKeyExW(root, WStr(key), 0, KEY_READ | InstallerView(), &h) != ERROR_SUCCESS) {
+    return u"";
+  }
+  wchar_t buf[MAX_PATH];
+  DWORD size = sizeof buf;
+  DWORD type = 0;
+  LONG rc = RegQueryValueExW(h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+  RegCloseKey(h);
+  if (rc != ERROR_SUCCESS || type != REG_SZ) return u"";
+  return FromWStr(buf, size / sizeof(wchar_t)).c_str();
+}
+
+// The server registered for a ProgID, as the installer's kind of program sees it.
+std::u16string ServerPath(const std::u16string& progId) {
+  std::u16string clsid = ReadDefault(HKEY_CLASSES_ROOT, progId + u"\\CLSID");
+  if (clsid.empty()) return u"";
+  return ReadDefault(HKEY_CLASSES_ROOT, u"CLSID\\" + clsid + u"\\InprocServer32");
+}
+
+TVersionNumber InstalledSqlDmoVersion() {
+  std::u16string server = ServerPath(u"SQLDMO.Application.8.0");
+  if (server.empty()) server = ServerPath(u"SQLDMO.Application");
+  return server.empty() ? 0 : GetFileVersion(server);
+}
+
+// Registers a planted server as the installer's kind of program would.
+void RegisterForInstaller(const std::u16string& server) {
+  if (!InstallerIs32Bit()) {
+    RegisterServer(server);
+    return;
+  }
+  wchar_t sysWow64[MAX_PATH];
+  UINT n = GetSystemWow64DirectoryW(sysWow64, MAX_PATH);
+  std::u16string exe = IncludeTrailingSlash(FromWStr(sysWow64, n)) + u"regsvr32.exe";
+  std::u16string cmd = u"\"" + exe + u"\" /s \"" + server + u"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(
+      CreateProcessW(WStr(exe), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+      << SysErrorMessage(GetLastError());
+  KernelHandle process(pi.hProcess);
+  CloseHandle(pi.hThread);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(process.get(), &code);
+  ASSERT_EQ(code, 0u) << "regsvr32 could not register " << WideToAnsi(server);
+}
 
 // The installer as a child process, started from `startDir`.
 class Installer {
@@ -55,8 +145,8 @@ class Installer {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(WStr(path), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr,
-                        WStr(startDir), &si, &pi)) {
+    if (!CreateProcessW(WStr(path), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr, WStr(startDir),
+                        &si, &pi)) {
       ADD_FAILURE() << "cannot start the installer: " << SysErrorMessage(GetLastError());
       return;
     }
@@ -158,8 +248,8 @@ class StandInLog {
 
  private:
   std::vector<std::uint8_t> ReadFileBytesOrEmpty() const {
-    FileHandle f(CreateFileW(WStr(path_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle f(CreateFileW(WStr(path_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
     if (!f) return {};
     std::vector<std::uint8_t> bytes(GetFileSize(f.get(), nullptr));
     DWORD read = 0;
@@ -177,38 +267,46 @@ std::string Describe(const std::vector<std::u16string>& lines) {
   return out;
 }
 
+// A machine key as the installer sees it, with a string value unless it is null.
 void SetMachineString(const std::u16string& key, const std::u16string& name,
                       const std::u16string* value) {
-  TKivRegistry reg;
-  reg.SetRootKey(HKEY_LOCAL_MACHINE);
-  ASSERT_TRUE(reg.OpenKey(key, true));
-  if (value) reg.WriteString(name, *value);
+  HKEY h;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, nullptr, 0,
+                            KEY_WRITE | InstallerView(), nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  if (value) {
+    RegSetValueExW(h, WStr(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                   static_cast<DWORD>((value->size() + 1) * sizeof(char16_t)));
+  }
+  RegCloseKey(h);
 }
 
 void SetClientSetupSqlPath(const std::u16string* value) {
-  SetMachineString(u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup",
-                   u"SQLPath", value);
+  SetMachineString(u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup", u"SQLPath",
+                   value);
 }
 
 void CopyFixture(const std::u16string& fixture, const std::u16string& target) {
   ForceDirectories(ExtractFilePath(target));
-  ASSERT_TRUE(CopyFileW(WStr(FixturePath(fixture)), WStr(target), FALSE))
+  ASSERT_TRUE(CopyFileW(WStr(InstallerFixture(fixture)), WStr(target), FALSE))
       << WideToAnsi(target);
 }
 
-// An older SQL-DMO with its six files in `dir`, registered from there.
+// An older SQL-DMO with its six files in `dir`, registered from there. Its server
+// imports its companion sqlresld.dll, which lies beside it as in a real install.
 void PlantOlderCopy(const std::u16string& dir, const std::u16string& dmoFixture) {
   CopyFixture(dmoFixture, dir + u"sqldmo.dll");
-  for (const char16_t* name : {u"sqlsvc.dll", u"sqlresld.dll", u"w95scm.dll"}) {
+  CopyFixture(ExtractFilePath(dmoFixture) + u"sqlresld.dll", dir + u"sqlresld.dll");
+  for (const char16_t* name : {u"sqlsvc.dll", u"w95scm.dll"}) {
     WriteTextFile(dir + name, "old");
   }
   ForceDirectories(dir + u"Resources\\1033\\");
   WriteTextFile(dir + u"Resources\\1033\\sqldmo.rll", "old");
   WriteTextFile(dir + u"Resources\\1033\\sqlsvc.rll", "old");
-  ASSERT_TRUE(SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"),
-                                 FILE_ATTRIBUTE_READONLY));
-  RegisterServer(dir + u"sqldmo.dll");
-  ASSERT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), dir + u"sqldmo.dll"));
+  ASSERT_TRUE(
+      SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"), FILE_ATTRIBUTE_READONLY));
+  RegisterForInstaller(dir + u"sqldmo.dll");
+  ASSERT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application"), dir + u"sqldmo.dll"));
 }
 
 void ExpectInstalledIn(const std::u16string& binn) {
@@ -225,10 +323,9 @@ void ExpectInstalledIn(const std::u16string& binn) {
     EXPECT_EQ(FromWStr(data.cFileName), row.name);
   }
   EXPECT_TRUE(FileExists(SystemDir() + u"sqlunirl.dll"));
-  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), binn + u"SQLDMO.dll"));
-  EXPECT_TRUE(
-      WideSameText(GetProgIdServerPath(u"SQLDMO.Application.8.0"), binn + u"SQLDMO.dll"));
-  EXPECT_EQ(GetSqlDmoVersion(), MakeVersion(2000, 80, 760, 0));
+  EXPECT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application"), binn + u"SQLDMO.dll"));
+  EXPECT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application.8.0"), binn + u"SQLDMO.dll"));
+  EXPECT_EQ(InstalledSqlDmoVersion(), MakeVersion(2000, 80, 760, 0));
 }
 
 TEST(Installer, FreshMachineGetsEveryFileAndTheRegistration) {
@@ -236,8 +333,7 @@ TEST(Installer, FreshMachineGetsEveryFileAndTheRegistration) {
   ASSERT_FALSE(FileExists(SystemDir() + u"sqlunirl.dll"));
   EXPECT_EQ(Installer().Wait(), 0u);
   ExpectInstalledIn(kDefaultBinn);
-  EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(SystemDir() + u"sqlunirl.dll")),
-            u"2000.80.728.0");
+  EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(SystemDir() + u"sqlunirl.dll")), u"2000.80.728.0");
   auto lines = log.Lines();
   ASSERT_EQ(lines.size(), 1u) << Describe(lines);  // no older copy to unregister
   EXPECT_TRUE(WideSameText(lines[0], u"DllRegisterServer " + kDefaultBinn + u"SQLDMO.dll"));
@@ -280,8 +376,7 @@ TEST(Installer, SqlPathWithTrailingBackslashGetsNoSecond) {
   SetClientSetupSqlPath(&tools);
   EXPECT_EQ(Installer().Wait(), 0u);
   ExpectInstalledIn(u"C:\\SQL Tools\\Binn\\");
-  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"),
-                           u"C:\\SQL Tools\\Binn\\SQLDMO.dll"));
+  EXPECT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application"), u"C:\\SQL Tools\\Binn\\SQLDMO.dll"));
 }
 
 TEST(Installer, SqlPathNamingAMissingFolderMeansTheDefaultFolder) {
@@ -335,7 +430,7 @@ TEST(Installer, SqlServer7ToolsWithTheirSqlDmoAreLeftAlone) {
   EXPECT_EQ(log.Lines().size(), 1u) << Describe(log.Lines());  // only the planting
   EXPECT_FALSE(DirectoryExists(kDefaultBinn));
   EXPECT_FALSE(FileExists(SystemDir() + u"sqlunirl.dll"));
-  EXPECT_EQ(GetSqlDmoVersion(), MakeVersion(1998, 11, 0, 0));
+  EXPECT_EQ(InstalledSqlDmoVersion(), MakeVersion(1998, 11, 0, 0));
 }
 
 TEST(Installer, SqlServer7ToolsWithAnotherSqlDmoGetTheNewOne) {
@@ -391,12 +486,15 @@ TEST(Installer, ALibraryPlantedInTheStartFolderIsNotFound) {
   // The installer's search hardening as the probes see it, in this process (which
   // runs this one test in a prefix of its own).
   TempDir start;
-  CopyFixture(u"PlantedLib.dll", start / u"PlantedLib.dll");
+  // (A library of this process's kind, whatever the installer is.)
+  ASSERT_TRUE(
+      CopyFileW(WStr(FixturePath(u"PlantedLib.dll")), WStr(start / u"PlantedLib.dll"), FALSE));
   ASSERT_TRUE(SetCurrentDirectoryW(WStr(start.Path())));
   EXPECT_FALSE(FindModulePath(u"PlantedLib").empty()) << "the folder was never searched";
   HardenDllSearchPath();
   EXPECT_TRUE(FindModulePath(u"PlantedLib").empty());
-  EXPECT_TRUE(WideSameText(ExtractFilePath(FindModulePath(u"wininet")), SystemDir()));
+  EXPECT_TRUE(WideSameText(ExtractFilePath(FindModulePath(u"wininet")),
+                           IncludeTrailingSlash(GetSystemFolder())));
   SetCurrentDirectoryW(WStr(TestExeDir()));
   // And the installer started from that folder still does its job.
   EXPECT_EQ(Installer(start.Path()).Wait(), 0u);

@@ -1,5 +1,3 @@
-#include "SqlDmoDeploy.h"
-
 #include <gtest/gtest.h>
 
 #include "KivLX/KivLXSetupUtils.h"
@@ -8,12 +6,22 @@
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Streams.h"
+#include "Rtl/WideText.h"
+#include "SqlDmoDeploy.h"
 #include "WinTestSupport.h"
 
 namespace {
 
 const char16_t* kClientSetup = u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\80\\Tools\\ClientSetup";
 const std::u16string kDefaultBinn = u"C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\";
+
+// An older SQL-DMO server in `dir`, with the companion library it imports beside it.
+void CopyOlderServer(const std::u16string& dir) {
+  for (const char16_t* name : {u"sqldmo.dll", u"sqlresld.dll"}) {
+    ASSERT_TRUE(
+        CopyFileW(WStr(FixturePath(std::u16string(u"old2000\\") + name)), WStr(dir + name), FALSE));
+  }
+}
 
 TEST(SqlDmoDeploy, BinnFolderFollowsSqlPathWhenItExists) {
   {
@@ -44,8 +52,7 @@ TEST(SqlDmoDeploy, ExtractWritesTheResourceByteForByte) {
   WriteTextFile(target, "an older and much longer content that must be truncated");
   ExtractPayloadFile(u"TESTPAYLOAD", target);
   std::vector<std::uint8_t> bytes = ReadFileBytes(target);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-            "Payload bytes for the extraction tests.\r\n");
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Payload bytes for the extraction tests.\r\n");
   ExtractPayloadFile(u"testpayload", dir / u"lower.bin");  // names ignore letter case
   EXPECT_TRUE(FileExists(dir / u"lower.bin"));
 }
@@ -69,7 +76,16 @@ TEST(SqlDmoDeploy, ExtractFailuresSayWhatAndWhere) {
   } catch (const EFCreateError& e) {
     EXPECT_EQ(e.Message(), "Cannot create file \"" + WideToAnsi(held) + "\". " +
                                SysErrorMessage(ERROR_SHARING_VIOLATION));
+  }  // A relative name is reported by its full path.
+  ASSERT_TRUE(SetCurrentDirectoryW(WStr(dir.Path())));
+  try {
+    ExtractPayloadFile(u"testpayload", u"held.dll");
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + WideToAnsi(held) + "\". " +
+                               SysErrorMessage(ERROR_SHARING_VIOLATION));
   }
+  SetCurrentDirectoryW(WStr(TestExeDir()));
 }
 
 TEST(SqlDmoDeploy, DeployWrapsFailuresInANewBaseClassException) {
@@ -90,9 +106,8 @@ TEST(SqlDmoDeploy, DeployWrapsFailuresInANewBaseClassException) {
 TEST(SqlDmoDeploy, RemoveOldSqlDmoDeletesTheRegisteredCopy) {
   EXPECT_NO_THROW(RemoveOldSqlDmo());  // nothing registered: nothing to do
   TempDir old;
-  ASSERT_TRUE(CopyFileW(WStr(FixturePath(u"old2000\\sqldmo.dll")), WStr(old / u"sqldmo.dll"),
-                        FALSE));
-  for (const char16_t* n : {u"sqlsvc.dll", u"sqlresld.dll", u"w95scm.dll", u"other.dll"}) {
+  CopyOlderServer(old.Path());
+  for (const char16_t* n : {u"sqlsvc.dll", u"w95scm.dll", u"other.dll"}) {
     WriteTextFile(old / n, "old");
   }
   ASSERT_TRUE(ForceDirectories(old / u"Resources\\1033"));
@@ -109,14 +124,31 @@ TEST(SqlDmoDeploy, RemoveOldSqlDmoDeletesTheRegisteredCopy) {
   EXPECT_TRUE(FileExists(old / u"other.dll"));
 }
 
+TEST(SqlDmoDeploy, AServerThatImportsItsCompanionRegistersFromAnyFolder) {
+  TempDir dir;  // neither the current folder nor on any search list
+  CopyOlderServer(dir.Path());
+  std::u16string server = dir / u"sqldmo.dll";
+  {
+    // Loaded plainly, its folder is not searched and the companion is not found.
+    ModuleHandle plain(LoadLibraryW(WStr(server)));
+    EXPECT_FALSE(plain) << "the plain load found the companion: the test shows nothing";
+  }
+  ASSERT_NO_THROW(RegisterServer(server));
+  EXPECT_TRUE(WideSameText(GetProgIdServerPath(u"SQLDMO.Application"), server));
+  ASSERT_NO_THROW(UnregisterServer(server));
+  EXPECT_EQ(GetProgIdServerPath(u"SQLDMO.Application"), u"");
+  for (const char16_t* n : {u"sqldmo.dll", u"sqlresld.dll"}) {
+    EXPECT_EQ(GetModuleHandleW(WStr(dir / n)), nullptr) << WideToAnsi(n) << " stayed loaded";
+  }
+}
+
 TEST(SqlDmoDeploy, AnOldCopyThatCannotBeDeletedStopsWithTheOsError) {
   TempDir old;
-  ASSERT_TRUE(CopyFileW(WStr(FixturePath(u"old2000\\sqldmo.dll")), WStr(old / u"sqldmo.dll"),
-                        FALSE));
+  CopyOlderServer(old.Path());
   WriteTextFile(old / u"sqlsvc.dll", "old");
   RegisterServer(old / u"sqldmo.dll");
-  FileHandle lock(CreateFileW(WStr(old / u"sqlsvc.dll"), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              0, nullptr));
+  FileHandle lock(
+      CreateFileW(WStr(old / u"sqlsvc.dll"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   try {
     DeploySqlDmoFiles(old.Path(), old.Path(), old.Path());
     FAIL();
@@ -125,6 +157,24 @@ TEST(SqlDmoDeploy, AnOldCopyThatCannotBeDeletedStopsWithTheOsError) {
                                "\r\n\r\nPlease close all programs and try again.");
   }
   EXPECT_FALSE(FileExists(old / u"sqldmo.dll"));  // nothing is rolled back
+}
+
+TEST(SqlDmoDeploy, TheInstallersPayloadIsLanguageNeutral) {
+  std::u16string installer = TestExeDir() + u"..\\..\\bin\\Plinth2000.exe";
+  ModuleHandle image(LoadLibraryExW(WStr(installer), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(image) << SysErrorMessage(GetLastError());
+  for (const wchar_t* name : {L"SQLDMO_DLL", L"SQLRESLD_DLL", L"SQLSVC_DLL", L"W95SCM_DLL",
+                              L"SQLSVC_RLL", L"SQLDMO_RLL", L"SQLUNIRL_DLL"}) {
+    std::vector<LANGID> languages;
+    EnumResourceLanguagesW(
+        image.get(), L"FILE", name,
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) -> BOOL {
+          reinterpret_cast<std::vector<LANGID>*>(list)->push_back(language);
+          return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, std::vector<LANGID>{0}) << WideToAnsi(FromWStr(name));
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The PE reader and the image-header reader on damaged images: EReadError or an
-// answer, never a read outside the input.
+// Any bytes: the PE reader and the image-header reader either refuse them with
+// EReadError or read sections, imports, the image base and the file version without
+// touching memory outside the input.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -16,10 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PeImage image(std::vector<std::uint8_t>(data, data + size));
     for (const PeSection& s : image.Sections()) {
       try {
-        std::vector<std::uint8_t> bytes = image.SectionData(s);
-        FUZZ_CHECK(bytes.size() == s.rawSize);
+        FUZZ_CHECK(image.SectionData(s).size() == s.rawSize);
       } catch (const EReadError&) {
       }
+    }
+    try {
+      for (const PeImport& i : image.Imports()) {
+        FUZZ_CHECK(i.ByOrdinal() || i.function.find('\0') == std::string::npos);
+      }
+    } catch (const EReadError&) {
     }
     (void)image.FileVersion();
     if (headers) FUZZ_CHECK(image.ImageBase() == layout.imageBase);
