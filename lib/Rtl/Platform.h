@@ -58,10 +58,11 @@ HRSRC FindResource(HMODULE module, const std::u16string& name, WORD type);
 DWORD GetFileVersionInfoSize(const std::u16string& name);
 BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer);
 // Queries a value; for string values `text` receives the value as wide text, cut to
-// the length the system returned (in characters). Returns false when the query fails.
+// the length the system returned (in characters) and to the end of the block of
+// `blockSize` bytes. Returns false when the query fails.
 bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const void*& data,
                       UINT& length);
-bool VerQueryValueString(const void* block, const std::u16string& subBlock,
+bool VerQueryValueString(const void* block, std::size_t blockSize, const std::u16string& subBlock,
                          std::u16string& text);
 
 // Registry.

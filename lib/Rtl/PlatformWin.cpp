@@ -183,15 +183,30 @@ bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const v
   return ok && out != nullptr;
 }
 
-bool VerQueryValueString(const void* block, const std::u16string& subBlock,
+namespace {
+// Bytes of the block from `p` to its end; 0 when `p` lies outside it.
+std::size_t BytesLeftInBlock(const void* block, std::size_t blockSize, const void* p) {
+  auto start = reinterpret_cast<std::uintptr_t>(block);
+  auto at = reinterpret_cast<std::uintptr_t>(p);
+  return at >= start && at - start < blockSize ? blockSize - (at - start) : 0;
+}
+}  // namespace
+
+bool VerQueryValueString(const void* block, std::size_t blockSize, const std::u16string& subBlock,
                          std::u16string& text) {
   void* out = nullptr;
   UINT length = 0;
+  // The length comes from the resource itself; a damaged one must not take the copy
+  // past the block.
   if (IsWin9x()) {
     if (!VerQueryValueA(block, A(subBlock).c_str(), &out, &length) || !out) return false;
+    std::size_t left = BytesLeftInBlock(block, blockSize, out);
+    if (length > left) length = static_cast<UINT>(left);
     text = AnsiToWide(std::string_view(static_cast<const char*>(out), length));
   } else {
     if (!VerQueryValueW(block, WStr(subBlock), &out, &length) || !out) return false;
+    std::size_t left = BytesLeftInBlock(block, blockSize, out) / sizeof(wchar_t);
+    if (length > left) length = static_cast<UINT>(left);
     text = FromWStr(static_cast<const wchar_t*>(out), length);
   }
   return true;
