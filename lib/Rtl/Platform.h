@@ -27,8 +27,9 @@ BOOL SetCurrentDirectory(const std::u16string& name);
 std::u16string GetCurrentDirectory();
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags);
-// Windows and system directories, asked with a buffer of MAX_PATH characters and cut
-// at the first NUL; empty when the call fails.
+// Windows and system directories, asked with a buffer of MAX_PATH characters (a
+// bigger one when the answer is longer) and cut at the first NUL; empty when the call
+// fails.
 std::u16string GetWindowsDirectory();
 std::u16string GetSystemDirectory();
 std::u16string GetTempPath();
@@ -47,7 +48,8 @@ BOOL FindNextFile(HANDLE find, FindData& data);
 // Modules and resources.
 HMODULE LoadLibrary(const std::u16string& name);
 HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);
-// The module's file name, or empty with GetLastError() set when the call fails.
+// The module's file name, whole however long, or empty with GetLastError() set when
+// the call fails.
 std::u16string GetModuleFileName(HMODULE module);
 // Names and types are strings or MAKEINTRESOURCE values (pass a null text pointer and
 // the numeric id).

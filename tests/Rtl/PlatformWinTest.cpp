@@ -1,9 +1,10 @@
-#include "Rtl/Platform.h"
-
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"
@@ -69,6 +70,65 @@ TEST(Platform, FileStreamsCreateWriteAndReportFailures) {
                                SysErrorMessage(ERROR_PATH_NOT_FOUND));
   }
   EXPECT_THROW(TFileStream(dir / u"missing.bin", FileMode::OpenRead), EFOpenError);
+}
+
+// A folder tree deeper than MAX_PATH, made and removed through "\\?\" paths.
+class DeepFolder {
+ public:
+  DeepFolder() {
+    path_ = base_.Path();
+    for (char16_t c = u'a'; c < u'g'; ++c) {
+      path_ += std::u16string(50, c) + u"\\";
+      if (!CreateDirectoryW(WStr(u"\\\\?\\" + path_), nullptr)) return;
+      made_.push_back(path_);
+    }
+  }
+  ~DeepFolder() {
+    for (const std::u16string& file : files_) DeleteFileW(WStr(u"\\\\?\\" + file));
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+      RemoveDirectoryW(WStr(u"\\\\?\\" + *it));
+    }
+  }
+  bool ok() const { return made_.size() == 6; }
+  // The folder with a trailing backslash, without the "\\?\" prefix.
+  const std::u16string& Path() const { return path_; }
+  std::u16string Copy(const std::u16string& from, const std::u16string& name) {
+    files_.push_back(path_ + name);
+    return CopyFileW(WStr(from), WStr(u"\\\\?\\" + path_ + name), FALSE) ? path_ + name : u"";
+  }
+
+ private:
+  TempDir base_;
+  std::u16string path_;
+  std::vector<std::u16string> made_;
+  std::vector<std::u16string> files_;
+};
+
+TEST(Platform, ModuleNamesLongerThanMaxPathComeBackWhole) {
+  DeepFolder deep;
+  ASSERT_TRUE(deep.ok());
+  std::u16string dll = deep.Copy(FixturePath(u"VerFull.dll"), u"DeepLibrary.dll");
+  ASSERT_FALSE(dll.empty());
+  ASSERT_GT(dll.size(), static_cast<std::size_t>(MAX_PATH));
+  HMODULE module = LoadLibraryW(WStr(u"\\\\?\\" + dll));
+  ASSERT_NE(module, nullptr);
+  std::u16string name = Platform::GetModuleFileName(module);
+  FreeLibrary(module);
+  // Whole, whichever spelling of the path the loader keeps.
+  ASSERT_GE(name.size(), dll.size());
+  EXPECT_TRUE(WideSameText(name.substr(name.size() - dll.size()), dll)) << WideToAnsi(name);
+}
+
+TEST(Platform, ShortAnswersKeepTheirLength) {
+  std::u16string system = Platform::GetSystemDirectory();
+  ASSERT_FALSE(system.empty());
+  EXPECT_EQ(system.find(u'\0'), std::u16string::npos);
+  EXPECT_NE(system.back(), u'\\');
+  EXPECT_EQ(Platform::GetModuleFileName(GetModuleHandleW(L"kernel32.dll")),
+            system + u"\\kernel32.dll");
+  EXPECT_TRUE(Platform::GetModuleFileName(reinterpret_cast<HMODULE>(0x10)).empty());
+  EXPECT_FALSE(Platform::GetTempPath().empty());
+  EXPECT_FALSE(Platform::GetCurrentDirectory().empty());
 }
 
 }  // namespace
