@@ -4,6 +4,7 @@
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
 #include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
@@ -70,6 +71,19 @@ TEST(Platform, FileStreamsCreateWriteAndReportFailures) {
                                SysErrorMessage(ERROR_PATH_NOT_FOUND));
   }
   EXPECT_THROW(TFileStream(dir / u"missing.bin", FileMode::OpenRead), EFOpenError);
+}
+
+TEST(Platform, HandlesAndSystemCodesFormatWhole) {
+  // The 64-bit program's image lies above 4 GB: its handle has an upper half to lose.
+  HMODULE self = GetModuleHandleW(nullptr);
+  const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(self));
+  if (sizeof(void*) == 8) ASSERT_GT(bits >> 32, 0u);
+  EXPECT_EQ(Format("%x", self), Format("%x", bits));
+  EXPECT_EQ(Format("%.8x", reinterpret_cast<HANDLE>(std::uintptr_t{0x7B})), "0000007B");
+  const DWORD denied = 0x80070005u;  // E_ACCESSDENIED, as a DWORD
+  EXPECT_EQ(Format("0x%0:.8x (%0:d)", denied), "0x80070005 (-2147024891)");
+  EXPECT_EQ(Format("%d", E_FAIL), "-2147467259");
+  EXPECT_EQ(WideFormat(u"%s\\%s", L"C:\\Windows", WStr(u"system32")), u"C:\\Windows\\system32");
 }
 
 // A folder tree deeper than MAX_PATH, made and removed through "\\?\" paths.
