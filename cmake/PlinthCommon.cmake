@@ -1,11 +1,12 @@
 # Compiler settings shared by every target.
 add_compile_options(-Wall -Wextra -Wno-unused-parameter)
-# Source paths in __FILE__ (assertion messages, reports) are relative to the repository,
-# also when a compiler cache hands the compiler paths relative to the build folder.
-file(RELATIVE_PATH _source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+# Source paths in __FILE__ (assertion messages, reports) are relative to the repository.
+# A compiler cache with a base folder hands the compiler paths relative to the build
+# folder instead; those are mapped as well.
 add_compile_options(-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
-if(_source_from_build)
-  add_compile_options(-fmacro-prefix-map=${_source_from_build}/=)
+file(RELATIVE_PATH plinth_source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+if(plinth_source_from_build)
+  add_compile_options(-fmacro-prefix-map=${plinth_source_from_build}/=)
 endif()
 include_directories(${CMAKE_SOURCE_DIR}/lib)
 

@@ -3,18 +3,19 @@
 #     [FILE_VERSION a.b.c.d] [PRODUCT_VERSION a.b.c.d] [FILE_TYPE dll|app]
 #     [TRANSLATION <lang> <codepage> ...] [BLOCK xxxxxxxx]
 #     [STRINGS KEY=VALUE ...] [COUNTED_STRINGS KEY=VALUE ...]
-#     [NO_VERSION] [SOURCES ...] [LIBRARIES ...])
+#     [OVERRUN_STRINGS KEY=VALUE ...] [NO_VERSION] [SOURCES ...] [LIBRARIES ...])
 #
 # Builds a DLL whose version resource is exactly as described (see tools/verres):
 # no translation block unless TRANSLATION is given, and COUNTED_STRINGS stored with a
-# length that counts their terminating NUL. NO_VERSION leaves the resource out.
+# length that counts their terminating NUL, OVERRUN_STRINGS damaged: stored with a
+# length far beyond their block. NO_VERSION leaves the resource out.
 # Without SOURCES the library is an empty one.
 plinth_tool(verres)
 
 function(plinth_add_version_dll target)
   cmake_parse_arguments(A "NO_VERSION"
     "OUTPUT_NAME;OUTPUT_DIRECTORY;FILE_VERSION;PRODUCT_VERSION;FILE_TYPE;BLOCK"
-    "TRANSLATION;STRINGS;COUNTED_STRINGS;SOURCES;LIBRARIES" ${ARGN})
+    "TRANSLATION;STRINGS;COUNTED_STRINGS;OVERRUN_STRINGS;SOURCES;LIBRARIES" ${ARGN})
   if(NOT A_OUTPUT_NAME)
     set(A_OUTPUT_NAME ${target})
   endif()
@@ -55,6 +56,9 @@ function(plinth_add_version_dll target)
     endforeach()
     foreach(s IN LISTS A_COUNTED_STRINGS)
       list(APPEND args --string-counted "${s}")
+    endforeach()
+    foreach(s IN LISTS A_OVERRUN_STRINGS)
+      list(APPEND args --string-overrun "${s}")
     endforeach()
 
     set(bin ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.bin)

@@ -26,11 +26,13 @@ constexpr const char* kVarToBufferType =
 constexpr const char* kBufferToVarType =
     "Internal Error: BufferToVar() encountered unexpected field type.";
 
-// The header holds the handle and then the flag byte; the variants after it need
-// 8-byte alignment.
+// The header holds the bookmark (the row handle, then the row's serial number) and
+// then the flag byte; the variants after it need 8-byte alignment.
 constexpr std::size_t kHandleSize = sizeof(TRowHandle);
-constexpr std::size_t kFlagOffset = kHandleSize;
-constexpr std::size_t kHeaderSize = (kHandleSize + 1 + 7) / 8 * 8;
+constexpr std::size_t kSerialSize = sizeof(std::uint64_t);
+constexpr std::size_t kBookmarkSize = kHandleSize + kSerialSize;
+constexpr std::size_t kFlagOffset = kBookmarkSize;
+constexpr std::size_t kHeaderSize = (kBookmarkSize + 1 + 7) / 8 * 8;
 static_assert(alignof(Variant) <= 8, "variants fit the buffer's alignment");
 
 // The process-wide sort lock. A function-local static needs no start-up code and
@@ -44,6 +46,17 @@ TRowHandle ReadHandle(const void* data) {
   TRowHandle h;
   std::memcpy(&h, data, kHandleSize);
   return h;
+}
+
+std::uint64_t ReadSerial(const void* data) {
+  std::uint64_t serial;
+  std::memcpy(&serial, static_cast<const std::uint8_t*>(data) + kHandleSize, kSerialSize);
+  return serial;
+}
+
+void WriteBookmark(void* data, TRowHandle row, std::uint64_t serial) {
+  std::memcpy(data, &row, kHandleSize);
+  std::memcpy(static_cast<std::uint8_t*>(data) + kHandleSize, &serial, kSerialSize);
 }
 
 int Sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
@@ -218,11 +231,11 @@ void TKivDataSet::InternalInitRecord(TRecordBuffer buffer) {
 }
 
 void TKivDataSet::GetBookmarkData(TRecordBuffer buffer, void* data) {
-  std::memcpy(data, buffer, kHandleSize);
+  std::memcpy(data, buffer, kBookmarkSize);
 }
 
 void TKivDataSet::SetBookmarkData(TRecordBuffer buffer, const void* data) {
-  std::memcpy(buffer, data, kHandleSize);
+  std::memcpy(buffer, data, kBookmarkSize);
 }
 
 TBookmarkFlag TKivDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
@@ -265,7 +278,7 @@ TGetResult TKivDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCh
   }
   TRowHandle row = rows_->Get(current_);
   std::memset(buffer, 0, kHeaderSize);
-  std::memcpy(buffer, &row, kHandleSize);
+  WriteBookmark(buffer, row, RowSerial(row));
   buffer[kFlagOffset] = bfCurrent;
   Variant* values = BufferValues(buffer);
   for (int i = 0; i < bufferFieldCount_; ++i) GetRowValue(row, i, values[i]);
@@ -273,7 +286,7 @@ TGetResult TKivDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCh
 }
 
 void TKivDataSet::InternalGotoBookmark(const void* bookmark) {
-  int index = rows_->IndexOf(ReadHandle(bookmark));
+  int index = BookmarkIndex(static_cast<const std::uint8_t*>(bookmark), kBookmarkSize);
   if (index == -1) throw EDatabaseError(kBookmarkNotFound);
   current_ = index;
 }
@@ -300,25 +313,29 @@ void TKivDataSet::SnapRecordPosition(bool requireRows) {
 
 // ---- Bookmarks ----
 
-TRowHandle TKivDataSet::BookmarkHandle(const std::uint8_t* data, std::size_t size) const {
-  return size == kHandleSize ? ReadHandle(data) : nullptr;
+// A row's handle can come back for a new row once the row is freed, so a bookmark
+// names its row only while the row at that handle still has the bookmark's serial.
+int TKivDataSet::BookmarkIndex(const std::uint8_t* data, std::size_t size) const {
+  if (size != kBookmarkSize) return -1;
+  TRowHandle row = ReadHandle(data);
+  if (!row) return -1;
+  int index = rows_->IndexOf(row);
+  return index != -1 && RowSerial(row) == ReadSerial(data) ? index : -1;
 }
 
 int TKivDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) {
-  int p1 = rows_->IndexOf(BookmarkHandle(a.data(), a.size()));
-  int p2 = rows_->IndexOf(BookmarkHandle(b.data(), b.size()));
+  int p1 = BookmarkIndex(a.data(), a.size());
+  int p2 = BookmarkIndex(b.data(), b.size());
   return p1 > p2 ? 1 : (p1 < p2 ? -1 : 0);
 }
 
 bool TKivDataSet::BookmarkExists(const TBookmark& bookmark) const {
-  TRowHandle h = BookmarkHandle(bookmark.data(), bookmark.size());
-  return h && rows_->IndexOf(h) != -1;
+  return BookmarkIndex(bookmark.data(), bookmark.size()) != -1;
 }
 
 bool TKivDataSet::BookmarkExists(const TBookmarkStr& bookmark) const {
-  TRowHandle h =
-      BookmarkHandle(reinterpret_cast<const std::uint8_t*>(bookmark.data()), bookmark.size());
-  return h && rows_->IndexOf(h) != -1;
+  return BookmarkIndex(reinterpret_cast<const std::uint8_t*>(bookmark.data()), bookmark.size()) !=
+         -1;
 }
 
 // ---- Field data ----
@@ -480,7 +497,7 @@ void TKivDataSet::InternalRefresh() {
 // ---- Opening ----
 
 void TKivDataSet::InternalOpen() {
-  SetBookmarkSize(static_cast<int>(kHandleSize));
+  SetBookmarkSize(static_cast<int>(kBookmarkSize));
   current_ = -1;
   InitFieldDefs();
   if (DefaultFields()) CreateFields();
@@ -696,7 +713,9 @@ int TKivDataSet::FindRow(std::string_view keyFields, const Variant& keyValues,
   try {
     std::vector<TField*> keys;
     GetFieldList(keys, keyFields);
-    if (!sort_.empty()) {
+    // The sort order answers a search only under its own comparison: another one
+    // (a case-sensitive search of a case-insensitive order, say) can miss rows in it.
+    if (!sort_.empty() && options == sortOptions_) {
       std::vector<TField*> sortFields;
       GetFieldList(sortFields, sort_);
       if (sortFields == keys) {

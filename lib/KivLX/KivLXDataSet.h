@@ -2,18 +2,23 @@
 //
 // A cursor over rows held in memory, known only by opaque pointer-sized row handles.
 // The visible rows (after filtering and sorting) stand in a TKivList in presentation
-// order; the subclass stores the rows and supplies five row operations. Record
-// buffers hold variants, bookmarks are row handles, an optional multi-field Sort keeps
-// the visible rows ordered, QuickFind searches that order, Locate and Lookup find rows
-// by key values, and OnFilterRecord filters.
+// order; the subclass stores the rows and supplies six row operations. Record
+// buffers hold variants, an optional multi-field Sort keeps the visible rows ordered,
+// QuickFind searches that order, Locate and Lookup find rows by key values, and
+// OnFilterRecord filters.
 //
-// Record buffer: the row handle, then the bookmark flag byte, padded to 8 bytes (16
+// Bookmarks are the row handle followed by the row's 64-bit serial number: a freed
+// row's handle can be handed out again for a new row, its serial never, so a
+// bookmark of a deleted row is never taken for another row.
+//
+// Record buffer: the bookmark, then the bookmark flag byte, padded to 16 bytes (24
 // where handles are 8 bytes wide), then one 16-byte variant per field in field-list
 // order.
 //
 // Sorting runs under one process-wide lock: only one data set sorts at a time.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,7 +60,8 @@ class TKivDataSet : public TDataSet {
   bool QuickFind(const Variant& keyValues, int& index, int duplicatesMode, TLocateOptions options);
 
   // Moves to the first row whose key fields match; false (and no move) when none does
-  // or when the search fails.
+  // or when the search fails. A search on exactly the sort fields with SortOptions'
+  // own options takes the binary search; every other one scans.
   bool Locate(std::string_view keyFields, const Variant& keyValues,
               TLocateOptions options) override;
   // The result fields' values of the first row whose key fields equal the key values
@@ -63,7 +69,8 @@ class TKivDataSet : public TDataSet {
   Variant Lookup(std::string_view keyFields, const Variant& keyValues,
                  std::string_view resultFields) override;
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override;
-  // Whether a bookmark names a visible row; false for an empty bookmark.
+  // Whether a bookmark names a visible row; false for an empty bookmark and for the
+  // bookmark of a row that no longer exists.
   bool BookmarkExists(const TBookmark& bookmark) const;
   bool BookmarkExists(const TBookmarkStr& bookmark) const;
 
@@ -84,6 +91,9 @@ class TKivDataSet : public TDataSet {
   virtual void FreeRow(TRowHandle row) = 0;
   // Creates an empty row with one value per field and takes it into the store.
   virtual TRowHandle NewRow() = 0;
+  // The row's serial number: given when the row is made and never given to another
+  // row of this data set, even when the row's handle is. Bookmarks carry it.
+  virtual std::uint64_t RowSerial(TRowHandle row) const = 0;
 
   // Index in the visible rows of the first row matching the key, or −1. Checks
   // browse mode first (its errors propagate); any error after that means −1.
@@ -146,7 +156,8 @@ class TKivDataSet : public TDataSet {
   int CompareRows(TRowHandle a, TRowHandle b, const std::vector<TField*>& fields);
   bool RowMatches(TRowHandle row, const std::vector<TField*>& fields, const Variant& keyValues,
                   TLocateOptions options);
-  TRowHandle BookmarkHandle(const std::uint8_t* data, std::size_t size) const;
+  // Index of the visible row a bookmark names, or −1.
+  int BookmarkIndex(const std::uint8_t* data, std::size_t size) const;
 
   std::unique_ptr<TKivList> rows_;
   int current_ = -1;

@@ -35,6 +35,8 @@ bool ForceDirectories(const std::u16string& dir);
 // ForceDirectories, raising EKivGeneralError "Could not create %s" when it fails.
 void ForceDirectoriesOrRaise(const std::u16string& dir);
 bool SetCurrentDir(const std::u16string& dir);
+// The Windows and system folders as the system gives them, however long; empty when
+// the system cannot say.
 std::u16string GetWindowsFolder();
 std::u16string GetSystemFolder();
 // Raises "Internal Error: File does not exist: <name>" for a missing file.
@@ -44,7 +46,8 @@ void AssertFileExists(const std::u16string& name);
 void ForceDeleteFile(const std::u16string& name);
 void DeleteFileIfExists(const std::u16string& name);
 
-// Full path of a loaded module; a failed query raises the operating-system error.
+// Full path of a loaded module, however long; a failed query raises the
+// operating-system error.
 std::u16string GetModuleFileName(HMODULE module);
 // Full path of the library the system's search finds for `name`, mapped without
 // running its start-up code and unmapped again; empty when it cannot be loaded.

@@ -6,6 +6,7 @@
 #include "Rtl/Exceptions.h"
 
 struct TKivVarArrayDataSet::Row {
+  std::uint64_t serial = 0;
   std::vector<Variant> values;
 };
 
@@ -35,9 +36,14 @@ void TKivVarArrayDataSet::SetRowValue(TRowHandle row, int fieldIndex, const Vari
 
 TRowHandle TKivVarArrayDataSet::NewRow() {
   auto row = std::make_unique<Row>();
+  row->serial = ++lastSerial_;
   row->values.resize(static_cast<std::size_t>(FieldCount()));
   store_.Add(row.get());
   return row.release();
+}
+
+std::uint64_t TKivVarArrayDataSet::RowSerial(TRowHandle row) const {
+  return static_cast<const Row*>(row)->serial;
 }
 
 void TKivVarArrayDataSet::FreeRow(TRowHandle row) {

@@ -1,9 +1,10 @@
 // KivLXVarArrayDataSet: TKivVarArrayDataSet, the row store of the in-memory data set.
 //
 // Each row is an array of variants, one per field, in a heap cell whose address is
-// the row handle. The store holds every row, visible or filtered out, in creation
-// order, and owns them; rows exist while the data set is open and are freed when it
-// closes. Field definitions are left to a subclass.
+// the row handle; the cell's header keeps the row's serial number, counted up per
+// data set and never reused. The store holds every row, visible or filtered out, in
+// creation order, and owns them; rows exist while the data set is open and are freed
+// when it closes. Field definitions are left to a subclass.
 #pragma once
 
 #include "KivLX/KivLXClasses.h"
@@ -23,6 +24,7 @@ class TKivVarArrayDataSet : public TKivDataSet {
   void SetRowValue(TRowHandle row, int fieldIndex, const Variant& value) override;
   void FreeRow(TRowHandle row) override;
   TRowHandle NewRow() override;
+  std::uint64_t RowSerial(TRowHandle row) const override;
   void InternalClose() override;
 
  private:
@@ -31,4 +33,5 @@ class TKivVarArrayDataSet : public TKivDataSet {
   void FreeAllRows() noexcept;
 
   TVarArrayList store_;
+  std::uint64_t lastSerial_ = 0;  // kept across close, so no serial comes back
 };

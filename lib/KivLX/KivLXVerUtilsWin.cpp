@@ -56,7 +56,7 @@ std::u16string GetFileVersionString(const std::u16string& key, const std::u16str
   std::u16string path =
       WideFormatLowerHex(u"%s\\%.4x%.4x\\%s", u"\\StringFileInfo", language, codePage, key);
   std::u16string value;
-  if (!Platform::VerQueryValueString(info.data(), path, value)) return {};
+  if (!Platform::VerQueryValueString(info.data(), info.size(), path, value)) return {};
   auto nul = value.find(u'\0');
   if (nul != std::u16string::npos) value.resize(nul);
   return value;

@@ -2,7 +2,9 @@
 //
 // 8-bit text is in the system code page (the ANSI code page on Windows; Latin-1 as the
 // host's stand-in). Characters the code page cannot hold become "?". UTF-8 serves
-// host files and tests only.
+// host files, tools and tests: malformed UTF-8 (overlong forms, encoded surrogates,
+// values past U+10FFFF, cut-off sequences, stray bytes) and unpaired surrogates
+// become U+FFFD.
 #pragma once
 
 #include <string>

@@ -36,7 +36,7 @@ struct Specifier {
   int width = -1;
   bool precStar = false;
   int prec = -1;
-  char type = 0;  // lower case
+  char type = 0;        // lower case
   std::size_t end = 0;  // position after the type letter
 };
 
@@ -102,8 +102,16 @@ bool ParseSpecifier(std::basic_string_view<CharT> f, std::size_t start, Specifie
   CharT t = f[i];
   if (t >= 'A' && t <= 'Z') t = static_cast<CharT>(t - 'A' + 'a');
   switch (t) {
-    case 'd': case 'u': case 'x': case 'p': case 's':
-    case 'e': case 'f': case 'g': case 'n': case 'm':
+    case 'd':
+    case 'u':
+    case 'x':
+    case 'p':
+    case 's':
+    case 'e':
+    case 'f':
+    case 'g':
+    case 'n':
+    case 'm':
       sp.type = static_cast<char>(t);
       sp.end = i + 1;
       return true;
@@ -261,9 +269,12 @@ class Formatter {
     switch (sp.type) {
       case 'd': {
         if (!IsInteger(a)) Fail(kInvalidFormat);
-        std::int64_t v = a.asInt();
-        bool neg = a.kind() == FormatArg::Kind::Signed && v < 0;
-        std::uint64_t mag = neg ? (0 - static_cast<std::uint64_t>(v)) : static_cast<std::uint64_t>(v);
+        // The signed number of the argument's own width: unsigned 32-bit codes at or
+        // above 2^31 print negative, as their signed twins do.
+        std::int64_t v = a.bits() == 32 ? static_cast<std::int32_t>(AsUnsigned(a)) : a.asInt();
+        bool neg = v < 0;
+        std::uint64_t mag =
+            neg ? (0 - static_cast<std::uint64_t>(v)) : static_cast<std::uint64_t>(v);
         std::string s = PadDigits(Digits(mag, 10, true), sp.prec);
         return FromAscii<CharT>(neg ? "-" + s : s);
       }
@@ -273,12 +284,9 @@ class Formatter {
       case 'x':
         if (!IsInteger(a) && a.kind() != FormatArg::Kind::Pointer) Fail(kInvalidFormat);
         return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 16, upper_), sp.prec));
-      case 'p': {
+      case 'p':
         if (!IsInteger(a) && a.kind() != FormatArg::Kind::Pointer) Fail(kInvalidFormat);
-        std::uint64_t v = static_cast<std::uint64_t>(a.asInt());
-        if constexpr (sizeof(void*) == 4) v &= 0xFFFFFFFFu;
-        return FromAscii<CharT>(PadDigits(Digits(v, 16, upper_), sizeof(void*) * 2));
-      }
+        return FromAscii<CharT>(PadDigits(Digits(AsUnsigned(a), 16, upper_), sizeof(void*) * 2));
       case 's': {
         Str s;
         if (a.kind() == FormatArg::Kind::Ansi) {

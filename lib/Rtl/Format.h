@@ -11,9 +11,16 @@
 // Hexadecimal digits are upper case; the lower-case variants serve the few messages
 // that are written with lower-case digits. A specifier that does not fit its argument,
 // or an argument that is missing, raises EConvertError.
+//
+// Integers keep their width: "%d" prints the signed number of the argument's bits (an
+// unsigned 32-bit 0x80004005 prints -2147467259), "%u" and "%x" the unsigned one, and
+// pointers and handles print with all their digits. Windows' wide text (wchar_t) is
+// taken as wide text; a single character is refused at compile time, since it is
+// neither a number nor text.
 #pragma once
 
 #include <cstdint>
+#include <cwchar>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -21,13 +28,17 @@
 #include <vector>
 
 class FormatArg {
+  template <typename T>
+  static constexpr bool IsCharacter =
+      std::is_same_v<T, char> || std::is_same_v<T, wchar_t> || std::is_same_v<T, char8_t> ||
+      std::is_same_v<T, char16_t> || std::is_same_v<T, char32_t>;
+
  public:
   enum class Kind { Signed, Unsigned, Float, Ansi, Wide, Pointer };
 
   template <typename T>
-    requires std::is_integral_v<T> && (!std::is_same_v<T, bool>) && (!std::is_same_v<T, char>) &&
-             (!std::is_same_v<T, char16_t>)
-  FormatArg(T v) : bits_(sizeof(T) > 4 ? 64 : 32) {
+  requires std::is_integral_v<T> &&(!std::is_same_v<T, bool>)&&(!IsCharacter<T>)FormatArg(T v)
+      : bits_(sizeof(T) > 4 ? 64 : 32) {
     if constexpr (std::is_signed_v<T>) {
       kind_ = Kind::Signed;
       int_ = static_cast<std::int64_t>(v);
@@ -44,8 +55,27 @@ class FormatArg {
   FormatArg(const char16_t* s) : kind_(Kind::Wide), wide_(s ? s : u"") {}
   FormatArg(std::u16string_view s) : kind_(Kind::Wide), wide_(s) {}
   FormatArg(const std::u16string& s) : kind_(Kind::Wide), wide_(s) {}
+#if WCHAR_MAX <= 0xFFFF
+  // The system's wide strings are UTF-16, like char16_t.
+  FormatArg(const wchar_t* s)
+      : kind_(Kind::Wide), wide_(s ? reinterpret_cast<const char16_t*>(s) : u"") {}
+  FormatArg(std::wstring_view s)
+      : kind_(Kind::Wide), wide_(reinterpret_cast<const char16_t*>(s.data()), s.size()) {}
+  FormatArg(const std::wstring& s) : FormatArg(std::wstring_view(s)) {}
+#else
+  // A wider wchar_t would need converting; only the Windows build formats wchar_t text.
+  FormatArg(const wchar_t*) = delete;
+  FormatArg(std::wstring_view) = delete;
+  FormatArg(const std::wstring&) = delete;
+#endif
   FormatArg(const void* p)
-      : kind_(Kind::Pointer), int_(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p))) {}
+      : kind_(Kind::Pointer),
+        bits_(sizeof(void*) * 8),
+        int_(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p))) {}
+  // A single character would otherwise become a number or a pointer.
+  template <typename T>
+  requires IsCharacter<T> FormatArg(T)
+  = delete;
 
   Kind kind() const { return kind_; }
   int bits() const { return bits_; }

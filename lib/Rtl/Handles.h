@@ -27,13 +27,20 @@ class UniqueHandle {
   bool valid() const { return h_ != Traits::Invalid(); }
   explicit operator bool() const { return valid(); }
 
-  Handle release() {
+  [[nodiscard]] Handle release() {
     Handle h = h_;
     h_ = Traits::Invalid();
     return h;
   }
+  // Closes the owned handle, if any, and takes `h`. The thread's last error survives
+  // the close, so an owner that goes out of scope after a failed call leaves that
+  // call's error for the caller to read.
   void reset(Handle h = Traits::Invalid()) {
-    if (h_ != Traits::Invalid()) Traits::Close(h_);
+    if (h_ != Traits::Invalid()) {
+      const DWORD lastError = GetLastError();
+      Traits::Close(h_);
+      SetLastError(lastError);
+    }
     h_ = h;
   }
   // For calls that write a new handle through a pointer.

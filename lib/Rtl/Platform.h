@@ -31,8 +31,9 @@ std::u16string GetCurrentDirectory();
 std::u16string FullPathName(const std::u16string& name);
 HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags);
-// Windows and system directories, asked with a buffer of MAX_PATH characters and cut
-// at the first NUL; empty when the call fails.
+// Windows and system directories, asked with a buffer of MAX_PATH characters (a
+// bigger one when the answer is longer) and cut at the first NUL; empty when the call
+// fails.
 std::u16string GetWindowsDirectory();
 std::u16string GetSystemDirectory();
 std::u16string GetTempPath();
@@ -63,7 +64,8 @@ HMODULE LoadLibrary(const std::u16string& name);
 HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);
 // A module already loaded in the process, without taking a reference; null if none.
 HMODULE GetModuleHandle(const std::u16string& name);
-// The module's file name, or empty with GetLastError() set when the call fails.
+// The module's file name, whole however long, or empty with GetLastError() set when
+// the call fails.
 std::u16string GetModuleFileName(HMODULE module);
 // Names and types are strings or MAKEINTRESOURCE values (pass a null text pointer and
 // the numeric id).
@@ -74,10 +76,12 @@ HRSRC FindResource(HMODULE module, const std::u16string& name, WORD type);
 DWORD GetFileVersionInfoSize(const std::u16string& name);
 BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer);
 // Queries a value; for string values `text` receives the value as wide text, cut to
-// the length the system returned (in characters). Returns false when the query fails.
+// the length the system returned (in characters) and to the end of the block of
+// `blockSize` bytes. Returns false when the query fails.
 bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const void*& data,
                       UINT& length);
-bool VerQueryValueString(const void* block, const std::u16string& subBlock, std::u16string& text);
+bool VerQueryValueString(const void* block, std::size_t blockSize, const std::u16string& subBlock,
+                         std::u16string& text);
 
 // Registry.
 LONG RegOpenKeyEx(HKEY root, const std::u16string& subKey, REGSAM access, HKEY& result);

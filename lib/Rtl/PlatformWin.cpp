@@ -1,5 +1,7 @@
-#include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
+
+#include "Rtl/CallbackGuard.h"
+#include "Rtl/CodePage.h"
 
 namespace Platform {
 namespace {
@@ -14,17 +16,44 @@ std::basic_string<CharT> CutAtNul(std::basic_string<CharT> s) {
   return s;
 }
 
-// Calls a "fill a MAX_PATH buffer" system function in the platform's form.
+// No path the system hands out is longer than this (the longest NT path, plus room).
+constexpr std::size_t kLongestPath = 32768;
+
+// Calls a "fill this buffer" system function with a buffer of MAX_PATH characters, and
+// again with a bigger one while the answer does not fit, so a long path comes back
+// whole instead of cut or empty. Two conventions meet here: most of these functions
+// answer a too-small buffer with the size they need, the module-name query fills the
+// buffer and answers its size. Either way an answer at least as big as the buffer
+// means "again, bigger".
+template <typename CharT, typename Fn>
+std::basic_string<CharT> QueryGrowing(Fn fill) {
+  std::basic_string<CharT> buf(MAX_PATH, CharT(0));
+  for (;;) {
+    DWORD n = fill(buf.data(), static_cast<UINT>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      buf.resize(n);
+      return CutAtNul(std::move(buf));
+    }
+    if (buf.size() >= kLongestPath) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return {};
+    }
+    std::size_t grown = n > buf.size() ? n : buf.size() * 2;
+    buf.assign(grown < kLongestPath ? grown : kLongestPath, CharT(0));
+  }
+}
+
+// The same in the platform's form.
 template <typename WideFn, typename AnsiFn>
 std::u16string QueryPath(WideFn wide, AnsiFn ansi) {
   if (IsWin9x()) {
-    std::string buf(MAX_PATH, '\0');
-    if (ansi(buf.data(), MAX_PATH) == 0) return {};
-    return AnsiToWide(CutAtNul(buf));
+    std::string text = QueryGrowing<char>(ansi);
+    return text.empty() ? std::u16string() : AnsiToWide(text);
   }
-  std::u16string buf(MAX_PATH, u'\0');
-  if (wide(WStr(buf), MAX_PATH) == 0) return {};
-  return CutAtNul(buf);
+  std::u16string text = QueryGrowing<char16_t>(
+      [&wide](char16_t* b, UINT n) { return wide(reinterpret_cast<wchar_t*>(b), n); });
+  return text;
 }
 
 void FromFindData(const WIN32_FIND_DATAW& w, FindData& d) {
@@ -251,14 +280,30 @@ bool VerQueryValueRaw(const void* block, const std::u16string& subBlock, const v
   return ok && out != nullptr;
 }
 
-bool VerQueryValueString(const void* block, const std::u16string& subBlock, std::u16string& text) {
+namespace {
+// Bytes of the block from `p` to its end; 0 when `p` lies outside it.
+std::size_t BytesLeftInBlock(const void* block, std::size_t blockSize, const void* p) {
+  auto start = reinterpret_cast<std::uintptr_t>(block);
+  auto at = reinterpret_cast<std::uintptr_t>(p);
+  return at >= start && at - start < blockSize ? blockSize - (at - start) : 0;
+}
+}  // namespace
+
+bool VerQueryValueString(const void* block, std::size_t blockSize, const std::u16string& subBlock,
+                         std::u16string& text) {
   void* out = nullptr;
   UINT length = 0;
+  // The length comes from the resource itself; a damaged one must not take the copy
+  // past the block.
   if (IsWin9x()) {
     if (!VerQueryValueA(block, A(subBlock).c_str(), &out, &length) || !out) return false;
+    std::size_t left = BytesLeftInBlock(block, blockSize, out);
+    if (length > left) length = static_cast<UINT>(left);
     text = AnsiToWide(std::string_view(static_cast<const char*>(out), length));
   } else {
     if (!VerQueryValueW(block, WStr(subBlock), &out, &length) || !out) return false;
+    std::size_t left = BytesLeftInBlock(block, blockSize, out) / sizeof(wchar_t);
+    if (length > left) length = static_cast<UINT>(left);
     text = FromWStr(static_cast<const wchar_t*>(out), length);
   }
   return true;
@@ -363,24 +408,30 @@ std::u16string FormatMessageText(DWORD code) {
 }
 
 namespace {
-// The enumeration callback has no context argument, so the list it fills is handed
-// over in a thread-local variable.
-thread_local std::vector<LCID>* localeTarget = nullptr;
+// The enumeration callback has no context argument, so what it fills is handed over
+// in a thread-local variable.
+struct LocaleEnumeration {
+  std::vector<LCID> locales;
+  TCallbackGuard guard;
+};
+thread_local LocaleEnumeration* localeTarget = nullptr;
 
 template <typename CharT>
-BOOL AddLocale(const CharT* id) {
-  LCID lcid = 0;
-  for (; *id; ++id) {
-    CharT c = *id;
-    int d = c >= '0' && c <= '9'   ? c - '0'
-            : c >= 'A' && c <= 'F' ? c - 'A' + 10
-            : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                   : -1;
-    if (d < 0) return TRUE;  // not a locale id: skip it
-    lcid = lcid * 16 + static_cast<LCID>(d);
-  }
-  localeTarget->push_back(lcid);
-  return TRUE;
+BOOL AddLocale(const CharT* id) noexcept {
+  return localeTarget->guard.Run(FALSE, [id]() mutable -> BOOL {
+    LCID lcid = 0;
+    for (; *id; ++id) {
+      CharT c = *id;
+      int d = c >= '0' && c <= '9'   ? c - '0'
+              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                     : -1;
+      if (d < 0) return TRUE;  // not a locale id: skip it
+      lcid = lcid * 16 + static_cast<LCID>(d);
+    }
+    localeTarget->locales.push_back(lcid);
+    return TRUE;
+  });
 }
 
 BOOL CALLBACK AddLocaleW(LPWSTR id) { return AddLocale(id); }
@@ -388,13 +439,14 @@ BOOL CALLBACK AddLocaleA(LPSTR id) { return AddLocale(id); }
 }  // namespace
 
 std::vector<LCID> EnumSystemLocales(DWORD flags) {
-  std::vector<LCID> locales;
-  localeTarget = &locales;
+  LocaleEnumeration enumeration;
+  localeTarget = &enumeration;
   BOOL ok =
       IsWin9x() ? EnumSystemLocalesA(AddLocaleA, flags) : EnumSystemLocalesW(AddLocaleW, flags);
   localeTarget = nullptr;
-  if (!ok) locales.clear();
-  return locales;
+  enumeration.guard.RethrowIfFailed();
+  if (!ok) enumeration.locales.clear();
+  return std::move(enumeration.locales);
 }
 
 std::u16string GetLocaleInfo(LCID locale, LCTYPE type) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Rtl/Handles.h"
@@ -35,7 +36,7 @@ class TRegistry {
   bool ValueExists(const std::u16string& name) const;
   // The 8-bit string read: a value that is not REG_SZ or REG_EXPAND_SZ raises
   // "Invalid data type for '%s'", a failed read "Failed to get data for '%s'".
-  // A missing value reads as the empty string.
+  // A missing value reads as the empty string; text is cut at its first NUL.
   std::string ReadAnsiString(const std::u16string& name) const;
   std::uint32_t ReadInteger(const std::u16string& name) const;
 
@@ -48,6 +49,15 @@ class TRegistry {
   [[noreturn]] static void RaiseInvalidType(const std::u16string& name);
   [[noreturn]] static void RaiseGetDataFailed(const std::u16string& name);
   [[noreturn]] static void RaiseSetDataFailed(const std::u16string& name);
+
+  // The data of a string value of the open key, as the platform's query gives it:
+  // UTF-16 from the wide form, system-code-page bytes from the 8-bit form (9x).
+  // Empty when the value cannot be queried (it is missing, or there is no open key);
+  // a value of another type raises "Invalid data type for '%s'", a failed read
+  // "Failed to get data for '%s'".
+  std::optional<std::string> QueryStringData(const std::u16string& name) const;
+  // UTF-16 data as text, cut at its first NUL.
+  static std::u16string TextOfWideData(const std::string& data);
 
  private:
   HKEY root_ = HKEY_CURRENT_USER;

@@ -1,15 +1,23 @@
-#include "Rtl/Registry.h"
+#include <cstring>
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
+#include "Rtl/Registry.h"
 
 namespace {
 constexpr const char* kSetDataFailed = "Failed to set data for '%s'";
 
 std::u16string Relative(const std::u16string& key) {
   return !key.empty() && key[0] == u'\\' ? key.substr(1) : key;
+}
+
+template <typename Str>
+Str CutAtNul(Str s) {
+  auto nul = s.find(typename Str::value_type(0));
+  if (nul != Str::npos) s.resize(nul);
+  return s;
 }
 }  // namespace
 
@@ -70,32 +78,50 @@ bool TRegistry::ValueExists(const std::u16string& name) const {
   return Platform::RegQueryValueEx(key_.get(), name, &type, nullptr, &size) == ERROR_SUCCESS;
 }
 
-std::string TRegistry::ReadAnsiString(const std::u16string& name) const {
-  std::string aname = WideToAnsi(name);
+std::optional<std::string> TRegistry::QueryStringData(const std::u16string& name) const {
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExA(key_.get(), aname.c_str(), nullptr, &type, nullptr, &size) !=
-      ERROR_SUCCESS) {
-    return {};
+  if (Platform::RegQueryValueEx(key_.get(), name, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
   }
-  if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseInvalidType(name);
-  std::string value(size, '\0');
-  if (size > 0 && RegQueryValueExA(key_.get(), aname.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS) {
-    RaiseGetDataFailed(name);
+  // The value can change between the size query and the read: a read that finds it
+  // grown asks again with the new size.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseInvalidType(name);
+    std::string data(size, '\0');
+    LONG rc = Platform::RegQueryValueEx(key_.get(), name, &type,
+                                        reinterpret_cast<BYTE*>(data.data()), &size);
+    if (rc == ERROR_SUCCESS) {
+      if (type != REG_SZ && type != REG_EXPAND_SZ) RaiseInvalidType(name);
+      data.resize(size < data.size() ? size : data.size());
+      return data;
+    }
+    if (rc != ERROR_MORE_DATA) break;
   }
-  value.resize(size);
-  auto nul = value.find('\0');
-  if (nul != std::string::npos) value.resize(nul);
-  return value;
+  RaiseGetDataFailed(name);
+}
+
+std::u16string TRegistry::TextOfWideData(const std::string& data) {
+  // An odd byte count leaves half a character at the end; it is kept, with a zero
+  // high byte, rather than dropped.
+  std::u16string text((data.size() + 1) / 2, u'\0');
+  std::memcpy(text.data(), data.data(), data.size());
+  return CutAtNul(std::move(text));
+}
+
+std::string TRegistry::ReadAnsiString(const std::u16string& name) const {
+  std::optional<std::string> data = QueryStringData(name);
+  if (!data) return {};
+  if (Platform::IsWin9x()) return CutAtNul(std::move(*data));
+  return WideToAnsi(TextOfWideData(*data));
 }
 
 std::uint32_t TRegistry::ReadInteger(const std::u16string& name) const {
   DWORD type = 0;
   DWORD value = 0;
   DWORD size = sizeof value;
-  LONG rc = Platform::RegQueryValueEx(key_.get(), name, &type, reinterpret_cast<BYTE*>(&value),
-                                      &size);
+  LONG rc =
+      Platform::RegQueryValueEx(key_.get(), name, &type, reinterpret_cast<BYTE*>(&value), &size);
   if (rc == ERROR_SUCCESS && type != REG_DWORD) RaiseInvalidType(name);
   if (rc != ERROR_SUCCESS) RaiseGetDataFailed(name);
   return value;

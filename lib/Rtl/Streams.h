@@ -24,7 +24,8 @@ class TStream {
   // ("Stream read error"), a short write EWriteError ("Stream write error").
   void ReadBuffer(void* buffer, std::int64_t count);
   void WriteBuffer(const void* buffer, std::int64_t count);
-  // Copies `count` bytes from `source` (all of it from its start when count is 0).
+  // Copies `count` bytes from `source` (all of it from its start when count is 0);
+  // a source that runs short, or a negative count, raises EReadError.
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
   // The rest of the stream from the current position.
   std::vector<std::uint8_t> ReadAll();

@@ -1,4 +1,6 @@
 // Host file streams over stdio; wide names are passed as UTF-8.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,10 +11,15 @@
 #include "Rtl/Streams.h"
 
 TFileStream::TFileStream(const std::u16string& fileName, FileMode mode) : fileName_(fileName) {
-  const char* how = mode == FileMode::Create     ? "w+b"
-                    : mode == FileMode::OpenRead ? "rb"
-                                                 : "r+b";
+  const char* how = mode == FileMode::Create ? "w+b" : mode == FileMode::OpenRead ? "rb" : "r+b";
   std::FILE* f = std::fopen(WideToUtf8(fileName).c_str(), how);
+  // The C library opens a folder for reading; Windows does not, and neither do we.
+  struct stat info;
+  if (f && fstat(fileno(f), &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fclose(f);
+    f = nullptr;
+    errno = EISDIR;
+  }
   if (!f) {
     const char* text = std::strerror(errno);
     if (mode == FileMode::Create) {
@@ -39,8 +46,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   auto f = static_cast<std::FILE*>(handle_);
-  int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR
-                                                                                      : SEEK_END;
+  int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+               : origin == SeekOrigin::Current ? SEEK_CUR
+                                               : SEEK_END;
   if (std::fseek(f, static_cast<long>(offset), whence) != 0) return -1;
   return std::ftell(f);
 }

@@ -149,8 +149,9 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
   y += m <= 2;
 }
 
-// Day 0 of the toolkit's calendar, 1899-12-30, counted from 1970-01-01.
-constexpr std::int64_t kDelphiEpoch = -25569;
+// Date values count days from 30 December 1899; the civil-date helpers count them
+// from 1 January 1970, 25,569 days later.
+constexpr std::int64_t kDaysFrom1899To1970 = 25569;
 // Day counts outside years 1 … 9999 have no date text.
 constexpr double kMinDate = -693593;
 constexpr double kMaxDate = 2958466;
@@ -167,7 +168,7 @@ bool DateText(double value, std::string& out) {
   }
   std::int64_t y;
   unsigned m, d;
-  CivilFromDays(day + kDelphiEpoch, y, m, d);
+  CivilFromDays(day - kDaysFrom1899To1970, y, m, d);
   char buf[48];
   int h = static_cast<int>(seconds / 3600), n = static_cast<int>(seconds / 60 % 60),
       s = static_cast<int>(seconds % 60);
@@ -196,7 +197,7 @@ bool ParseDate(const std::string& s, double& out) {
     std::int64_t z = DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
     CivilFromDays(z, y2, m2, d2);
     if (d2 != static_cast<unsigned>(d)) return false;  // 31st of a short month
-    days = static_cast<double>(z - kDelphiEpoch);
+    days = static_cast<double>(z + kDaysFrom1899To1970);
     if (s.size() == 10) {
       out = days;
       return true;

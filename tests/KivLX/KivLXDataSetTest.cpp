@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -386,8 +389,8 @@ TEST_F(KivDataSet, DeleteFreesTheRowAndKeepsAPosition) {
   EXPECT_EQ(ds.CurrentIndex(), -1);
 }
 
-TEST_F(KivDataSet, BookmarksArePointerSizedRowHandles) {
-  EXPECT_EQ(ds.BookmarkSize(), static_cast<int>(sizeof(void*)));
+TEST_F(KivDataSet, BookmarksAreRowHandlesWithSerialNumbers) {
+  EXPECT_EQ(ds.BookmarkSize(), static_cast<int>(sizeof(void*) + 8));
   ds.Locate("Name", u"Bob", {});
   TBookmark bob = ds.GetBookmark();
   TBookmarkStr bobText = ds.Bookmark();
@@ -398,7 +401,10 @@ TEST_F(KivDataSet, BookmarksArePointerSizedRowHandles) {
   EXPECT_TRUE(ds.BookmarkExists(bob));
   EXPECT_TRUE(ds.BookmarkExists(bobText));
   EXPECT_FALSE(ds.BookmarkExists(TBookmark{}));
-  EXPECT_FALSE(ds.BookmarkExists(TBookmarkStr("abc")));  // wrong size: not a handle
+  EXPECT_FALSE(ds.BookmarkExists(TBookmarkStr("abc")));  // wrong size: not a bookmark
+  TBookmark forged = bob;
+  forged.back() ^= 0x40;  // the right row, another serial
+  EXPECT_FALSE(ds.BookmarkExists(forged));
   ds.SetBookmark(bobText);
   EXPECT_EQ(ds.Name(), u"Bob");
   ds.Delete();
@@ -408,6 +414,139 @@ TEST_F(KivDataSet, BookmarksArePointerSizedRowHandles) {
               ds.GotoBookmark(TBookmark{1, 2, 3});
             }),
             "Invalid bookmark");
+}
+
+TEST_F(KivDataSet, BookmarkOfADeletedRowStaysDeadInTheVariantArrayStore) {
+  ds.Locate("Name", u"Bob", {});
+  TBookmark bob = ds.GetBookmark();
+  ds.Delete();
+  // The heap may hand Bob's cell to one of the new rows; whichever takes it, the old
+  // bookmark must not name it.
+  bool reused = false;
+  for (int i = 0; i < 64 && !reused; ++i) {
+    ds.Add(u"new" + std::u16string(1, char16_t(u'a' + i % 26)), i);
+    TBookmark fresh = ds.GetBookmark();
+    reused = std::equal(bob.begin(), bob.begin() + sizeof(void*), fresh.begin());
+  }
+  EXPECT_FALSE(ds.BookmarkExists(bob));
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.GotoBookmark(bob); }), "Bookmark not found.");
+}
+
+// A row store that hands a freed row's slot, and with it its handle, to the next new
+// row, as a heap is free to do.
+class TRecyclingRows : public TKivDataSet {
+ public:
+  ~TRecyclingRows() override { CloseForDestroy(); }
+  void Add(const std::u16string& name) {
+    Append();
+    FieldByName("Name").SetAsWideString(name);
+    Post();
+  }
+  std::u16string Name() { return FieldByName("Name").AsWideString(); }
+
+ protected:
+  void InternalInitFieldDefs() override {
+    FieldDefs().Clear();
+    FieldDefs().Add("Name", ftWideString, 20);
+  }
+  void LoadRows(TKivList& rows, TRowHandle) override {
+    rows.Clear();
+    for (Slot* slot : live_) rows.Add(slot);
+  }
+  void GetRowValue(TRowHandle row, int field, Variant& value) override {
+    value = static_cast<Slot*>(row)->values.at(static_cast<std::size_t>(field));
+  }
+  void SetRowValue(TRowHandle row, int field, const Variant& value) override {
+    static_cast<Slot*>(row)->values.at(static_cast<std::size_t>(field)) = value;
+  }
+  void FreeRow(TRowHandle row) override {
+    live_.erase(std::find(live_.begin(), live_.end(), static_cast<Slot*>(row)));
+    free_.push_back(static_cast<Slot*>(row));
+  }
+  TRowHandle NewRow() override {
+    Slot* slot = free_.empty() ? &slots_.at(used_++) : free_.back();
+    if (!free_.empty()) free_.pop_back();
+    slot->serial = ++lastSerial_;
+    slot->values.assign(static_cast<std::size_t>(FieldCount()), Variant());
+    live_.push_back(slot);
+    return slot;
+  }
+  std::uint64_t RowSerial(TRowHandle row) const override {
+    return static_cast<const Slot*>(row)->serial;
+  }
+  void InternalClose() override {
+    TKivDataSet::InternalClose();
+    for (Slot* slot : live_) free_.push_back(slot);
+    live_.clear();
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t serial = 0;
+    std::vector<Variant> values;
+  };
+  std::array<Slot, 16> slots_;
+  std::size_t used_ = 0;
+  std::vector<Slot*> live_;  // in creation order
+  std::vector<Slot*> free_;  // the last freed is handed out first
+  std::uint64_t lastSerial_ = 0;
+};
+
+TEST(KivDataSetBookmarks, ABookmarkOfADeletedRowNeverLandsOnTheRowThatTookItsHandle) {
+  TRecyclingRows ds;
+  ds.Open();
+  ds.Add(u"ann");
+  ds.Add(u"ben");
+  ds.Add(u"cat");
+  ds.First();
+  ds.Next();
+  TBookmark ben = ds.GetBookmark();
+  TBookmarkStr benText = ds.Bookmark();
+  ds.Delete();
+  ds.Add(u"dan");  // takes ben's slot
+  TBookmark dan = ds.GetBookmark();
+  ASSERT_TRUE(std::equal(ben.begin(), ben.begin() + sizeof(void*), dan.begin()))
+      << "the store did not hand the handle out again";
+
+  EXPECT_FALSE(ds.BookmarkExists(ben));
+  EXPECT_FALSE(ds.BookmarkExists(benText));
+  EXPECT_TRUE(ds.BookmarkExists(dan));
+  ds.First();
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.GotoBookmark(ben); }), "Bookmark not found.");
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { ds.SetBookmark(benText); }), "Bookmark not found.");
+  EXPECT_EQ(ds.Name(), u"ann");                  // the cursor stayed
+  EXPECT_EQ(ds.CompareBookmarks(ben, dan), -1);  // a dead bookmark has no position
+  ds.GotoBookmark(dan);
+  EXPECT_EQ(ds.Name(), u"dan");
+
+  // Closing frees every row; the rows of the reopened set get new serials.
+  TBookmark ann;
+  ds.First();
+  ann = ds.GetBookmark();
+  ds.Close();
+  ds.Open();
+  ds.Add(u"eve");
+  EXPECT_FALSE(ds.BookmarkExists(ann));
+}
+
+TEST(KivDataSetSearch, LocateWithOtherOptionsThanTheSortScans) {
+  TPeople cs;
+  cs.Open();
+  cs.SetSort("Name");  // case-insensitive: the four names below are one key
+  // Each post goes ahead of the equal keys, so the order is the reverse of the posts;
+  // a case-sensitive binary search of it misses "Ab" under either case order.
+  for (const char16_t* name : {u"Ab", u"AB", u"aB", u"ab"}) cs.Add(name, 1);
+  ASSERT_EQ(cs.Names(), (Names{u"ab", u"aB", u"AB", u"Ab"}));
+  cs.First();
+  EXPECT_TRUE(cs.Locate("Name", u"Ab", {}));
+  EXPECT_EQ(cs.Name(), u"Ab");
+  EXPECT_EQ(cs.RecNo(), 4);
+  EXPECT_TRUE(cs.Locate("Name", u"aB", {}));
+  EXPECT_EQ(cs.RecNo(), 2);
+  EXPECT_FALSE(cs.Lookup("Name", u"Ab", "Name").IsNull());
+  // With the sort's own options the binary search answers: the first equal key.
+  EXPECT_TRUE(cs.Locate("Name", u"Ab", {loCaseInsensitive}));
+  EXPECT_EQ(cs.RecNo(), 1);
 }
 
 TEST_F(KivDataSet, LargeIntegersSurviveTheFieldBuffer) {

@@ -1,6 +1,6 @@
-#include "Rtl/Exceptions.h"
-
 #include <gtest/gtest.h>
+
+#include "Rtl/Exceptions.h"
 
 namespace {
 
@@ -29,6 +29,15 @@ TEST(Exceptions, MessageChangedInPlaceKeepsTheObject) {
   }
 }
 
+TEST(Exceptions, AssertionUnitPathsDropOnlyTheFilesExtension) {
+  EXPECT_EQ(AssertionMessage("x", "lib/v1.2/Unit.cpp", 3), "x (lib/v1.2/Unit, line 3)");
+  EXPECT_EQ(AssertionMessage("x", "lib/v1.2/Unit", 3), "x (lib/v1.2/Unit, line 3)");
+  EXPECT_EQ(AssertionMessage("x", "C:\\src.d\\Unit.cpp", 3), "x (C:\\src.d\\Unit, line 3)");
+  EXPECT_EQ(AssertionMessage("x", "C:\\src.d\\Makefile", 3), "x (C:\\src.d\\Makefile, line 3)");
+  EXPECT_EQ(AssertionMessage("x", "Unit.inc.h", 3), "x (Unit.inc, line 3)");
+  EXPECT_EQ(AssertionMessage("x", "Unit", 3), "x (Unit, line 3)");
+}
+
 TEST(Exceptions, AssertionsCarryTheUnitPathAndLine) {
   EXPECT_EQ(AssertionMessage("QuickFind requires Sort fields.", "lib/KivLX/KivLXDataSet.cpp", 812),
             "QuickFind requires Sort fields. (lib/KivLX/KivLXDataSet, line 812)");
@@ -40,7 +49,8 @@ TEST(Exceptions, AssertionsCarryTheUnitPathAndLine) {
     KIV_ASSERT(1 + 1 == 3, "arithmetic");
     FAIL();
   } catch (const EAssertionFailed& e) {
-    EXPECT_EQ(e.Message(), "arithmetic (tests/Rtl/ExceptionsTest, line " + std::to_string(line) + ")");
+    EXPECT_EQ(e.Message(),
+              "arithmetic (tests/Rtl/ExceptionsTest, line " + std::to_string(line) + ")");
   }
 }
 

@@ -1,11 +1,14 @@
-#include "Rtl/Format.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
+#include <cwchar>
+#include <string>
+#include <type_traits>
 
 #include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
@@ -31,9 +34,22 @@ TEST(Format, HexIsUpperCaseUnlessAskedForLower) {
   EXPECT_EQ(FormatLowerHex("OLE error %.8x", static_cast<std::int32_t>(0x80040154)),
             "OLE error 80040154");
   EXPECT_EQ(FormatLowerHex("%.8x", 0xABCDEF), "00abcdef");
-  EXPECT_EQ(WideFormatLowerHex(u"%s\\%.4x%.4x\\%s", u"\\StringFileInfo", 0x0409, 0x04B0,
-                               u"ProductName"),
-            u"\\StringFileInfo\\040904b0\\ProductName");
+  EXPECT_EQ(
+      WideFormatLowerHex(u"%s\\%.4x%.4x\\%s", u"\\StringFileInfo", 0x0409, 0x04B0, u"ProductName"),
+      u"\\StringFileInfo\\040904b0\\ProductName");
+}
+
+TEST(Format, IntegersKeepTheirWidth) {
+  // An HRESULT held unsigned prints as the signed code, as the OLE line shows it.
+  const std::uint32_t hr = 0x80004005u;
+  EXPECT_EQ(Format("OLE Exception Code: 0x%0:.8x (%0:d)", hr),
+            "OLE Exception Code: 0x80004005 (-2147467259)");
+  EXPECT_EQ(Format("%d", 0xFFFFFFFFu), "-1");
+  EXPECT_EQ(Format("%d %u", 0x7FFFFFFFu, 0x80000000u), "2147483647 2147483648");
+  EXPECT_EQ(Format("%d", std::uint64_t{0x80000000u}), "2147483648");  // 64 bits: positive
+  EXPECT_EQ(Format("%d", ~std::uint64_t{0}), "-1");
+  EXPECT_EQ(Format("%d", std::uint16_t{0xFFFF}), "65535");  // widened before it is read
+  EXPECT_EQ(Format("%x", std::int16_t{-1}), "FFFFFFFF");
 }
 
 TEST(Format, PointersAreZeroPaddedToPointerWidth) {
@@ -42,6 +58,43 @@ TEST(Format, PointersAreZeroPaddedToPointerWidth) {
   EXPECT_EQ(p.substr(p.size() - 4), "BEEF");
   EXPECT_EQ(p.find_first_not_of('0'), p.size() - 4);
 }
+
+TEST(Format, PointersPrintWithAllTheirDigits) {
+  const std::uintptr_t wide =
+      sizeof(void*) == 8 ? std::uintptr_t(0x12345678ABCDEF01ull) : 0x9ABCDEF0u;
+  const void* p = reinterpret_cast<const void*>(wide);
+  const std::string digits = sizeof(void*) == 8 ? "12345678ABCDEF01" : "9ABCDEF0";
+  EXPECT_EQ(Format("%x", p), digits);
+  EXPECT_EQ(Format("%.8x", p), digits);
+  EXPECT_EQ(Format("%p", p), digits);
+  EXPECT_EQ(FormatLowerHex("%x", p), LowerCase(digits));
+  EXPECT_EQ(Format("%.8x", reinterpret_cast<const void*>(std::uintptr_t{0x1F})), "0000001F");
+  // Pointer-sized integers keep their upper half too.
+  EXPECT_EQ(Format("%x", wide), digits);
+  EXPECT_THROW(Format("%d", p), EConvertError);
+}
+
+// Characters are neither numbers nor text; the system's wide text is text where it is
+// UTF-16.
+static_assert(!std::is_constructible_v<FormatArg, char>);
+static_assert(!std::is_constructible_v<FormatArg, wchar_t>);
+static_assert(!std::is_constructible_v<FormatArg, char16_t>);
+static_assert(!std::is_constructible_v<FormatArg, char32_t>);
+static_assert(std::is_constructible_v<FormatArg, const wchar_t*> == (WCHAR_MAX <= 0xFFFF));
+static_assert(std::is_constructible_v<FormatArg, std::wstring> == (WCHAR_MAX <= 0xFFFF));
+
+#if WCHAR_MAX <= 0xFFFF
+TEST(Format, SystemWideTextIsText) {
+  const wchar_t* name = L"C:\\Gr\u00fc\u00dfe";
+  EXPECT_EQ(WideFormat(u"[%s]", name), u"[C:\\Gr\u00fc\u00dfe]");
+  EXPECT_EQ(Format("%s", L"abc"), "abc");
+  wchar_t buffer[] = L"mutable";
+  EXPECT_EQ(WideFormat(u"%s", buffer), u"mutable");
+  EXPECT_EQ(WideFormat(u"%.3s|%s", std::wstring(L"abcdef"), static_cast<const wchar_t*>(nullptr)),
+            u"abc|");
+  EXPECT_THROW(Format("%d", L"12"), EConvertError);
+}
+#endif
 
 TEST(Format, StringsWidthPrecisionAndAlignment) {
   EXPECT_EQ(Format("[%s]", "abc"), "[abc]");

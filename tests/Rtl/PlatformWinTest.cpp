@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
 #include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
@@ -82,6 +85,78 @@ TEST(Platform, FileStreamsSeekPastFourGigabytesFromEveryOrigin) {
   // A low part of all ones is a position, not a failure.
   EXPECT_EQ(f.Seek(0xFFFFFFFFLL, SeekOrigin::Begin), 0xFFFFFFFFLL);
   EXPECT_EQ(f.Seek(-10, SeekOrigin::Begin), -1);
+}
+
+TEST(Platform, HandlesAndSystemCodesFormatWhole) {
+  // The 64-bit program's image lies above 4 GB: its handle has an upper half to lose.
+  HMODULE self = GetModuleHandleW(nullptr);
+  const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(self));
+  if (sizeof(void*) == 8) ASSERT_GT(bits >> 32, 0u);
+  EXPECT_EQ(Format("%x", self), Format("%x", bits));
+  EXPECT_EQ(Format("%.8x", reinterpret_cast<HANDLE>(std::uintptr_t{0x7B})), "0000007B");
+  const DWORD denied = 0x80070005u;  // E_ACCESSDENIED, as a DWORD
+  EXPECT_EQ(Format("0x%0:.8x (%0:d)", denied), "0x80070005 (-2147024891)");
+  EXPECT_EQ(Format("%d", E_FAIL), "-2147467259");
+  EXPECT_EQ(WideFormat(u"%s\\%s", L"C:\\Windows", WStr(u"system32")), u"C:\\Windows\\system32");
+}
+
+// A folder tree deeper than MAX_PATH, made and removed through "\\?\" paths.
+class DeepFolder {
+ public:
+  DeepFolder() {
+    path_ = base_.Path();
+    for (char16_t c = u'a'; c < u'g'; ++c) {
+      path_ += std::u16string(50, c) + u"\\";
+      if (!CreateDirectoryW(WStr(u"\\\\?\\" + path_), nullptr)) return;
+      made_.push_back(path_);
+    }
+  }
+  ~DeepFolder() {
+    for (const std::u16string& file : files_) DeleteFileW(WStr(u"\\\\?\\" + file));
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) {
+      RemoveDirectoryW(WStr(u"\\\\?\\" + *it));
+    }
+  }
+  bool ok() const { return made_.size() == 6; }
+  // The folder with a trailing backslash, without the "\\?\" prefix.
+  const std::u16string& Path() const { return path_; }
+  std::u16string Copy(const std::u16string& from, const std::u16string& name) {
+    files_.push_back(path_ + name);
+    return CopyFileW(WStr(from), WStr(u"\\\\?\\" + path_ + name), FALSE) ? path_ + name : u"";
+  }
+
+ private:
+  TempDir base_;
+  std::u16string path_;
+  std::vector<std::u16string> made_;
+  std::vector<std::u16string> files_;
+};
+
+TEST(Platform, ModuleNamesLongerThanMaxPathComeBackWhole) {
+  DeepFolder deep;
+  ASSERT_TRUE(deep.ok());
+  std::u16string dll = deep.Copy(FixturePath(u"VerFull.dll"), u"DeepLibrary.dll");
+  ASSERT_FALSE(dll.empty());
+  ASSERT_GT(dll.size(), static_cast<std::size_t>(MAX_PATH));
+  HMODULE module = LoadLibraryW(WStr(u"\\\\?\\" + dll));
+  ASSERT_NE(module, nullptr);
+  std::u16string name = Platform::GetModuleFileName(module);
+  FreeLibrary(module);
+  // Whole, whichever spelling of the path the loader keeps.
+  ASSERT_GE(name.size(), dll.size());
+  EXPECT_TRUE(WideSameText(name.substr(name.size() - dll.size()), dll)) << WideToAnsi(name);
+}
+
+TEST(Platform, ShortAnswersKeepTheirLength) {
+  std::u16string system = Platform::GetSystemDirectory();
+  ASSERT_FALSE(system.empty());
+  EXPECT_EQ(system.find(u'\0'), std::u16string::npos);
+  EXPECT_NE(system.back(), u'\\');
+  EXPECT_EQ(Platform::GetModuleFileName(GetModuleHandleW(L"kernel32.dll")),
+            system + u"\\kernel32.dll");
+  EXPECT_TRUE(Platform::GetModuleFileName(reinterpret_cast<HMODULE>(0x10)).empty());
+  EXPECT_FALSE(Platform::GetTempPath().empty());
+  EXPECT_FALSE(Platform::GetCurrentDirectory().empty());
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ std::vector<std::uint8_t> BuildVersionResource(const VersionLayout& layout) {
     std::size_t sfi = w.Begin(u"StringFileInfo", 0, 1);
     std::size_t table = w.Begin(layout.stringBlock, 0, 1);
     for (const VersionString& s : layout.strings) {
-      std::size_t chars = s.value.size() + (s.lengthCountsNul ? 1 : 0);
+      std::size_t chars = s.lengthOverruns ? 0xFFFF : s.value.size() + (s.lengthCountsNul ? 1 : 0);
       std::size_t str = w.Begin(s.key, static_cast<std::uint16_t>(chars), 1);
       for (char16_t c : s.value) w.Word(c);
       w.Word(0);

@@ -13,6 +13,9 @@ struct VersionString {
   // Most resource compilers count the terminating NUL in the stored length; some
   // do not. Both occur in real files.
   bool lengthCountsNul = false;
+  // A damaged resource: the stored length claims far more characters (0xFFFF) than
+  // the string block holds.
+  bool lengthOverruns = false;
 };
 
 struct VersionLayout {

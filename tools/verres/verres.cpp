@@ -3,10 +3,12 @@
 //   verres --out FILE --file-version A.B.C.D [--product-version A.B.C.D]
 //          [--file-type dll|app] [--translation LANG CODEPAGE]... [--block XXXXXXXX]
 //          [--string KEY=VALUE]... [--string-counted KEY=VALUE]...
+//          [--string-overrun KEY=VALUE]...
 //
 // LANG, CODEPAGE and the block name are hexadecimal. Without --translation there is
 // no translation block. "\0" in a value stands for a NUL character. --string-counted
-// stores a length that counts the terminating NUL.
+// stores a length that counts the terminating NUL; --string-overrun writes a damaged
+// value whose stored length claims far more characters than its block holds.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,10 +49,10 @@ std::u16string Unescape(const std::string& text) {
   return result;
 }
 
-VersionString ParseString(const std::string& arg, bool counted) {
+VersionString ParseString(const std::string& arg, bool counted, bool overruns = false) {
   std::size_t eq = arg.find('=');
   if (eq == std::string::npos) Usage("a string is KEY=VALUE");
-  return {Utf8ToWide(arg.substr(0, eq)), Unescape(arg.substr(eq + 1)), counted};
+  return {Utf8ToWide(arg.substr(0, eq)), Unescape(arg.substr(eq + 1)), counted, overruns};
 }
 
 }  // namespace
@@ -86,6 +88,8 @@ int main(int argc, char** argv) {
       layout.strings.push_back(ParseString(next(), false));
     } else if (a == "--string-counted") {
       layout.strings.push_back(ParseString(next(), true));
+    } else if (a == "--string-overrun") {
+      layout.strings.push_back(ParseString(next(), false, true));
     } else {
       Usage(("unknown argument " + a).c_str());
     }
