@@ -5,12 +5,17 @@
 //   plinth_form_gallery <form> <done-file>
 //
 // Forms: main (the installer's main window), controls (a form with a control of every
-// class of the toolkit).
+// class of the toolkit), mdi-docked (an MDI frame whose maximized child's tool bar and
+// status bar sit in the frame's bars), mdi-restored (the same child restored), flash (a
+// progress notice).
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "Gui/Application.h"
+#include "KivLX/KivLXFlashMsg.h"
+#include "KivLX/KivLXForms.h"
+#include "KivLX/KivLXUtils.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
@@ -18,7 +23,61 @@
 
 namespace {
 
+// A frame or child with a control bar holding a captioned tool bar, and a status bar.
+void GiveBars(TKivFormLX& form, const std::u16string& tool, int panels) {
+  auto* controlBar = new TKivControlBar(&form);
+  controlBar->SetParent(&form);
+  controlBar->SetAlign(TAlign::alTop);
+  controlBar->SetHeight(28);
+  auto* toolBar = new TKivToolBar(&form);
+  toolBar->SetParent(controlBar);
+  toolBar->SetAlign(TAlign::alNone);
+  toolBar->SetShowCaptions(true);
+  toolBar->SetBounds(0, 2, 120, 22);
+  for (const char16_t* caption : {u"New", u"Open"}) {
+    auto* button = new TToolButton(&form);
+    button->SetCaption(tool + u" " + caption);
+    button->SetParent(toolBar);
+  }
+  auto* statusBar = new TKivStatusBar(&form);
+  statusBar->SetParent(&form);
+  for (int i = 0; i < panels; ++i) {
+    TStatusPanel& p = statusBar->Panels().Add();
+    p.SetWidth(90);
+    p.SetText(tool + u" panel " + std::u16string(1, static_cast<char16_t>(u'1' + i)));
+  }
+  form.SetMDIControlBar(controlBar);
+  form.SetMDIToolBar(toolBar);
+  form.SetMDIStatusBar(statusBar);
+}
+
+std::unique_ptr<TForm> MakeMdi(bool maximized) {
+  TKivFormLX* frame = nullptr;
+  Application().CreateForm(frame);
+  frame->SetCaption(maximized ? u"MDI frame, child maximized" : u"MDI frame, child restored");
+  frame->SetFormStyle(TFormStyle::fsMDIForm);
+  frame->SetClientSize(560, 340);
+  frame->SetPosition(TPosition::poScreenCenter);
+  GiveBars(*frame, u"Frame", 2);
+  frame->Show();
+  auto* child = new TKivFormLX(frame);
+  child->SetCaption(u"Child");
+  child->SetClientSize(360, 200);
+  GiveBars(*child, u"Child", 2);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  if (maximized) {
+    SendMessageW(frame->ClientHandle(), WM_MDIMAXIMIZE,
+                 reinterpret_cast<WPARAM>(child->WindowHandle()), 0);
+  }
+  return std::unique_ptr<TForm>(frame);
+}
+
 std::unique_ptr<TForm> MakeForm(const std::string& name) {
+  if (name == "mdi-docked") return MakeMdi(true);
+  if (name == "mdi-restored") return MakeMdi(false);
+  if (name == "flash") {
+    return std::unique_ptr<TForm>(ShowFlashMessage(u"Updating Translation Resource (Plinth2000.DEU)"));
+  }
   if (name == "main") {
     auto form = std::unique_ptr<TForm1>(TForm::Create<TForm1>(nullptr));
     form->Timer1->SetEnabled(false);  // no install while it is photographed
@@ -40,10 +99,14 @@ void Pump(int ms) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: plinth_form_gallery main|controls <done-file>\n");
+    std::fprintf(stderr,
+                 "usage: plinth_form_gallery main|controls|mdi-docked|mdi-restored|flash "
+                 "<done-file>\n");
     return 2;
   }
   Application().Initialize();
+  InitializeKivLXUtils();
+  InitializeKivLXForms();
   std::unique_ptr<TForm> form;
   try {
     form = MakeForm(argv[1]);
