@@ -4,8 +4,9 @@
 #
 # Seeds: the project's test forms and the real form files of the shared test data, read
 # where they lie (as text, or compiled to binary for the binary target); they are never
-# copied into the project. Inputs that add coverage beyond the seeds are kept, minimised,
-# in tests/fuzz/corpus/<target>/; crashes land in tests/fuzz-artifacts/.
+# copied into the project. Inputs of up to 4 KB that add coverage beyond the seeds are
+# kept in tests/fuzz/corpus/<target>/ (larger ones are mostly the seeds, mutated, and
+# would make the committed corpus large); crashes land in tests/fuzz-artifacts/.
 #
 #   scripts/fuzz.sh SECONDS [TARGET...]     (default: every target, 60 seconds each)
 #
@@ -76,6 +77,7 @@ for t in "${targets[@]}"; do
   cp -RP "$seeds"/. "$merged"/
   "$build/fuzz/$t" -merge=1 -max_len="$max_len" "$merged" "$corpus" >/dev/null 2>&1
   for s in "$seeds"/*; do rm -f "$merged/$(basename "$s")"; done
+  find "$merged" -type f -size +4096c -delete
   rm -f "$corpus"/*
   mv "$merged"/* "$corpus"/ 2>/dev/null || true
   rm -rf "$merged" "$seeds"

@@ -274,7 +274,10 @@ class TTextToBinary {
     out_.reserve(text.size() / 2);
   }
 
-  std::vector<std::uint8_t> Run() {
+  std::vector<std::uint8_t> Run(std::string_view text) {
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+      p_.Error("UTF-16 text is not read (save the form as UTF-8 or 8-bit text)");
+    }
     w_.WriteSignature();
     ConvertObject();
     if (p_.Kind() != TTokenKind::EndOfText) p_.Error("End of text expected");
@@ -531,7 +534,7 @@ std::string FormBinaryToText(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::vector<std::uint8_t> FormTextToBinary(std::string_view text) {
-  return TTextToBinary(text).Run();
+  return TTextToBinary(text).Run(text);
 }
 
 void ObjectBinaryToText(TStream& input, TStream& output) {

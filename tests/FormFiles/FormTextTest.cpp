@@ -212,6 +212,8 @@ TEST(FormText, TextErrorsNameTheLine) {
   EXPECT_EQ(ParseError("\xEF\xBB\xBF\r\n\r\nthing"),
             "'object', 'inherited' or 'inline' expected on line 3");
   EXPECT_EQ(ParseError("object A: T\r\n  P = 1.5E99999\r\nend"), "Number out of range on line 2");
+  EXPECT_EQ(ParseError(std::string("\xFF\xFEo\0b\0", 6)),
+            "UTF-16 text is not read (save the form as UTF-8 or 8-bit text) on line 1");
 }
 
 TEST(FormText, StreamFormsAppendTheConversion) {
