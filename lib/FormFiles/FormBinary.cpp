@@ -10,10 +10,9 @@
 
 namespace {
 
-bool IsAsciiIdentStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+inline bool IsAsciiIdentChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= '0' && c <= '9');
 }
-bool IsAsciiIdentChar(char c) { return IsAsciiIdentStart(c) || (c >= '0' && c <= '9'); }
 
 template <typename T>
 T LoadLE(const std::uint8_t* p) {
@@ -429,17 +428,28 @@ void TBinaryFormWriter::WriteCurrency(std::int64_t tenThousandths) {
 }
 
 void TBinaryFormWriter::WriteString(std::u16string_view s) {
-  std::size_t utf8Bytes = 0;
-  bool ascii = true;
+  std::size_t i = 0;
+  while (i < s.size() && s[i] < 0x80) ++i;
+  if (i == s.size()) {
+    // ASCII: the code units are the bytes.
+    if (s.size() <= 255) {
+      WriteValueType(TValueType::vaString);
+      out_.push_back(static_cast<std::uint8_t>(s.size()));
+    } else {
+      if (s.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+      WriteValueType(TValueType::vaLString);
+      WriteUInt32(static_cast<std::uint32_t>(s.size()));
+    }
+    for (char16_t c : s) out_.push_back(static_cast<std::uint8_t>(c));
+    return;
+  }
+  std::size_t utf8Bytes = i;
   bool loneSurrogate = false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
+  for (; i < s.size(); ++i) {
     char16_t c = s[i];
     if (c < 0x80) {
       utf8Bytes += 1;
-      continue;
-    }
-    ascii = false;
-    if (c < 0x800) {
+    } else if (c < 0x800) {
       utf8Bytes += 2;
     } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
                s[i + 1] <= 0xDFFF) {
@@ -450,11 +460,8 @@ void TBinaryFormWriter::WriteString(std::u16string_view s) {
       utf8Bytes += 3;
     }
   }
-  if (ascii) {
-    std::string narrow(s.begin(), s.end());
-    WriteAnsiString(narrow);
-  } else if (!loneSurrogate && utf8Bytes < s.size() * 2) {
-    // UTF-8 cannot carry a lone surrogate; UTF-16 carries every code unit.
+  // UTF-8 cannot carry a lone surrogate; UTF-16 carries every code unit.
+  if (!loneSurrogate && utf8Bytes < s.size() * 2) {
     WriteUtf8String(WideToUtf8(s));
   } else {
     WriteWideString(s);

@@ -50,6 +50,22 @@ class TBigNum {
     if (n > 0) MulAddSmall(kSmall[n], 0);
   }
 
+  void Mul(const TBigNum& b) {
+    std::vector<std::uint32_t> product(limbs_.size() + b.limbs_.size(), 0);
+    for (std::size_t i = 0; i < limbs_.size(); ++i) {
+      std::uint64_t carry = 0;
+      for (std::size_t j = 0; j < b.limbs_.size(); ++j) {
+        std::uint64_t v =
+            static_cast<std::uint64_t>(limbs_[i]) * b.limbs_[j] + product[i + j] + carry;
+        product[i + j] = static_cast<std::uint32_t>(v);
+        carry = v >> 32;
+      }
+      product[i + b.limbs_.size()] = static_cast<std::uint32_t>(carry);
+    }
+    limbs_ = std::move(product);
+    Trim();
+  }
+
   void ShiftLeft(int bits) {
     if (limbs_.empty() || bits == 0) return;
     const std::size_t words = static_cast<std::size_t>(bits / 32);
@@ -66,13 +82,18 @@ class TBigNum {
     limbs_.insert(limbs_.begin(), words, 0);
   }
 
-  void ShiftRight1() {
+  // bits < 32
+  void ShiftRightSmall(int bits) {
+    if (bits == 0) return;
     for (std::size_t i = 0; i < limbs_.size(); ++i) {
-      limbs_[i] >>= 1;
-      if (i + 1 < limbs_.size()) limbs_[i] |= limbs_[i + 1] << 31;
+      limbs_[i] >>= bits;
+      if (i + 1 < limbs_.size()) limbs_[i] |= limbs_[i + 1] << (32 - bits);
     }
     Trim();
   }
+
+  std::size_t LimbCount() const { return limbs_.size(); }
+  std::uint32_t Limb(std::size_t i) const { return i < limbs_.size() ? limbs_[i] : 0; }
 
   void Add(const TBigNum& b) {
     if (limbs_.size() < b.limbs_.size()) limbs_.resize(b.limbs_.size(), 0);
@@ -126,18 +147,35 @@ TBigNum Pow2(int n) {
   return v;
 }
 
-// floor(num / den) for a quotient below 2^64; num becomes the remainder.
+// floor(num / den) for a quotient below 2^64; num becomes the remainder. Long division
+// by 32-bit digits: with the divisor's top bit set, the digit guessed from the top limbs
+// is at most two too large.
 std::uint64_t DivideSmallQuotient(TBigNum& num, const TBigNum& den) {
+  if (TBigNum::Compare(num, den) < 0) return 0;
+  const int shift = (32 - den.BitLength() % 32) % 32;
   TBigNum d = den;
-  d.ShiftLeft(63);
+  d.ShiftLeft(shift);
+  num.ShiftLeft(shift);
+  const std::size_t n = d.LimbCount();
+  const std::uint64_t top = d.Limb(n - 1);
   std::uint64_t q = 0;
-  for (int bit = 63; bit >= 0; --bit) {
-    if (TBigNum::Compare(num, d) >= 0) {
-      num.Sub(d);
-      q |= std::uint64_t{1} << bit;
+  for (std::size_t j = num.LimbCount() - n + 1; j-- > 0;) {
+    std::uint64_t high = (static_cast<std::uint64_t>(num.Limb(j + n)) << 32) | num.Limb(j + n - 1);
+    std::uint64_t digit = high / top;
+    if (digit > 0xFFFFFFFFu) digit = 0xFFFFFFFFu;
+    TBigNum part = d;
+    part.MulAddSmall(static_cast<std::uint32_t>(digit), 0);
+    part.ShiftLeft(static_cast<int>(32 * j));
+    TBigNum step = d;
+    step.ShiftLeft(static_cast<int>(32 * j));
+    while (TBigNum::Compare(part, num) > 0) {
+      part.Sub(step);
+      --digit;
     }
-    d.ShiftRight1();
+    num.Sub(part);
+    q = (q << 32) | digit;
   }
+  num.ShiftRightSmall(shift);
   return q;
 }
 
@@ -379,9 +417,11 @@ std::string ShortestDigits(const TExtended& x, int& k) {
   if (k >= 0) {
     s.MulPow10(k);
   } else {
-    r.MulPow10(-k);
-    mPlus.MulPow10(-k);
-    mMinus.MulPow10(-k);
+    TBigNum scale(1);
+    scale.MulPow10(-k);
+    r.Mul(scale);
+    mPlus.Mul(scale);
+    mMinus.Mul(scale);
   }
   while (TBigNum::CompareSum(r, mPlus, s) >= (even ? 0 : 1)) {
     s.MulPow10(1);

@@ -11,8 +11,10 @@
 
 namespace {
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+inline bool IsIdentStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+inline bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
 bool IsHigh(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -103,32 +105,34 @@ bool TParser::AtIdentStart() const {
   return IsIdentStart(c) || (utf8_ && IsHigh(c));
 }
 
-// Moves past one identifier character; false when there is none.
-bool TParser::ScanIdentChar() {
-  if (pos_ >= text_.size()) return false;
-  char c = text_[pos_];
-  if (IsIdentChar(c)) {
-    ++pos_;
-    return true;
+// Moves past the identifier characters at pos_ (the first one may be a digit).
+void TParser::ScanIdentChars() {
+  const std::size_t n = text_.size();
+  while (pos_ < n) {
+    char c = text_[pos_];
+    if (IsIdentChar(c)) {
+      ++pos_;
+    } else if (utf8_ && IsHigh(c)) {
+      std::size_t len = Utf8SequenceLength(text_, pos_);
+      if (len == 0) Error("Invalid UTF-8 text");
+      pos_ += len;
+    } else {
+      return;
+    }
   }
-  if (!utf8_ || !IsHigh(c)) return false;
-  std::size_t len = Utf8SequenceLength(text_, pos_);
-  if (len == 0) Error("Invalid UTF-8 text");
-  pos_ += len;
-  return true;
 }
 
 void TParser::ScanIdentifier() {
   kind_ = TTokenKind::Identifier;
-  ScanIdentChar();
   for (;;) {
-    if (ScanIdentChar()) continue;
-    if (pos_ + 1 < text_.size() && text_[pos_] == '.') {
-      ++pos_;
-      if (AtIdentStart() && ScanIdentChar()) continue;
+    ScanIdentChars();
+    // A dot joins the next identifier only when one follows.
+    if (pos_ + 1 >= text_.size() || text_[pos_] != '.') break;
+    ++pos_;
+    if (!AtIdentStart()) {
       --pos_;
+      break;
     }
-    break;
   }
 }
 

@@ -79,7 +79,7 @@ class TParser {
  private:
   void SkipBlanks();
   bool AtIdentStart() const;
-  bool ScanIdentChar();
+  void ScanIdentChars();
   void ScanIdentifier();
   void ScanNumber();
   void ScanString();

@@ -53,7 +53,11 @@ std::u16string AnsiBytesToWide(std::string_view s) {
 class TBinaryToText {
  public:
   TBinaryToText(const std::uint8_t* data, std::size_t size, std::vector<std::size_t>* lineOffsets)
-      : r_(data, size), lineOffsets_(lineOffsets) {}
+      : r_(data, size), lineOffsets_(lineOffsets) {
+    // Text takes about twice the bytes (hexadecimal data exactly twice): growing the
+    // buffer step by step would copy it several times over.
+    out_.reserve(size * 2 + 64);
+  }
 
   std::string Run() {
     r_.ReadSignature();

@@ -89,8 +89,9 @@ TEST(FormFloat, EveryValueReadsBackFromItsTextExactly) {
   for (int i = 0; i < 20000; ++i) {
     TExtended x;
     x.significand = rng();
-    // Mostly everyday magnitudes, some anywhere in the range, some denormals.
-    int kind = i % 8;
+    // Mostly everyday magnitudes, some anywhere in the range (slow to convert, and never
+    // seen in forms), some denormals.
+    int kind = i % 32;
     int biased = kind == 0   ? static_cast<int>(rng() % 0x7FFF)
                  : kind == 1 ? 0
                              : 16383 - 80 + static_cast<int>(rng() % 160);
@@ -128,7 +129,7 @@ TEST(FormFloat, EveryValueReadsBackFromItsTextExactly) {
 TEST(FormFloat, AgreesWithTheHardwareWhereLongDoubleIsExtended) {
   if (std::numeric_limits<long double>::digits != 64) GTEST_SKIP() << "no 80-bit long double";
   std::mt19937_64 rng(7);
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 5000; ++i) {
     std::string s = std::to_string(rng() % 1000000) + "." + std::to_string(rng());
     if (i % 3 == 0) s += "E" + std::to_string(static_cast<int>(rng() % 9000) - 4500);
     long double hw = std::strtold(s.c_str(), nullptr);
