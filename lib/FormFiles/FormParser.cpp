@@ -332,6 +332,18 @@ void TParser::ReadHexBinary(std::vector<std::uint8_t>& out) {
     SkipBlanks();
     tokenLine_ = line_;
     if (pos_ >= text_.size()) Error("'}' expected");
+    // Whole digit pairs first: binary data is most of a large form.
+    if (high < 0) {
+      const std::size_t start = pos_;
+      while (pos_ + 1 < text_.size()) {
+        int h = HexValue(text_[pos_]);
+        int l = HexValue(text_[pos_ + 1]);
+        if (h < 0 || l < 0) break;
+        out.push_back(static_cast<std::uint8_t>((h << 4) | l));
+        pos_ += 2;
+      }
+      if (pos_ != start) continue;  // blanks or the end may follow
+    }
     char c = text_[pos_++];
     if (c == '}') break;
     int v = HexValue(c);

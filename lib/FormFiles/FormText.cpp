@@ -252,14 +252,21 @@ class TBinaryToText {
     std::string_view bytes = r_.ReadBinaryBody();
     const bool split = bytes.size() > kBinaryBytesPerLine;
     out_ += '{';
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (split && i % kBinaryBytesPerLine == 0) {
+    for (std::size_t i = 0; i < bytes.size(); i += kBinaryBytesPerLine) {
+      if (split) {
         NewLine();
         Indent(level + 1);
       }
-      auto b = static_cast<unsigned char>(bytes[i]);
-      out_ += kHex[b >> 4];
-      out_ += kHex[b & 15];
+      // A line's digits in one go: binary data is most of a large form.
+      std::string_view line = bytes.substr(i, kBinaryBytesPerLine);
+      std::size_t at = out_.size();
+      out_.resize(at + line.size() * 2);
+      char* p = &out_[at];
+      for (char c : line) {
+        auto b = static_cast<unsigned char>(c);
+        *p++ = kHex[b >> 4];
+        *p++ = kHex[b & 15];
+      }
     }
     out_ += '}';
   }
