@@ -1,19 +1,24 @@
 // Form text at scale: a synthetic form of about 10 MB (20,000 components with captions,
-// hints, collections and multi-line strings).
+// hints, collections and multi-line strings), and the largest real form file of the
+// shared test data (about 2 MB, mostly binary data), read where it lies.
 //
 // Targets, against the floor of splitting the same text into lines and joining them:
 //   DfmParseRender (DFM text model parse + render)   at most 4x the floor
 //   FormTextToBinary, FormBinaryToText               at most 6x the floor each
-// Compare the times (or the MB/s) of the runs; every run processes the same text.
+// Compare the times (or the MB/s) of the runs against the floor of the same text (the
+// Real* runs against RealSplitJoinFloor).
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "FormFiles/FormBinary.h"
 #include "FormFiles/FormText.h"
 #include "KivTrx/KivTrxDfmUtils.h"
+#include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
+#include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 
 namespace {
@@ -80,14 +85,60 @@ const SyntheticForm& Form() {
   return form;
 }
 
-void Report(benchmark::State& state) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(Form().text.size()));
-  state.counters["text_MB"] = static_cast<double>(Form().text.size()) / 1e6;
+// The largest file of the real forms, as text and as binary; empty when there is none.
+struct RealForm {
+  std::string name;
+  std::string text;
+  std::vector<std::uint8_t> binary;
+
+  RealForm() {
+    std::error_code ec;
+    std::uintmax_t largest = 0;
+    std::filesystem::path path;
+    for (const auto& e : std::filesystem::directory_iterator(PLINTH_FORMS_REAL_DIR, ec)) {
+      std::uintmax_t size = e.file_size(ec);
+      if (e.path().extension() == ".dfm" && size > largest) {
+        largest = size;
+        path = e.path();
+      }
+    }
+    if (path.empty()) return;
+    name = path.filename().string();
+    std::vector<std::uint8_t> bytes = ReadFileBytes(Utf8ToWide(path.string()));
+    if (IsBinaryForm(bytes.data(), bytes.size())) {
+      binary = bytes;
+      text = FormBinaryToText(binary);
+    } else {
+      text.assign(bytes.begin(), bytes.end());
+      binary = FormTextToBinary(text);
+    }
+  }
+};
+
+const RealForm& Real() {
+  static const RealForm form;
+  return form;
 }
 
-void BM_SplitJoinFloor(benchmark::State& state) {
-  const std::string& text = Form().text;
+void Report(benchmark::State& state, const std::string& text) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+  state.counters["text_MB"] = static_cast<double>(text.size()) / 1e6;
+}
+
+void Report(benchmark::State& state) { Report(state, Form().text); }
+
+// Skips the benchmark, and says why, without the real forms.
+bool HaveReal(benchmark::State& state) {
+  if (!Real().text.empty()) {
+    state.SetLabel(Real().name);
+    return true;
+  }
+  state.SkipWithError("no real form files in " PLINTH_FORMS_REAL_DIR);
+  return false;
+}
+
+void SplitJoin(benchmark::State& state, const std::string& text) {
   for (auto _ : state) {
     std::vector<std::string> lines = SplitLines(std::string_view(text));
     std::string joined;
@@ -98,8 +149,10 @@ void BM_SplitJoinFloor(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(joined.data());
   }
-  Report(state);
+  Report(state, text);
 }
+
+void BM_SplitJoinFloor(benchmark::State& state) { SplitJoin(state, Form().text); }
 
 void BM_DfmParseRender(benchmark::State& state) {
   const std::string& text = Form().text;
@@ -132,9 +185,34 @@ void BM_FormBinaryToText(benchmark::State& state) {
   Report(state);
 }
 
+void BM_RealSplitJoinFloor(benchmark::State& state) {
+  if (HaveReal(state)) SplitJoin(state, Real().text);
+}
+
+void BM_RealFormTextToBinary(benchmark::State& state) {
+  if (!HaveReal(state)) return;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> binary = FormTextToBinary(Real().text);
+    benchmark::DoNotOptimize(binary.data());
+  }
+  Report(state, Real().text);
+}
+
+void BM_RealFormBinaryToText(benchmark::State& state) {
+  if (!HaveReal(state)) return;
+  for (auto _ : state) {
+    std::string text = FormBinaryToText(Real().binary);
+    benchmark::DoNotOptimize(text.data());
+  }
+  Report(state, Real().text);
+}
+
 BENCHMARK(BM_SplitJoinFloor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DfmParseRender)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormTextToBinary)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormBinaryToText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RealSplitJoinFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RealFormTextToBinary)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RealFormBinaryToText)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,8 +1,8 @@
 # plinth_form_resource(<target> FILE <form.dfm> NAME <RESOURCE>)
 #
-# Compiles a form description from its text form to the binary form (tools/formc) and
-# embeds it in the target as the RT_RCDATA resource RESOURCE, which by convention is the
-# form's class name in upper case (TForm1 -> TFORM1).
+# Compiles a form description from its text form to a bare form stream (tools/formc -s,
+# as resources hold forms) and embeds it in the target as the RT_RCDATA resource RESOURCE,
+# which by convention is the form's class name in upper case (TForm1 -> TFORM1).
 plinth_tool(formc)
 
 function(plinth_form_resource target)
@@ -11,7 +11,7 @@ function(plinth_form_resource target)
   set(bin ${CMAKE_CURRENT_BINARY_DIR}/${target}_${A_NAME}.form)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_${A_NAME}.rc)
   add_custom_command(OUTPUT ${bin}
-    COMMAND ${PLINTH_TOOL_formc} -b ${dfm} ${bin}
+    COMMAND ${PLINTH_TOOL_formc} -s ${dfm} ${bin}
     DEPENDS ${dfm} ${PLINTH_TOOL_formc_DEPENDS}
     COMMENT "Form ${A_NAME} from ${A_FILE}"
     VERBATIM)

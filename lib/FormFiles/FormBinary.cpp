@@ -10,8 +10,9 @@
 
 namespace {
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+inline bool IsAsciiIdentChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || (c >= '0' && c <= '9');
+}
 
 template <typename T>
 T LoadLE(const std::uint8_t* p) {
@@ -41,14 +42,68 @@ std::uint64_t DoubleToBits(double d) {
 
 }  // namespace
 
+bool IsValueType(std::uint8_t tag) { return tag <= 0x14 && tag != 0x11; }
+
 bool IsBinaryForm(const std::uint8_t* data, std::size_t size) {
-  return size >= 4 && std::memcmp(data, kFormSignature, 4) == 0;
+  if (size >= 4 && std::memcmp(data, kFormSignature, 4) == 0) return true;
+  return size >= 3 && data[0] == 0xFF && data[1] == 0x0A && data[2] == 0x00;
+}
+
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  unsigned char c = byte(i);
+  if (c < 0x80) return 1;
+  std::size_t len;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    if (c == 0xE0) low = 0xA0;   // no overlong forms
+    if (c == 0xED) high = 0x9F;  // no surrogates
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  if (s.size() - i < len) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < len; ++k) {
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  }
+  return len;
+}
+
+bool IsUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t len = Utf8SequenceLength(s, i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
 }
 
 bool IsIdentifier(std::string_view s) {
-  if (s.empty() || !IsIdentStart(s[0])) return false;
-  for (char c : s) {
-    if (!IsIdentChar(c)) return false;
+  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  for (std::size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      if (!IsAsciiIdentChar(s[i])) return false;
+      ++i;
+      continue;
+    }
+    std::size_t len = Utf8SequenceLength(s, i);
+    if (len == 0) return false;
+    i += len;
   }
   return true;
 }
@@ -85,27 +140,51 @@ std::string_view TBinaryFormReader::ReadShortString() {
   return std::string_view(reinterpret_cast<const char*>(Take(len)), len);
 }
 
+void TBinaryFormReader::ReadResourceHeader() {
+  Take(3);  // FF 0A 00: type RT_RCDATA
+  if (pos_ < size_ && data_[pos_] == 0xFF) {
+    Take(3);  // a name given by number
+  } else {
+    while (ReadByte() != 0) {
+    }
+  }
+  Take(2);  // memory flags
+  std::uint32_t streamSize = ReadUInt32();
+  if (streamSize > size_ - pos_) Error("the resource header gives more bytes than there are");
+  size_ = pos_ + streamSize;
+  hasResourceHeader_ = true;
+}
+
 void TBinaryFormReader::ReadSignature() {
-  if (!IsBinaryForm(data_ + pos_, size_ - pos_)) Error("missing signature \"TPF0\"");
+  if (size_ - pos_ >= 3 && data_[pos_] == 0xFF && data_[pos_ + 1] == 0x0A &&
+      data_[pos_ + 2] == 0x00) {
+    ReadResourceHeader();
+  }
+  streamStart_ = pos_;
+  if (size_ - pos_ < 4 || std::memcmp(data_ + pos_, kFormSignature, 4) != 0) {
+    Error("missing signature \"TPF0\"");
+  }
   pos_ += 4;
 }
 
 void TBinaryFormReader::ReadObjectHeader(TObjectHeader& header) {
-  std::uint8_t b = ReadByte();
-  header.flags = b & 0x0F;
-  if ((b & 0xF0) != kFlagsMarker ||
-      (header.flags & ~(kFlagInherited | kFlagChildPos | kFlagInline)) != 0 ||
-      (header.flags & (kFlagInherited | kFlagInline)) == (kFlagInherited | kFlagInline)) {
-    --pos_;
-    Error(Format("invalid object flags %d", b));
-  }
+  header.flags = 0;
   header.childPos = 0;
-  if (header.flags & kFlagChildPos) {
-    TValueType t = ReadValueType();
-    if (t != TValueType::vaInt8 && t != TValueType::vaInt16 && t != TValueType::vaInt32) {
-      Error("child position must be an integer");
+  if (pos_ < size_ && (data_[pos_] & 0xF0) == kFlagsMarker) {
+    std::uint8_t b = ReadByte();
+    header.flags = b & 0x0F;
+    if ((header.flags & ~(kFlagInherited | kFlagChildPos | kFlagInline)) != 0 ||
+        (header.flags & (kFlagInherited | kFlagInline)) == (kFlagInherited | kFlagInline)) {
+      --pos_;
+      Error(Format("invalid object flags %d", b));
     }
-    header.childPos = static_cast<std::int32_t>(ReadIntegerBody(t));
+    if (header.flags & kFlagChildPos) {
+      TValueType t = ReadValueType();
+      if (t != TValueType::vaInt8 && t != TValueType::vaInt16 && t != TValueType::vaInt32) {
+        Error("child position must be an integer");
+      }
+      header.childPos = static_cast<std::int32_t>(ReadIntegerBody(t));
+    }
   }
   header.className = ReadShortString();
   if (!IsIdentifier(header.className)) Error("invalid class name");
@@ -136,7 +215,7 @@ std::string_view TBinaryFormReader::ReadPropertyName() {
 TValueType TBinaryFormReader::NextValue() {
   if (pos_ >= size_) Error("unexpected end of data");
   std::uint8_t t = data_[pos_];
-  if (t > kMaxValueType) Error(Format("unknown value type %d", t));
+  if (!IsValueType(t)) Error(Format("unknown value type %d", t));
   return static_cast<TValueType>(t);
 }
 
@@ -161,12 +240,22 @@ std::int64_t TBinaryFormReader::ReadIntegerBody(TValueType type) {
   }
 }
 
-double TBinaryFormReader::ReadDoubleBody() {
+TExtended TBinaryFormReader::ReadExtendedBody() {
+  TExtended v = TExtended::Load(Take(TExtended::kSize));
+  // Text has no spelling for infinities and NaNs, nor for the encodings that mean no
+  // number; refusing them keeps conversions exact.
+  if (!v.IsValidFinite()) {
+    pos_ -= TExtended::kSize;
+    Error("invalid floating-point value");
+  }
+  return v;
+}
+
+double TBinaryFormReader::ReadDateBody() {
   double d = BitsToDouble(LoadLE<std::uint64_t>(Take(8)));
-  // Text has no spelling for infinities and NaNs; refusing them keeps conversions exact.
   if (!std::isfinite(d)) {
     pos_ -= 8;
-    Error("floating-point value is not finite");
+    Error("invalid floating-point value");
   }
   return d;
 }
@@ -175,8 +264,14 @@ std::int64_t TBinaryFormReader::ReadCurrencyBody() { return LoadLE<std::int64_t>
 
 std::string_view TBinaryFormReader::ReadStringBody(TValueType type) {
   if (type == TValueType::vaString) return ReadShortString();
+  std::size_t start = pos_;
   std::uint32_t len = ReadUInt32();
-  return std::string_view(reinterpret_cast<const char*>(Take(len)), len);
+  std::string_view s(reinterpret_cast<const char*>(Take(len)), len);
+  if (type == TValueType::vaUtf8String && !IsUtf8(s)) {
+    pos_ = start;
+    Error("invalid UTF-8 text");
+  }
+  return s;
 }
 
 std::u16string TBinaryFormReader::ReadWStringBody() {
@@ -218,12 +313,24 @@ bool TBinaryFormReader::ReadCollectionItemStart() {
 
 std::int64_t TBinaryFormReader::ReadInteger() { return ReadIntegerBody(ReadValueType()); }
 
+double TBinaryFormReader::ReadFloat() {
+  TValueType t = ReadValueType();
+  if (t == TValueType::vaExtended) return ExtendedToDouble(ReadExtendedBody());
+  if (t == TValueType::vaInt8 || t == TValueType::vaInt16 || t == TValueType::vaInt32 ||
+      t == TValueType::vaInt64) {
+    return static_cast<double>(ReadIntegerBody(t));
+  }
+  Error("floating-point value expected");
+}
+
 std::u16string TBinaryFormReader::ReadString() {
   TValueType t = ReadValueType();
   switch (t) {
     case TValueType::vaString:
     case TValueType::vaLString:
       return AnsiToWide(ReadStringBody(t));
+    case TValueType::vaUtf8String:
+      return Utf8ToWide(ReadStringBody(t));
     case TValueType::vaWString:
       return ReadWStringBody();
     default:
@@ -275,7 +382,11 @@ void TBinaryFormWriter::WriteShortString(std::string_view s) {
 void TBinaryFormWriter::WriteSignature() { WriteRaw(kFormSignature, 4); }
 
 void TBinaryFormWriter::WriteObjectHeader(const TObjectHeader& header) {
-  out_.push_back(static_cast<std::uint8_t>(kFlagsMarker | header.flags));
+  // A class name of 240 bytes or more has a length byte that reads as flags; an empty
+  // flags byte in front keeps it a name.
+  if (header.flags != 0 || header.className.size() >= kFlagsMarker) {
+    out_.push_back(static_cast<std::uint8_t>(kFlagsMarker | header.flags));
+  }
   if (header.flags & kFlagChildPos) WriteInteger(header.childPos);
   WriteShortString(header.className);
   WriteShortString(header.objectName);
@@ -299,9 +410,11 @@ void TBinaryFormWriter::WriteInteger(std::int64_t v) {
   }
 }
 
-void TBinaryFormWriter::WriteDouble(double v) {
-  WriteValueType(TValueType::vaDouble);
-  StoreLE(out_, DoubleToBits(v));
+void TBinaryFormWriter::WriteExtended(const TExtended& v) {
+  WriteValueType(TValueType::vaExtended);
+  std::uint8_t bytes[TExtended::kSize];
+  v.Store(bytes);
+  WriteRaw(bytes, sizeof bytes);
 }
 
 void TBinaryFormWriter::WriteDate(double v) {
@@ -314,20 +427,45 @@ void TBinaryFormWriter::WriteCurrency(std::int64_t tenThousandths) {
   StoreLE(out_, tenThousandths);
 }
 
-void TBinaryFormWriter::WriteString(std::u16string_view s, bool ascii) {
-  if (!ascii) {
-    WriteWideString(s);
+void TBinaryFormWriter::WriteString(std::u16string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && s[i] < 0x80) ++i;
+  if (i == s.size()) {
+    // ASCII: the code units are the bytes.
+    if (s.size() <= 255) {
+      WriteValueType(TValueType::vaString);
+      out_.push_back(static_cast<std::uint8_t>(s.size()));
+    } else {
+      if (s.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+      WriteValueType(TValueType::vaLString);
+      WriteUInt32(static_cast<std::uint32_t>(s.size()));
+    }
+    for (char16_t c : s) out_.push_back(static_cast<std::uint8_t>(c));
     return;
   }
-  std::string narrow(s.size(), '\0');
-  for (std::size_t i = 0; i < s.size(); ++i) narrow[i] = static_cast<char>(s[i]);
-  WriteAnsiString(narrow);
-}
-
-void TBinaryFormWriter::WriteString(std::u16string_view s) {
-  bool ascii = true;
-  for (char16_t c : s) ascii = ascii && c < 0x80;
-  WriteString(s, ascii);
+  std::size_t utf8Bytes = i;
+  bool loneSurrogate = false;
+  for (; i < s.size(); ++i) {
+    char16_t c = s[i];
+    if (c < 0x80) {
+      utf8Bytes += 1;
+    } else if (c < 0x800) {
+      utf8Bytes += 2;
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+               s[i + 1] <= 0xDFFF) {
+      utf8Bytes += 4;
+      ++i;
+    } else {
+      loneSurrogate = loneSurrogate || (c >= 0xD800 && c <= 0xDFFF);
+      utf8Bytes += 3;
+    }
+  }
+  // UTF-8 cannot carry a lone surrogate; UTF-16 carries every code unit.
+  if (!loneSurrogate && utf8Bytes < s.size() * 2) {
+    WriteUtf8String(WideToUtf8(s));
+  } else {
+    WriteWideString(s);
+  }
 }
 
 void TBinaryFormWriter::WriteAnsiString(std::string_view s) {
@@ -336,8 +474,19 @@ void TBinaryFormWriter::WriteAnsiString(std::string_view s) {
     WriteShortString(s);
     return;
   }
+  WriteLString(s);
+}
+
+void TBinaryFormWriter::WriteLString(std::string_view s) {
   if (s.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
   WriteValueType(TValueType::vaLString);
+  WriteUInt32(static_cast<std::uint32_t>(s.size()));
+  WriteRaw(s.data(), s.size());
+}
+
+void TBinaryFormWriter::WriteUtf8String(std::string_view s) {
+  if (s.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+  WriteValueType(TValueType::vaUtf8String);
   WriteUInt32(static_cast<std::uint32_t>(s.size()));
   WriteRaw(s.data(), s.size());
 }
@@ -363,4 +512,23 @@ void TBinaryFormWriter::WriteBinary(const std::uint8_t* data, std::size_t size) 
   WriteValueType(TValueType::vaBinary);
   WriteUInt32(static_cast<std::uint32_t>(size));
   WriteRaw(data, size);
+}
+
+std::vector<std::uint8_t> AddFormResourceHeader(const std::vector<std::uint8_t>& stream) {
+  TBinaryFormReader r(stream);
+  r.ReadSignature();
+  if (r.HasResourceHeader()) return stream;
+  TObjectHeader h;
+  r.ReadObjectHeader(h);
+  if (stream.size() > UINT32_MAX) throw EWriteError(RtlMessages::kWriteError);
+  std::vector<std::uint8_t> out = {0xFF, 0x0A, 0x00};
+  out.reserve(stream.size() + h.className.size() + 10);
+  for (char c : h.className) {
+    out.push_back(static_cast<std::uint8_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+  }
+  out.push_back(0);
+  StoreLE(out, kFormResourceFlags);
+  StoreLE(out, static_cast<std::uint32_t>(stream.size()));
+  out.insert(out.end(), stream.begin(), stream.end());
+  return out;
 }

@@ -4,14 +4,18 @@
 #include <cmath>
 #include <limits>
 
+#include "FormFiles/FormBinary.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
 #include "Rtl/WideText.h"
 
 namespace {
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+inline bool IsIdentStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+inline bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsHigh(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -42,7 +46,12 @@ const char* KindName(TTokenKind kind) {
 
 }  // namespace
 
-TParser::TParser(std::string_view text) : text_(text) { NextToken(); }
+TParser::TParser(std::string_view text) : TParser(text, HasUtf8Bom(text)) {}
+
+TParser::TParser(std::string_view text, bool utf8) : text_(text), utf8_(utf8) {
+  if (HasUtf8Bom(text_)) pos_ = kUtf8Bom.size();
+  NextToken();
+}
 
 bool TParser::IsIdent(std::string_view word) const {
   return kind_ == TTokenKind::Identifier && SameText(TokenText(), word);
@@ -50,7 +59,7 @@ bool TParser::IsIdent(std::string_view word) const {
 
 std::u16string TParser::TokenWideText() const {
   if (kind_ == TTokenKind::String) return string_;
-  return AnsiToWide(TokenText());
+  return utf8_ ? Utf8ToWide(TokenText()) : AnsiToWide(TokenText());
 }
 
 void TParser::SkipBlanks() {
@@ -76,7 +85,7 @@ void TParser::NextToken() {
   }
   char c = text_[pos_];
   char next = pos_ + 1 < text_.size() ? text_[pos_ + 1] : '\0';
-  if (IsIdentStart(c)) {
+  if (AtIdentStart()) {
     ScanIdentifier();
   } else if (c == '\'' || c == '#') {
     ScanString();
@@ -89,16 +98,39 @@ void TParser::NextToken() {
   }
 }
 
-void TParser::ScanIdentifier() {
-  kind_ = TTokenKind::Identifier;
-  ++pos_;
-  while (pos_ < text_.size()) {
+// Non-ASCII letters belong to identifiers in UTF-8 text only: in 8-bit text their
+// meaning would depend on the code page.
+bool TParser::AtIdentStart() const {
+  char c = text_[pos_];
+  return IsIdentStart(c) || (utf8_ && IsHigh(c));
+}
+
+// Moves past the identifier characters at pos_ (the first one may be a digit).
+void TParser::ScanIdentChars() {
+  const std::size_t n = text_.size();
+  while (pos_ < n) {
     char c = text_[pos_];
     if (IsIdentChar(c)) {
       ++pos_;
-    } else if (c == '.' && pos_ + 1 < text_.size() && IsIdentStart(text_[pos_ + 1])) {
-      pos_ += 2;
+    } else if (utf8_ && IsHigh(c)) {
+      std::size_t len = Utf8SequenceLength(text_, pos_);
+      if (len == 0) Error("Invalid UTF-8 text");
+      pos_ += len;
     } else {
+      return;
+    }
+  }
+}
+
+void TParser::ScanIdentifier() {
+  kind_ = TTokenKind::Identifier;
+  for (;;) {
+    ScanIdentChars();
+    // A dot joins the next identifier only when one follows.
+    if (pos_ + 1 >= text_.size() || text_[pos_] != '.') break;
+    ++pos_;
+    if (!AtIdentStart()) {
+      --pos_;
       break;
     }
   }
@@ -156,11 +188,24 @@ void TParser::ScanNumber() {
     ScanCurrency(numStart, end);
     return;
   }
-  if (isFloat) {
+  if (floatSuffix_ == 'd') {
     auto r = std::from_chars(text_.data() + numStart, text_.data() + end, float_);
     if (r.ec != std::errc() || r.ptr != text_.data() + end || !std::isfinite(float_)) {
       Error("Number out of range");
     }
+    kind_ = TTokenKind::Float;
+    return;
+  }
+  if (isFloat) {
+    switch (ParseExtended(text_.substr(numStart, end - numStart), extended_)) {
+      case TFloatParse::Ok:
+        break;
+      case TFloatParse::OutOfRange:
+        Error("Number out of range");
+      case TFloatParse::TooManyDigits:
+        Error("Number has too many digits");
+    }
+    float_ = ExtendedToDouble(extended_);
     kind_ = TTokenKind::Float;
     return;
   }
@@ -214,7 +259,9 @@ void TParser::ScanQuotedRun() {
   std::size_t ansiStart = std::string_view::npos;
   auto flushAnsi = [&] {
     if (ansiStart == std::string_view::npos) return;
-    string_ += AnsiToWide(text_.substr(ansiStart, pos_ - ansiStart));
+    std::string_view run = text_.substr(ansiStart, pos_ - ansiStart);
+    if (utf8_ && !IsUtf8(run)) Error("Invalid UTF-8 text");
+    string_ += utf8_ ? Utf8ToWide(run) : AnsiToWide(run);
     ansiStart = std::string_view::npos;
   };
   for (;;) {
@@ -236,8 +283,8 @@ void TParser::ScanQuotedRun() {
       flushAnsi();
       string_ += static_cast<char16_t>(c);
     } else {
-      // 8-bit text in the system code page: convert whole runs, so that a double-byte
-      // character is never split.
+      // UTF-8, or 8-bit text in the system code page: convert whole runs, so that a
+      // multi-byte character is never split.
       stringAscii_ = false;
       if (ansiStart == std::string_view::npos) ansiStart = pos_;
     }
@@ -285,6 +332,18 @@ void TParser::ReadHexBinary(std::vector<std::uint8_t>& out) {
     SkipBlanks();
     tokenLine_ = line_;
     if (pos_ >= text_.size()) Error("'}' expected");
+    // Whole digit pairs first: binary data is most of a large form.
+    if (high < 0) {
+      const std::size_t start = pos_;
+      while (pos_ + 1 < text_.size()) {
+        int h = HexValue(text_[pos_]);
+        int l = HexValue(text_[pos_ + 1]);
+        if (h < 0 || l < 0) break;
+        out.push_back(static_cast<std::uint8_t>((h << 4) | l));
+        pos_ += 2;
+      }
+      if (pos_ != start) continue;  // blanks or the end may follow
+    }
     char c = text_[pos_++];
     if (c == '}') break;
     int v = HexValue(c);

@@ -11,8 +11,11 @@
 namespace {
 
 constexpr std::size_t kPieceLength = 64;
+// Binary values up to one line's worth stay on the property's line.
 constexpr std::size_t kBinaryBytesPerLine = 32;
 constexpr const char* kCrLf = "\r\n";
+// Marks ASCII text of up to 255 characters that is stored as a long string (vaLString).
+constexpr std::string_view kLongStringMark = " + ''";
 
 bool IsQuotable(char16_t c) { return c >= 32 && c != u'\'' && c <= 127; }
 
@@ -21,16 +24,6 @@ void AppendNumber(std::string& out, T v) {
   char buf[32];
   auto r = std::to_chars(buf, buf + sizeof buf, v);
   out.append(buf, r.ptr);
-}
-
-// The shortest text that reads back as the same double, always with a "." or an
-// exponent so that it reads back as floating point, not as an integer.
-void AppendDouble(std::string& out, double v) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v);
-  std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
-  out += t;
-  if (t.find_first_of(".eE") == std::string_view::npos) out += ".0";
 }
 
 void AppendCurrency(std::string& out, std::int64_t v) {
@@ -43,6 +36,13 @@ void AppendCurrency(std::string& out, std::int64_t v) {
   out += 'c';
 }
 
+bool IsAsciiText(std::u16string_view s) {
+  for (char16_t c : s) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
 std::u16string AnsiBytesToWide(std::string_view s) {
   for (char c : s) {
     if (static_cast<unsigned char>(c) >= 0x80) return AnsiToWide(s);
@@ -52,11 +52,19 @@ std::u16string AnsiBytesToWide(std::string_view s) {
 
 class TBinaryToText {
  public:
-  TBinaryToText(const std::uint8_t* data, std::size_t size) : r_(data, size) {}
+  TBinaryToText(const std::uint8_t* data, std::size_t size, std::vector<std::size_t>* lineOffsets)
+      : r_(data, size), lineOffsets_(lineOffsets) {
+    // Text takes about twice the bytes (hexadecimal data exactly twice): growing the
+    // buffer step by step would copy it several times over.
+    out_.reserve(size * 2 + 64);
+  }
 
   std::string Run() {
     r_.ReadSignature();
+    marks_.emplace_back(0, r_.Position());
     ConvertObject(0);
+    if (lineOffsets_) MapLines();
+    if (utf8_) out_.insert(0, kUtf8Bom);
     return std::move(out_);
   }
 
@@ -66,6 +74,30 @@ class TBinaryToText {
   }
   void Leave() { --depth_; }
   void Indent(int level) { out_.append(static_cast<std::size_t>(level) * 2, ' '); }
+  void NewLine() {
+    out_ += kCrLf;
+    if (lineOffsets_) marks_.emplace_back(out_.size(), r_.Position());
+  }
+  // Each line gets the data offset of the last mark at or before its start (continuation
+  // lines of a string that of the string's first line).
+  void MapLines() {
+    lineOffsets_->clear();
+    std::size_t mark = 0;
+    for (std::size_t start = 0; start < out_.size();) {
+      while (mark + 1 < marks_.size() && marks_[mark + 1].first <= start) ++mark;
+      lineOffsets_->push_back(marks_[mark].second);
+      std::size_t end = out_.find('\n', start);
+      start = end == std::string::npos ? out_.size() : end + 1;
+    }
+  }
+  // Non-ASCII letters in identifiers make the text UTF-8.
+  void AppendIdentifier(std::string_view s) {
+    if (!utf8_ && !IsAscii(s)) utf8_ = true;
+    out_ += s;
+  }
+  void AppendString(std::u16string_view s, int level) {
+    AppendFormString(out_, s, static_cast<std::size_t>(level + 1) * 2, true);
+  }
 
   void ConvertObject(int level) {
     Enter();
@@ -76,22 +108,22 @@ class TBinaryToText {
             : (h.flags & kFlagInherited) ? "inherited "
                                          : "object ";
     if (!h.objectName.empty()) {
-      out_ += h.objectName;
+      AppendIdentifier(h.objectName);
       out_ += ": ";
     }
-    out_ += h.className;
+    AppendIdentifier(h.className);
     if (h.flags & kFlagChildPos) {
       out_ += " [";
       AppendNumber(out_, h.childPos);
       out_ += ']';
     }
-    out_ += kCrLf;
+    NewLine();
     ConvertProperties(level + 1);
     while (!r_.EndOfList()) ConvertObject(level + 1);
     r_.ReadListEnd();
     Indent(level);
     out_ += "end";
-    out_ += kCrLf;
+    NewLine();
     Leave();
   }
 
@@ -99,17 +131,16 @@ class TBinaryToText {
     while (!r_.EndOfList()) {
       std::string_view name = r_.ReadPropertyName();
       Indent(level);
-      out_ += name;
+      AppendIdentifier(name);
       out_ += " = ";
-      ConvertValue(level, false);
-      out_ += kCrLf;
+      ConvertValue(level);
+      NewLine();
     }
     r_.ReadListEnd();
   }
 
-  // `level` is that of the line the value starts on; `ownLine` is true when nothing but
-  // indentation precedes it there (list elements).
-  void ConvertValue(int level, bool ownLine) {
+  // `level` is that of the line the value starts on.
+  void ConvertValue(int level) {
     TValueType t = r_.ReadValueType();
     switch (t) {
       case TValueType::vaNull:
@@ -123,25 +154,35 @@ class TBinaryToText {
       case TValueType::vaInt64:
         AppendNumber(out_, r_.ReadIntegerBody(t));
         break;
-      case TValueType::vaDouble:
-        AppendDouble(out_, r_.ReadDoubleBody());
+      case TValueType::vaExtended:
+        AppendFormFloat(out_, r_.ReadExtendedBody());
         break;
       case TValueType::vaDate:
-        AppendDouble(out_, r_.ReadDoubleBody());
+        AppendFormDate(out_, r_.ReadDateBody());
         out_ += 'd';
         break;
       case TValueType::vaCurrency:
         AppendCurrency(out_, r_.ReadCurrencyBody());
         break;
       case TValueType::vaString:
-      case TValueType::vaLString:
-        AppendFormString(out_, AnsiBytesToWide(r_.ReadStringBody(t)), (level + 1) * 2, !ownLine);
+        AppendString(AnsiBytesToWide(r_.ReadStringBody(t)), level);
+        break;
+      case TValueType::vaLString: {
+        std::string_view s = r_.ReadStringBody(t);
+        AppendString(AnsiBytesToWide(s), level);
+        // Some writers store short text as a long string; an empty last piece says so,
+        // so that the text converts back to the same bytes.
+        if (s.size() <= 255 && IsAscii(s)) out_ += kLongStringMark;
+        break;
+      }
+      case TValueType::vaUtf8String:
+        AppendString(Utf8ToWide(r_.ReadStringBody(t)), level);
         break;
       case TValueType::vaWString:
-        AppendFormString(out_, r_.ReadWStringBody(), (level + 1) * 2, !ownLine);
+        AppendString(r_.ReadWStringBody(), level);
         break;
       case TValueType::vaIdent:
-        out_ += r_.ReadIdentBody();
+        AppendIdentifier(r_.ReadIdentBody());
         break;
       case TValueType::vaFalse:
         out_ += "False";
@@ -168,9 +209,9 @@ class TBinaryToText {
     Enter();
     out_ += '(';
     while (!r_.EndOfList()) {
-      out_ += kCrLf;
+      NewLine();
       Indent(level + 1);
-      ConvertValue(level + 1, true);
+      ConvertValue(level + 1);
     }
     r_.ReadListEnd();
     out_ += ')';
@@ -184,7 +225,7 @@ class TBinaryToText {
       std::string_view e = r_.ReadSetElement();
       if (e.empty()) break;
       if (!first) out_ += ", ";
-      out_ += e;
+      AppendIdentifier(e);
       first = false;
     }
     out_ += ']';
@@ -194,10 +235,10 @@ class TBinaryToText {
     Enter();
     out_ += '<';
     while (r_.ReadCollectionItemStart()) {
-      out_ += kCrLf;
+      NewLine();
       Indent(level + 1);
       out_ += "item";
-      out_ += kCrLf;
+      NewLine();
       ConvertProperties(level + 2);
       Indent(level + 1);
       out_ += "end";
@@ -209,21 +250,32 @@ class TBinaryToText {
   void ConvertBinary(int level) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string_view bytes = r_.ReadBinaryBody();
+    const bool split = bytes.size() > kBinaryBytesPerLine;
     out_ += '{';
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (i % kBinaryBytesPerLine == 0) {
-        out_ += kCrLf;
+    for (std::size_t i = 0; i < bytes.size(); i += kBinaryBytesPerLine) {
+      if (split) {
+        NewLine();
         Indent(level + 1);
       }
-      auto b = static_cast<unsigned char>(bytes[i]);
-      out_ += kHex[b >> 4];
-      out_ += kHex[b & 15];
+      // A line's digits in one go: binary data is most of a large form.
+      std::string_view line = bytes.substr(i, kBinaryBytesPerLine);
+      std::size_t at = out_.size();
+      out_.resize(at + line.size() * 2);
+      char* p = &out_[at];
+      for (char c : line) {
+        auto b = static_cast<unsigned char>(c);
+        *p++ = kHex[b >> 4];
+        *p++ = kHex[b & 15];
+      }
     }
     out_ += '}';
   }
 
   TBinaryFormReader r_;
+  std::vector<std::size_t>* lineOffsets_;
+  std::vector<std::pair<std::size_t, std::size_t>> marks_;  // text position, data offset
   std::string out_;
+  bool utf8_ = false;
   int depth_ = 0;
 };
 
@@ -233,7 +285,10 @@ class TTextToBinary {
     out_.reserve(text.size() / 2);
   }
 
-  std::vector<std::uint8_t> Run() {
+  std::vector<std::uint8_t> Run(std::string_view text) {
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+      p_.Error("UTF-16 text is not read (save the form as UTF-8 or 8-bit text)");
+    }
     w_.WriteSignature();
     ConvertObject();
     if (p_.Kind() != TTokenKind::EndOfText) p_.Error("End of text expected");
@@ -324,7 +379,7 @@ class TTextToBinary {
         } else if (p_.FloatSuffix() == 'd') {
           w_.WriteDate(p_.TokenFloat());
         } else {
-          w_.WriteDouble(p_.TokenFloat());
+          w_.WriteExtended(p_.TokenExtended());
         }
         p_.NextToken();
         return;
@@ -362,16 +417,20 @@ class TTextToBinary {
 
   void ConvertString() {
     std::u16string s = p_.TokenWideString();
-    bool ascii = p_.TokenStringIsAscii();
     p_.NextToken();
+    bool emptyLastPiece = false;
     while (p_.IsSymbol('+')) {
       p_.NextToken();
       p_.CheckKind(TTokenKind::String);
       s += p_.TokenWideString();
-      ascii = ascii && p_.TokenStringIsAscii();
+      emptyLastPiece = p_.TokenText() == "''";
       p_.NextToken();
     }
-    w_.WriteString(s, ascii);
+    if (emptyLastPiece && s.size() <= 255 && IsAsciiText(s)) {
+      w_.WriteLString(std::string(s.begin(), s.end()));
+    } else {
+      w_.WriteString(s);
+    }
   }
 
   void ConvertIdent() {
@@ -476,8 +535,9 @@ void AppendFormString(std::string& out, std::u16string_view s, std::size_t conti
   }
 }
 
-std::string FormBinaryToText(const std::uint8_t* data, std::size_t size) {
-  return TBinaryToText(data, size).Run();
+std::string FormBinaryToText(const std::uint8_t* data, std::size_t size,
+                             std::vector<std::size_t>* lineOffsets) {
+  return TBinaryToText(data, size, lineOffsets).Run();
 }
 
 std::string FormBinaryToText(const std::vector<std::uint8_t>& bytes) {
@@ -485,7 +545,7 @@ std::string FormBinaryToText(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::vector<std::uint8_t> FormTextToBinary(std::string_view text) {
-  return TTextToBinary(text).Run();
+  return TTextToBinary(text).Run(text);
 }
 
 void ObjectBinaryToText(TStream& input, TStream& output) {

@@ -1,14 +1,20 @@
-// Conversion between the binary form format and form text.
+// Conversion between the binary form format and form text, in the layout the
+// development tools write.
 //
 // Form text: one object per header line ("object", "inherited" or "inline", then
 // "Name: Class" or only the class, then " [n]" for a child position), its properties as
 // "Name = Value" lines one level deeper, its children, and an "end" line; two spaces per
-// level, lines ending in CR LF. Values continue on lines at least one level deeper than
-// the property line: lists "(" ... ")", collections "<" item ... end ">", binary data as
-// hexadecimal lines in braces, long strings as pieces joined by " +".
+// level, lines ending in CR LF. Values continue on lines one level deeper than the line
+// they start on: lists "(" ... ")", collections "<" item ... end ">", binary data of
+// more than 32 bytes as lines of 64 hexadecimal digits in braces, and strings of more
+// than 64 characters as pieces joined by " +", starting on a line of their own.
 //
-// Binary to text and back gives the same bytes for any form the writer produced; text
-// is pure ASCII (other characters are written as "#" codes).
+// Non-ASCII characters of strings are written as "#" codes. Text whose identifiers are
+// all ASCII is pure ASCII; a form with a non-ASCII identifier is written as UTF-8 and
+// starts with a byte-order mark. Reading takes both, and 8-bit text in the system code
+// page.
+//
+// Binary to text and back gives the same bytes for any form the writer produced.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +24,14 @@
 
 class TStream;
 
-// Raises EReadError for malformed form data.
-std::string FormBinaryToText(const std::uint8_t* data, std::size_t size);
+// The form stream or binary form file (resource header first) as text. Raises EReadError
+// for malformed data. With `lineOffsets`, entry i is the offset in the data where what
+// text line i + 1 shows begins.
+std::string FormBinaryToText(const std::uint8_t* data, std::size_t size,
+                             std::vector<std::size_t>* lineOffsets = nullptr);
 std::string FormBinaryToText(const std::vector<std::uint8_t>& bytes);
-// Raises EParserError "<what> on line <n>" for malformed text.
+// The form stream (from "TPF0") of form text. Raises EParserError "<what> on line <n>"
+// for malformed text. AddFormResourceHeader (FormBinary.h) makes a binary form file of it.
 std::vector<std::uint8_t> FormTextToBinary(std::string_view text);
 
 // Stream forms: read the rest of `input`, append the result to `output`.

@@ -19,20 +19,14 @@ void TReader::PropertyError(const TComponent& component, std::string_view name,
 
 double TReader::ReadFloat() {
   switch (binary_.NextValue()) {
-    case TValueType::vaInt8:
-    case TValueType::vaInt16:
-    case TValueType::vaInt32:
-    case TValueType::vaInt64:
-      return static_cast<double>(binary_.ReadInteger());
-    case TValueType::vaDouble:
     case TValueType::vaDate:
       binary_.ReadValueType();
-      return binary_.ReadDoubleBody();
+      return binary_.ReadDateBody();
     case TValueType::vaCurrency:
       binary_.ReadValueType();
       return static_cast<double>(binary_.ReadCurrencyBody()) / 10000.0;
     default:
-      binary_.Error("floating-point value expected");
+      return binary_.ReadFloat();
   }
 }
 

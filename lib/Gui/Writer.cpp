@@ -112,7 +112,7 @@ void TWriter::WriteProperty(TPersistent& object, TPersistent* ancestor, const TP
       double v = p.getFloat(object);
       if (ancestor ? v == p.getFloat(*ancestor) : v == 0) return;
       binary_.WritePropertyName(name);
-      binary_.WriteDouble(v);
+      binary_.WriteFloat(v);
       break;
     }
     case TPropKind::Component: {

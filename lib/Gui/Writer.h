@@ -36,7 +36,7 @@ class TWriter : public TFiler {
   void WriteString(std::u16string_view s) { binary_.WriteString(s); }
   void WriteWideString(std::u16string_view s) { binary_.WriteWideString(s); }
   void WriteIdent(std::string_view s) { binary_.WriteIdent(s); }
-  void WriteFloat(double v) { binary_.WriteDouble(v); }
+  void WriteFloat(double v) { binary_.WriteFloat(v); }
   TBinaryFormWriter& Binary() { return binary_; }
 
   void DefineProperty(std::string_view name, const std::function<void(TReader&)>& read,

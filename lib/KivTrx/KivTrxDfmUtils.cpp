@@ -198,8 +198,8 @@ void TDfmObject::ReadProperties(TDfmPropertyList* flatList, const TDfmLines& lin
 void TDfmObject::ReadFormLists(const TDfmProperty& property) {
   if (SameText(property.Name, kTranslatablePropsName)) {
     auto list = std::make_unique<TKivStringList>();
-    ReadDfmWideStringList(property.Value, *list);
-    std::u16string formName = AnsiToWide(Form->ObjectName);
+    ReadDfmWideStringList(property.Value, *list, Form->Utf8);
+    std::u16string formName = Form->NameToWide(Form->ObjectName);
     for (int i = 0; i < list->Count(); ++i) {
       std::u16string entry = list->Get(i);
       list->Put(i, entry.empty() ? formName : formName + u"." + entry);
@@ -208,7 +208,7 @@ void TDfmObject::ReadFormLists(const TDfmProperty& property) {
     Form->TranslatableProps = std::move(list);
   } else if (SameText(property.Name, kInlineClassesName)) {
     auto list = std::make_unique<TKivStringList>();
-    ReadDfmWideStringList(property.Value, *list);
+    ReadDfmWideStringList(property.Value, *list, Form->Utf8);
     list->SetSorted(true);
     Form->InlineClasses = std::move(list);
   }
@@ -221,8 +221,8 @@ void TDfmObject::ReadChildren(TDfmPropertyList* flatList, const TDfmLines& lines
     }
     if (IsEndLine(lines[index])) return;
     // Components of an embedded frame are named relative to the frame.
-    bool inlineOwner =
-        Form && Form->InlineClasses && Form->InlineClasses->IndexOf(AnsiToWide(ObjectClass)) >= 0;
+    bool inlineOwner = Form && Form->InlineClasses &&
+                       Form->InlineClasses->IndexOf(Form->NameToWide(ObjectClass)) >= 0;
     auto child = std::make_unique<TDfmObject>();
     child->ReadObject(Form, inlineOwner ? this : PathParent, nullptr, flatList, lines, index,
                       Level + 1);
@@ -272,6 +272,7 @@ void ReadCollection(TDfmProperty& property, TDfmPropertyList* flatList) {
 
 std::string TDfmObject::AsText() {
   std::string out;
+  if (Form == this && Form->Utf8) out = kUtf8Bom;
   AppendText(out);
   return out;
 }
@@ -321,14 +322,23 @@ void TDfmForm::Clear() {
   Children.clear();
   TranslatableProps.reset();
   InlineClasses.reset();
+  Utf8 = false;
   Path.clear();
   Keyword.clear();
   ObjectName.clear();
   ObjectClass.clear();
 }
 
+std::u16string TDfmForm::NameToWide(std::string_view name) const {
+  return Utf8 ? Utf8ToWide(name) : AnsiToWide(name);
+}
+
 void TDfmForm::Parse(std::string_view text, TDfmPropertyList* flatList) {
   Clear();
+  if (HasUtf8Bom(text)) {
+    Utf8 = true;
+    text.remove_prefix(kUtf8Bom.size());
+  }
   TDfmLines lines = SplitDfmLines(text);
   int index = 0;
   ReadObject(this, this, nullptr, flatList, lines, index, 0);
@@ -359,8 +369,8 @@ void TDfmForm::LoadFromText(std::string_view original, TDfmPropertyList* flatLis
 
 // ---- string values ----
 
-std::u16string DfmStringToWide(std::string_view value) {
-  TParser p(value);
+std::u16string DfmStringToWide(std::string_view value, bool utf8) {
+  TParser p(value, utf8);
   return ReadStringExpression(p);
 }
 
@@ -370,9 +380,9 @@ std::string WideToDfmString(std::u16string_view s) {
   return out;
 }
 
-void ReadDfmWideStringList(std::string_view value, TKivStringList& list) {
+void ReadDfmWideStringList(std::string_view value, TKivStringList& list, bool utf8) {
   list.Clear();
-  TParser p(value);
+  TParser p(value, utf8);
   if (!p.IsSymbol('(')) return;
   p.NextToken();
   while (!p.IsSymbol(')')) {

@@ -88,9 +88,16 @@ class TDfmForm : public TDfmObject {
   std::unique_ptr<TKivStringList> TranslatableProps;
   // Class names listed in the root's "KivInlineClasses.WideStrings".
   std::unique_ptr<TKivStringList> InlineClasses;
+  // True for text that starts with a UTF-8 byte-order mark: its names are UTF-8 (else
+  // 8-bit text in the system code page), and it renders with the mark again.
+  bool Utf8 = false;
+
+  // A name of the form's text as a wide string.
+  std::u16string NameToWide(std::string_view name) const;
 
   // Parses form text with this form as root and path parent, at level 0. Whatever the
-  // form held before is discarded.
+  // form held before is discarded. A byte-order mark in front is not part of the first
+  // line.
   void Parse(std::string_view text, TDfmPropertyList* flatList);
   // Parses form text and checks that it renders back unchanged; when it does not,
   // writes both texts to the diagnostic files and raises EKivInternalError
@@ -123,11 +130,12 @@ int IndentLevel(std::string_view line);
 TDfmLines SplitDfmLines(std::string_view text);
 
 // String values in form syntax. Reading raises EParserError (for instance
-// "String expected on line 1" when a "+" is not followed by a string).
-std::u16string DfmStringToWide(std::string_view value);
+// "String expected on line 1" when a "+" is not followed by a string). Characters in
+// quotes are UTF-8 with `utf8`, else 8-bit text in the system code page.
+std::u16string DfmStringToWide(std::string_view value, bool utf8 = false);
 std::string WideToDfmString(std::u16string_view s);
 // Reads "(" strings ")" into the list (cleared first); any other value leaves it empty.
-void ReadDfmWideStringList(std::string_view value, TKivStringList& list);
+void ReadDfmWideStringList(std::string_view value, TKivStringList& list, bool utf8 = false);
 
 // Value converters, by property name.
 using TDfmDecoder = std::u16string (*)(std::string_view value);

@@ -100,7 +100,8 @@ TEST(FormParser, ErrorsNameWhatAndTheLineOfTheToken) {
   EXPECT_EQ(ErrorOf("\n\n99999999999999999999"), "Number out of range on line 3");
   EXPECT_EQ(ErrorOf("12abc"), "Invalid number on line 1");
   EXPECT_EQ(ErrorOf("-$"), "Invalid number on line 1");
-  EXPECT_EQ(ErrorOf("1e999"), "Number out of range on line 1");
+  EXPECT_EQ(ErrorOf("1e99999"), "Number out of range on line 1");
+  EXPECT_EQ(ErrorOf("1e999d"), "Number out of range on line 1");  // dates are doubles
 
   TParser p("+\n5");
   p.NextToken();

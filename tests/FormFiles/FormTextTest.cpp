@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "EmbeddedFiles.h"
 #include "FormFiles/FormBinary.h"
 #include "FormFiles/FormParser.h"
@@ -64,11 +66,14 @@ TEST(FormText, LongValuesContinueOneLevelDeeper) {
   w.WriteString(s65);
   w.WritePropertyName("L");
   w.WriteListBegin();
+  w.WriteString(u"short");
   w.WriteString(s65);
   w.WriteListEnd();
   w.WritePropertyName("D");
   const Bytes data(33, 0xAB);
   w.WriteBinary(data.data(), data.size());
+  w.WritePropertyName("E");
+  w.WriteBinary(data.data(), 32);
   w.WriteListEnd();
   w.WriteListEnd();
 
@@ -76,19 +81,103 @@ TEST(FormText, LongValuesContinueOneLevelDeeper) {
   std::string hexLine;
   for (int i = 0; i < 32; ++i) hexLine += "AB";
   // clang-format off
-  EXPECT_EQ(FormBinaryToText(b),
-            "object A: T\r\n"
-            "  S = \r\n"
-            "    '" + a64 + "' +\r\n"
-            "    'b'\r\n"
-            "  L = (\r\n"
-            "    '" + a64 + "' +\r\n"
-            "      'b')\r\n"
-            "  D = {\r\n"
-            "    " + hexLine + "\r\n"
-            "    AB}\r\n"
-            "end\r\n");
+  const std::string text =
+      "object A: T\r\n"
+      "  S = \r\n"
+      "    '" + a64 + "' +\r\n"
+      "    'b'\r\n"
+      "  L = (\r\n"
+      "    'short'\r\n"
+      "    \r\n"  // a long item starts on a line of its own, too
+      "      '" + a64 + "' +\r\n"
+      "      'b')\r\n"
+      "  D = {\r\n"
+      "    " + hexLine + "\r\n"
+      "    AB}\r\n"
+      "  E = {" + hexLine + "}\r\n"
+      "end\r\n";
   // clang-format on
+  EXPECT_EQ(FormBinaryToText(b), text);
+  EXPECT_EQ(FormTextToBinary(text), b);
+}
+
+TEST(FormText, FloatsDatesAndCurrencyInTheirTextLayout) {
+  const std::string text =
+      "object A: T\r\n"
+      "  Zoom = 1.000000000000000000\r\n"
+      "  Ratio = -0.750000000000000000\r\n"
+      "  Width = 64.677180000000010000\r\n"
+      "  Empty = 0d\r\n"
+      "  Stamp = 42264.8488657407d\r\n"
+      "  Price = -12.3400c\r\n"
+      "end\r\n";
+  Bytes b = FormTextToBinary(text);
+  EXPECT_EQ(FormBinaryToText(b), text);
+  TBinaryFormReader r(b);
+  r.ReadSignature();
+  TObjectHeader h;
+  r.ReadObjectHeader(h);
+  r.ReadPropertyName();
+  EXPECT_EQ(r.ReadValueType(), TValueType::vaExtended);
+  EXPECT_EQ(r.ReadExtendedBody(), ExtendedFromDouble(1.0));
+  r.ReadPropertyName();
+  EXPECT_EQ(r.ReadFloat(), -0.75);
+  r.ReadPropertyName();
+  r.ReadFloat();
+  r.ReadPropertyName();
+  EXPECT_EQ(r.ReadValueType(), TValueType::vaDate);
+  EXPECT_EQ(r.ReadDateBody(), 0.0);
+  // Other spellings read as the same values and come back in the layout above.
+  EXPECT_EQ(FormBinaryToText(FormTextToBinary("object A: T\r\n  Zoom = 1.0\r\n  Ratio = -75E-2\r\n"
+                                              "  Width = 64.67718000000001\r\n  Empty = 0.0d\r\n"
+                                              "  Stamp = 4.22648488657407E4d\r\n"
+                                              "  Price = -12.34c\r\nend")),
+            text);
+}
+
+TEST(FormText, ShortTextStoredAsALongStringKeepsItsType) {
+  const std::string text = "object A: T\r\n  S = 'Connect' + ''\r\n  T = 'Connect'\r\nend\r\n";
+  Bytes b = FormTextToBinary(text);
+  const Bytes lstring = {0x0C, 7, 0, 0, 0, 'C', 'o', 'n', 'n', 'e', 'c', 't'};
+  EXPECT_NE(std::search(b.begin(), b.end(), lstring.begin(), lstring.end()), b.end());
+  EXPECT_EQ(FormBinaryToText(b), text);
+  // Where the type follows from the text anyway, the empty piece changes nothing.
+  Bytes wide = FormTextToBinary("object A: T\r\n  S = 'caf'#233 + ''\r\nend");
+  EXPECT_EQ(FormBinaryToText(wide), "object A: T\r\n  S = 'caf'#233\r\nend\r\n");
+}
+
+TEST(FormText, NonAsciiIdentifiersMakeUtf8TextWithAByteOrderMark) {
+  const EmbeddedFile& f = TestForm("Utf8Names.dfm");
+  ASSERT_TRUE(HasUtf8Bom(f.Text()));
+  Bytes b = FormTextToBinary(f.Text());
+  const Bytes name = {0xD0, 0xA4, 0xD0, 0xBE, 0xD1,
+                      0x80, 0xD0, 0xBC, 0xD0, 0xB0};  // UTF-8 there too
+  EXPECT_NE(std::search(b.begin(), b.end(), name.begin(), name.end()), b.end());
+  EXPECT_EQ(FormBinaryToText(b), f.Text());
+  // Without the mark the text is 8-bit, where identifiers are ASCII.
+  EXPECT_EQ(ParseError(f.Text().substr(3)), "Identifier expected on line 1");
+  // ASCII-only forms stay free of the mark, even when read from UTF-8 text.
+  EXPECT_EQ(
+      FormBinaryToText(FormTextToBinary("\xEF\xBB\xBFobject A: T\r\n  S = 'caf\xC3\xA9'\r\nend")),
+      "object A: T\r\n  S = 'caf'#233\r\nend\r\n");
+  EXPECT_EQ(ParseError("\xEF\xBB\xBFobject A: T\r\n  S = 'caf\xE9'\r\nend"),
+            "Invalid UTF-8 text on line 2");
+  EXPECT_EQ(ParseError("\xEF\xBB\xBFobject A: T\r\n  P\xFF = 1\r\nend"),
+            "Invalid UTF-8 text on line 2");
+}
+
+TEST(FormText, LineOffsetsPointIntoTheBinary) {
+  Bytes b = FormTextToBinary(TestForm("Translatable.dfm").Text());
+  std::vector<std::size_t> offsets;
+  std::string text = FormBinaryToText(b.data(), b.size(), &offsets);
+  std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+  ASSERT_EQ(offsets.size(), lines);
+  EXPECT_EQ(offsets[0], 4u);  // the root's header, behind the signature
+  EXPECT_TRUE(std::is_sorted(offsets.begin(), offsets.end()));
+  // Line 2 ("  Left = 192") starts where its property name does.
+  const std::string left = "\x04Left";
+  EXPECT_EQ(offsets[1], static_cast<std::size_t>(
+                            std::search(b.begin(), b.end(), left.begin(), left.end()) - b.begin()));
 }
 
 TEST(FormText, KeywordsIgnoreCaseAndAPropertyMayBeNamedLikeOne) {
@@ -117,6 +206,14 @@ TEST(FormText, TextErrorsNameTheLine) {
   EXPECT_EQ(ParseError("object A: T [9999999999]\r\nend"), "Number out of range on line 1");
   EXPECT_EQ(ParseError("object " + std::string(256, 'a') + "\r\nend"),
             "Identifier too long on line 1");
+  // A byte-order mark is not a line: errors still name the line they are on.
+  EXPECT_EQ(ParseError("\xEF\xBB\xBFobject A: T\r\n  P = 1\r\n  Q 2\r\nend"),
+            "'end' expected on line 3");
+  EXPECT_EQ(ParseError("\xEF\xBB\xBF\r\n\r\nthing"),
+            "'object', 'inherited' or 'inline' expected on line 3");
+  EXPECT_EQ(ParseError("object A: T\r\n  P = 1.5E99999\r\nend"), "Number out of range on line 2");
+  EXPECT_EQ(ParseError(std::string("\xFF\xFEo\0b\0", 6)),
+            "UTF-16 text is not read (save the form as UTF-8 or 8-bit text) on line 1");
 }
 
 TEST(FormText, StreamFormsAppendTheConversion) {

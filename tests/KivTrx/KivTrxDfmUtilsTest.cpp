@@ -6,6 +6,7 @@
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
 #include "KivTrx/KivTrxDfmUtils.h"
+#include "RealForms.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Streams.h"
 
@@ -151,6 +152,48 @@ TEST_F(DfmUtils, EveryTestFormRendersBackUnchanged) {
     f.Parse(kTestForms[i].Text(), nullptr);
     EXPECT_EQ(f.AsText(), kTestForms[i].Text());
   }
+}
+
+TEST_F(DfmUtils, EveryRealFormParsesAndRendersUnchanged) {
+  int texts = 0;
+  for (const RealForm& f : RealForms()) {
+    SCOPED_TRACE(f.name);
+    TDfmForm parsed;
+    TDfmPropertyList properties;
+    if (!f.binary) {
+      ++texts;
+      // The model renders CR LF whatever the file used.
+      std::string text = WithCrLf(f.Text());
+      ASSERT_NO_THROW(parsed.Parse(text, &properties));
+      EXPECT_EQ(parsed.AsText(), text);
+      EXPECT_FALSE(properties.empty());
+      EXPECT_EQ(parsed.Utf8, HasUtf8Bom(text));
+    }
+    // And as a resource is loaded: binary, converted to text, parsed, rendered, compared.
+    Bytes binary = f.binary ? f.bytes : FormTextToBinary(f.Text());
+    TDfmForm loaded;
+    TDfmPropertyList loadedProperties;
+    ASSERT_NO_THROW(loaded.LoadFromBinary(binary.data(), binary.size(), &loadedProperties));
+    if (!f.binary) {
+      EXPECT_EQ(loadedProperties.size(), properties.size());
+    }
+  }
+  EXPECT_EQ(texts, 66);
+}
+
+TEST_F(DfmUtils, Utf8FormsKeepTheirMarkOutOfTheFirstLine) {
+  const EmbeddedFile& utf8 = TestForm("Utf8Names.dfm");
+  form.Parse(utf8.Text(), &flat);
+  EXPECT_TRUE(form.Utf8);
+  EXPECT_EQ(form.Keyword, "inherited");
+  EXPECT_EQ(form.ObjectName, "\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0");
+  EXPECT_EQ(form.NameToWide(form.ObjectName), u"\u0424\u043E\u0440\u043C\u0430");
+  EXPECT_EQ(form.AsText(), utf8.Text());
+  // Parsing again starts afresh.
+  form.Parse("object A: T\r\nend\r\n", nullptr);
+  EXPECT_FALSE(form.Utf8);
+  EXPECT_EQ(form.AsText(), "object A: T\r\nend\r\n");
+  EXPECT_EQ(DfmStringToWide("'\xC3\xA9'#233", true), u"\u00E9\u00E9");
 }
 
 TEST_F(DfmUtils, HandWrittenShapesRenderUnchanged) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
 #include "FormFiles/FormText.h"
 #include "FormFiles/ShortCut.h"
+#include "FuzzCheck.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 

@@ -1,13 +1,15 @@
 // Any bytes: the binary reader either refuses them with an exception or accepts a form
 // whose text converts back to canonical binary, whose canonical binary gives the same
-// text again, and which the DFM text model renders back unchanged.
+// text again (as a bare stream and as a binary form file), and which the DFM text model
+// renders back unchanged.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "FuzzCheck.h"
+#include "FormFiles/FormBinary.h"
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
+#include "FuzzCheck.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 
@@ -21,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> binary = FormTextToBinary(text);
   FUZZ_CHECK(FormBinaryToText(binary) == text);
   FUZZ_CHECK(FormTextToBinary(text) == binary);
+  std::vector<std::uint8_t> file = AddFormResourceHeader(binary);
+  FUZZ_CHECK(FormBinaryToText(file) == text);
 
   TDfmForm form;
   TDfmPropertyList properties;

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzCheck.h"
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
+#include "FuzzCheck.h"
 #include "Rtl/Exceptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

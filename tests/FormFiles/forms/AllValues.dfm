@@ -6,16 +6,27 @@ object Form1: TForm1
   Tag = -2147483648
   HelpContext = 4294967296
   BigNumber = -9223372036854775808
-  Ratio = 1.5
-  Whole = 2.0
-  Huge = 1e+300
-  Tiny = -2.5e-10
+  Ratio = 1.500000000000000000
+  Whole = 2.000000000000000000
+  Precise = 64.677180000000010000
+  FromDouble = 0.8000000000000000444
+  Huge = 1E+300
+  Tiny = -0.000000000250000000
+  Tinier = 2.5E-20
+  NegativeZero = -0.000000000000000000
   Price = 12.3400c
   Debt = -0.0001c
   Created = 45000.5d
+  Stamp = 42264.8488657407d
+  NoDate = 0d
   Caption = 'Total = 5'
   Hint = 'It'#39's a '#233't'#233' caf'#233
   Greek = #945#946#947
+  Accented = 'r'#233'sum'#233
+  Han = #20013#25991
+  Emoji = #55357#56832
+  LoneSurrogate = 'a'#55357
+  StoredLong = 'Connect' + ''
   Empty = ''
   Controls = #13#10#9'tab'
   LongText = 
@@ -31,7 +42,8 @@ object Form1: TForm1
   Items.Strings = (
     'one'
     'two'
-    'ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKL' +
+    
+      'ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKL' +
       'MNOPQRSTUVWXYZ'
     '')
   Mixed = (
@@ -50,6 +62,8 @@ object Form1: TForm1
     000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F
     FF80}
   NoData = {}
+  Small = {00}
+  OneLine = {000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F}
   Columns = <>
   object Panel1: TPanel
     Align = alTop
