@@ -14,7 +14,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_form_binary fuzz_form_text fuzz_dfm_model fuzz_dfm_string fuzz_symbol_table
-  fuzz_pe_image)
+  fuzz_pe_image fuzz_address_list)
 build=${FUZZ_BUILD_DIR:-build/host-fuzz}
 
 cmake --preset host-fuzz -B "$build" >/dev/null
