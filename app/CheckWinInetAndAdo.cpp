@@ -51,7 +51,7 @@ void WriteComponents(TKivStringList& lines, const TSystemInfoFacts& f) {
   for (std::size_t i = 0; i < f.components.size(); ++i) {
     const TSystemInfoFacts::Component& c = f.components[i];
     std::u16string line = c.code + u"\t(" + FormatVersion(vfFull, c.version) + u")";
-    if (i == ncMapi) line += u"   (" + f.mapiCompany + u")";
+    if (i == static_cast<std::size_t>(ncMapi)) line += u"   (" + f.mapiCompany + u")";
     lines.Add(line);
   }
   if (f.rpaWInetVersion != 0) {

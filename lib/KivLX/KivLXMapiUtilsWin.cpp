@@ -1,7 +1,9 @@
+#include "KivLX/KivLXMapiUtils.h"
+#include "Rtl/Win.h"
+// The messaging declarations need the Windows types before them.
 #include <mapi.h>
 
 #include "Gui/Application.h"
-#include "KivLX/KivLXMapiUtils.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"

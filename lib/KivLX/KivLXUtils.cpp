@@ -1,7 +1,6 @@
 #include "KivLX/KivLXUtils.h"
 
 #include <algorithm>
-#include <chrono>
 #include <random>
 
 #include "Rtl/CodePage.h"
@@ -90,9 +89,7 @@ std::u16string ExtractFileDrive(const std::u16string& name) {
 }
 
 int RandomNumber() {
-  static std::mt19937 generator(static_cast<std::mt19937::result_type>(
-      std::chrono::system_clock::now().time_since_epoch().count() ^
-      std::chrono::steady_clock::now().time_since_epoch().count()));
+  static std::mt19937 generator(static_cast<std::mt19937::result_type>(ClockSeed()));
   return std::uniform_int_distribution<int>(0, 2147483646)(generator);
 }
 

@@ -90,6 +90,8 @@ std::size_t CountOccurrences(std::u16string_view text, std::u16string_view patte
 // For a text that starts with a double quote, the quoted text with doubled quotes
 // read as one; the text unchanged when that is empty or it starts otherwise.
 std::u16string ExtractQuoted(std::u16string_view text);
+// A seed from the clock and the process, different on every run.
+std::uint64_t ClockSeed();
 // Whether the system counts the character as white space or a blank (the platform's
 // character types; the host's stand-in knows the Unicode spaces).
 bool IsBlankChar(char16_t c);

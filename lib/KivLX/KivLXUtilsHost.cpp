@@ -1,6 +1,14 @@
-// Host stand-in for the system's character types: the Unicode white space.
+// Host stand-ins for the system's clock and character types.
+#include <chrono>
+
 #include "KivLX/KivLXUtils.h"
 
+std::uint64_t ClockSeed() {
+  return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count() ^
+                                    std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+// The Unicode white space.
 bool IsBlankChar(char16_t c) {
   switch (c) {
     case u' ':

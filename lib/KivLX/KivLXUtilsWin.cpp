@@ -110,6 +110,13 @@ void HardenDllSearchPath() {
   }
 }
 
+std::uint64_t ClockSeed() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return ((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) ^
+         (static_cast<std::uint64_t>(GetCurrentProcessId()) << 20) ^ GetTickCount();
+}
+
 bool IsBlankChar(char16_t c) { return Platform::GetCharType(c) & (C1_SPACE | C1_BLANK); }
 
 // ---- temporary folders and files ----
@@ -187,11 +194,14 @@ void CollectTempFolders() {
 void CollectTempFiles() {
   if (!fileList) return;
   for (int i = 0; i < fileList->Count(); ++i) {
-    try {
-      DeleteFileIfExists(fileList->Get(i));
-    } catch (...) {
-      // A file still in use stays; nothing can be done about it here.
+    // Whatever the file's time stamp or attributes; a file still in use stays.
+    const std::u16string& name = fileList->Get(i);
+    DWORD attributes = Platform::GetFileAttributes(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      Platform::SetFileAttributes(name, attributes & ~FILE_ATTRIBUTE_READONLY);
     }
+    Platform::DeleteFile(name);
   }
   fileList->Clear();
 }
