@@ -1,136 +1,91 @@
+// The system-information section's lines, from facts gathered beforehand.
 #include "CheckWinInetAndAdo.h"
-
-#include <memory>
 
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
-#include "KivTrx/KivTrxExceptDlg.h"
-#include "Rtl/CodePage.h"
+#include "Rtl/Format.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/WideText.h"
 
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SMapiDesc, u"Windows Messaging (mapi32.dll)");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SMapiWebLink, u"your Windows CD.");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SCapiComDesc, u"Microsoft CryptoAPI for COM 2.0");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SMdacDesc, u"Microsoft Data Access Components (MDAC) 2.5");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SJetDesc, u"Microsoft Jet 4.0 Drivers");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SDaoDesc, u"Microsoft DAO 3.6");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SSqlDmo2000Desc, u"Microsoft SQL-DMO 2000 Objects");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SSqlDmo7Desc, u"Microsoft SQL-DMO 7.0 Objects");
-KIV_RESOURCESTRING(CheckWinInetAndAdo_SCrystalRDC11, u"Crystal Reports 11.0 RDC");
-
 namespace {
 
-constexpr std::int32_t kSqlDmo7Packed = 0x07CE000B;  // 1998.11
-const char16_t* const kMdacSetupParams = u"/q /c:\"dasetup.exe /q /n\"";
-
-std::array<TNeededComp, kNeededCompCount> table;
-std::unique_ptr<TKivStringList> reportModules;
-
-struct StoredRecord {
-  const ResourceString* description;
-  const char16_t* code;
-  std::int32_t required;
-  std::int32_t upper;
-  const ResourceString* webLink;  // null: the download base URL is set later
-  const char16_t* setupFile;
-  const char16_t* setupParams;
-  bool setupFlag;
-  std::int32_t setupResult;
-};
-
-const StoredRecord kStored[kNeededCompCount] = {
-    {&KivLXUtils_SIE5orNewer, u"IE", 0x00050000, 0x7FFFFFFF, &KivLXUtils_SIEWebLink, u"", u"",
-     false, 0},
-    {&CheckWinInetAndAdo_SMapiDesc, u"MAPI", 0x00010000, 0x7FFFFFFF,
-     &CheckWinInetAndAdo_SMapiWebLink, u"", u"", false, 0},
-    {&CheckWinInetAndAdo_SCapiComDesc, u"CAPICOM", 0x00020000, 0x7FFFFFFF, nullptr,
-     u"InstallCAPICOM.exe", u"", false, 0},
-    {&CheckWinInetAndAdo_SMdacDesc, u"MDAC", 0x00020032, 0x7FFFFFFF, nullptr, u"mdac25sp1.exe",
-     kMdacSetupParams, true, 3010},
-    {&CheckWinInetAndAdo_SJetDesc, u"JET", 0x00040000, 0x00040000, nullptr, u"mdac25sp1.exe",
-     kMdacSetupParams, true, 3010},
-    {&CheckWinInetAndAdo_SDaoDesc, u"DAO", 0x0003003C, 0x0003003C, nullptr, u"AddDAO36.exe", u"",
-     false, 0},
-    {&CheckWinInetAndAdo_SSqlDmo2000Desc, u"SQL-DMO", 0x07D0000A, 0x7FFFFFFF, nullptr,
-     u"AdSqlDmo2000.exe", u"", false, 0},
-    {&CheckWinInetAndAdo_SCrystalRDC11, u"CRYSTAL11", 0x0000000B, 0x0000000B, nullptr,
-     u"CrystalReports11RDCSetup.exe", u"", true, 0},
-};
-
-void FillStoredValues() {
-  for (int i = 0; i < kNeededCompCount; ++i) {
-    const StoredRecord& s = kStored[i];
-    TNeededComp c;
-    c.Description = LoadAnsiResString(*s.description);
-    c.Code = s.code;
-    c.RequiredPacked = s.required;
-    c.UpperPacked = s.upper;
-    if (s.webLink) c.WebLink = LoadAnsiResString(*s.webLink);
-    c.SetupFile = s.setupFile;
-    c.SetupParams = s.setupParams;
-    c.SetupFlag = s.setupFlag;
-    c.SetupResultCode = s.setupResult;
-    table[i] = std::move(c);
+void WriteModules(TKivStringList& lines, const TSystemInfoFacts& f) {
+  for (const TSystemInfoFacts::Module& m : f.modules) {
+    lines.Add(FileNameWithoutExt(m.path) + u": " +
+              (m.exists ? FormatVersion(vfRevision, m.version) : u"(Not Installed)"));
   }
+  lines.Add(kSystemInfoSeparator);
 }
 
-void Probe() {
-  table[ncIE].InstalledVersion = GetWinInetVersion();
-  table[ncMapi].InstalledVersion = GetMapiVersion();
-  table[ncCapicom].InstalledVersion = GetCapicomVersion();
-  table[ncMdac].InstalledVersion = GetRowPositionVersion();
-  table[ncJet].InstalledVersion = GetJetOleDbVersion();
-  table[ncDao].InstalledVersion = GetDaoVersion();
-  table[ncSqlDmo].InstalledVersion = GetSqlDmoVersion();
-  // With the SQL Server 7.0 tools, their SQL-DMO 7.0 is what those tools need: it
-  // must not be replaced.
-  if (HasSqlServer7Tools() && PackedOf(GetSqlDmoVersion()) == kSqlDmo7Packed) {
-    table[ncSqlDmo].Description = LoadAnsiResString(CheckWinInetAndAdo_SSqlDmo7Desc);
-    table[ncSqlDmo].RequiredPacked = kSqlDmo7Packed;
+void WriteSystem(TKivStringList& lines, const TSystemInfoFacts& f) {
+  lines.Add(u"OS = " + f.osDescription);
+  lines.Add(u"Kernel = " + FormatVersion(vfFull, f.kernelVersion) + u" (" + f.kernelProduct + u")");
+  if (f.nt) lines.Add(std::u16string(u"Administrator = ") + (f.administrator ? u"True" : u"False"));
+  lines.Add(u"Computer Name = " + f.computerName + u" (" + f.userName + u")");
+  lines.Add(u"System Locale ID = " + IntToWide(f.systemLocale) + u": " + f.systemLocaleDescription);
+  if (f.userLocale != f.systemLocale) {
+    lines.Add(u"User Locale ID = " + IntToWide(f.userLocale) + u": " + f.userLocaleDescription);
   }
-  table[ncCrystal11].InstalledVersion = GetCrystalRuntimeVersion();
-  for (TNeededComp& c : table) c.InstalledPacked = PackedOf(c.InstalledVersion);
+  if (f.sortOrder) lines.Add(u"Sort Order = " + *f.sortOrder);
+  lines.Add(u"ANSI Code Page = " + IntToWide(f.ansiCodePage) + u",  " +
+            GetCodePageDescription(f.ansiCodePage));
+  lines.Add(u"System Time = " + f.systemTime);
+  lines.Add(kSystemInfoSeparator);
+}
+
+void WriteMemoryAndDisk(TKivStringList& lines, const TSystemInfoFacts& f) {
+  lines.Add(WideFormat(u"Total Physical Memory: %d MB", f.totalPhysicalBytes >> 20));
+  lines.Add(WideFormat(u"Avail Physical Memory: %d MB", f.availablePhysicalBytes >> 20));
+  lines.Add(WideFormat(u"Memory Load: %d%%", f.memoryLoad));
+  if (!f.windowsDrive.empty()) {
+    lines.Add(kSystemInfoSeparator);
+    lines.Add(WideFormat(u"Total Windows HD Space (%s) = %d MB", f.windowsDrive,
+                         GetDiskSizeMB(f.totalClusters, f.sectorsPerCluster, f.bytesPerSector)));
+    lines.Add(WideFormat(u"Free Windows HD Space = %d MB",
+                         GetDiskSizeMB(f.freeClusters, f.sectorsPerCluster, f.bytesPerSector)));
+  }
+  lines.Add(kSystemInfoSeparator);
+}
+
+void WriteComponents(TKivStringList& lines, const TSystemInfoFacts& f) {
+  for (std::size_t i = 0; i < f.components.size(); ++i) {
+    const TSystemInfoFacts::Component& c = f.components[i];
+    std::u16string line = c.code + u"\t(" + FormatVersion(vfFull, c.version) + u")";
+    if (i == static_cast<std::size_t>(ncMapi)) line += u"   (" + f.mapiCompany + u")";
+    lines.Add(line);
+  }
+  if (f.rpaWInetVersion != 0) {
+    lines.Add(u"RpaWInet.dll\t(" + FormatVersion(vfFull, f.rpaWInetVersion) + u")   (" +
+              f.rpaWInetCompany + u")");
+  }
+  if (RpaWInetIsUnstable(f.rpaWInetVersion, f.rpaWInetCompany)) {
+    lines.Add(u"Warning: your version of RpaWInet.dll is known to be unstable.");
+  }
+  lines.Add(kSystemInfoSeparator);
+}
+
+void WriteOffice(TKivStringList& lines, const TSystemInfoFacts& f) {
+  for (int i = 0; i < kOfficeAppCount; ++i) {
+    lines.Add(std::u16string(OfficeAppName(TOfficeApps(i))) + u"=" + f.officeVersions[i]);
+  }
+  lines.Add(kSystemInfoSeparator);
 }
 
 }  // namespace
 
-const std::array<TNeededComp, kNeededCompCount>& NeededComps() { return table; }
-
-std::int32_t PackedOf(std::uint64_t version) {
-  std::uint32_t packed = PackVersion(version);
-  return packed > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(packed);
-}
-
-void AddReportModule(const std::u16string& fileName) {
-  if (!reportModules) return;
-  for (int i = 0; i < reportModules->Count(); ++i) {
-    if (WideSameText(reportModules->Get(i), fileName)) return;
+bool RpaWInetIsUnstable(std::uint64_t version, const std::u16string& companyName) {
+  // Compared as signed numbers, as the version was always compared.
+  if (static_cast<std::int64_t>(version) >= static_cast<std::int64_t>(MakeVersion(3, 14, 0, 0))) {
+    return false;
   }
-  reportModules->Add(fileName);
+  return WideUpperCase(companyName).starts_with(WideUpperCase(u"CompuServe"));
 }
 
-const TKivStringList& ReportModules() {
-  static const TKivStringList empty;
-  return reportModules ? *reportModules : empty;
-}
-
-void SetDownloadLinks(const std::u16string& baseUrl) {
-  for (TNeededComp& c : table) {
-    if (!c.SetupFile.empty()) c.WebLink = WideToAnsi(baseUrl);
-  }
-}
-
-void InitializeCheckWinInetAndAdo() {
-  FillStoredValues();
-  SetDownloadLinks(kDownloadBaseUrl);
-  reportModules = std::make_unique<TKivStringList>();
-  AddReportModule(GetModuleFileName(nullptr));
-  Probe();
-}
-
-void FinalizeCheckWinInetAndAdo() {
-  SetSystemInfoCallback(nullptr);
-  reportModules.reset();
-  table = {};
+void WriteSystemInfo(TKivStringList& lines, const TSystemInfoFacts& facts) {
+  lines.Clear();
+  WriteModules(lines, facts);
+  WriteSystem(lines, facts);
+  WriteMemoryAndDisk(lines, facts);
+  WriteComponents(lines, facts);
+  WriteOffice(lines, facts);
 }

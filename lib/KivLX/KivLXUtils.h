@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "Rtl/ResourceString.h"
+
+class TKivStringList;
 
 KIV_EXTERN_RESOURCESTRING(KivLXUtils_SFileCouldntCreate);
 KIV_EXTERN_RESOURCESTRING(KivLXUtils_SIE5orNewer);
@@ -19,8 +22,79 @@ std::u16string FileNameWithoutExt(const std::u16string& name);
 std::u16string IncludeTrailingSlash(const std::u16string& path);
 std::u16string ExcludeTrailingSlash(const std::u16string& path);
 
+// The drive of a path: "C:" when the second character is ":", "\\server\share" for a
+// network path, else empty.
+std::u16string ExtractFileDrive(const std::u16string& name);
+
 // Raises `Exception` with the message when the condition is false.
 void AssertTrue(bool condition, const std::string& message);
+
+// A number from 0 to 2147483646 from the runtime's generator, seeded from the clock
+// on the first call.
+int RandomNumber();
+// Raises EKivInternalError "Internal Error: <name> not assigned." for a null list.
+void AssertListAssigned(const TKivStringList* list, const char* listName);
+
+// Passed as a folder, stands for the system's temporary-files folder.
+inline constexpr const char16_t* kWideGetTempPath = u"**WideGetTempPath**";
+
+// Turns a shell execution result of 32 or less into its exception: EKivGeneralError
+// with the shell's sentence for the known codes, EKivInternalError "Internal Error:
+// ShellExecute() returned code %d for "<file>"." for the others. Above 32 it returns.
+void CheckShellResult(std::intptr_t code, const std::u16string& verb, const std::u16string& file);
+
+// System information texts.
+// "Win32s", "Win9x", "NT", or the decimal digits of another platform id.
+std::u16string GetPlatformName(std::uint32_t platformId);
+// "%s %d.%d (Build %d) %s" of the platform name, version, build and service-pack
+// text; on the 9x platform the build is the low 16 bits of what the system reports.
+std::u16string FormatOSDescription(std::uint32_t platformId, std::uint32_t major,
+                                   std::uint32_t minor, std::uint32_t build,
+                                   const std::u16string& servicePack);
+// The ISO equivalent of a Windows code page, "(Unknown ISO equivalent)" for others.
+std::u16string GetCodePageDescription(std::uint32_t codePage);
+// Clusters * sectors per cluster * bytes per sector in whole megabytes; a product
+// beyond the signed 64-bit range raises EIntOverflow.
+std::int64_t GetDiskSizeMB(std::uint32_t clusters, std::uint32_t sectorsPerCluster,
+                           std::uint32_t bytesPerSector);
+
+// The Office applications whose versions the report lists.
+enum TOfficeApps { oaWord, oaExcel, oaOutlook, oaAccess };
+inline constexpr int kOfficeAppCount = 4;
+// "Word", "Excel", "Outlook", "Access": also the product names of their install keys.
+const char16_t* OfficeAppName(TOfficeApps app);
+
+// Mail addresses. An address list is free text: display names with bracketed
+// addresses, bare addresses, separated by commas, semicolons or (between bare
+// addresses) blanks.
+//
+// Fills `list` with the list's unique normalised entries (see FormatAddress).
+void ParseAddressList(TKivStringList& list, std::u16string_view text,
+                      const std::u16string& defaultName, bool includeNames, bool allowNameOnly);
+// One entry normalised: the bare address without names (or for an entry without a
+// name), else the quoted name and the bracketed address; a name without address only
+// when `allowNameOnly`, else empty.
+std::u16string FormatAddress(std::u16string_view entry, const std::u16string& defaultName,
+                             bool includeNames, bool allowNameOnly);
+// The display name and address of one entry; an address without name gets the
+// default name. Quotes and angle brackets in the name become "'", "{" and "}".
+void ParseAddress(std::u16string_view entry, const std::u16string& defaultName,
+                  std::u16string& name, std::u16string& address);
+// The 1-based position of the comma or semicolon that ends the first entry, or 0
+// when the text is one entry.
+std::size_t FindAddressSeparator(std::u16string_view text);
+// Removes every character that IsBlankChar accepts.
+std::u16string RemoveWhitespace(std::u16string_view text);
+// Non-overlapping occurrences of `pattern` in `text`; 0 when either is empty.
+std::size_t CountOccurrences(std::u16string_view text, std::u16string_view pattern);
+// For a text that starts with a double quote, the quoted text with doubled quotes
+// read as one; the text unchanged when that is empty or it starts otherwise.
+std::u16string ExtractQuoted(std::u16string_view text);
+// A seed from the clock and the process, different on every run.
+std::uint64_t ClockSeed();
+// Whether the system counts the character as white space or a blank (the platform's
+// character types; the host's stand-in knows the Unicode spaces).
+bool IsBlankChar(char16_t c);
 
 #ifdef _WIN32
 #include "Rtl/Win.h"
@@ -84,6 +158,81 @@ bool HasSqlServer7Tools();
 std::uint64_t GetRpaWInetVersion(std::u16string& companyName);
 // The registry's brace form of a class identifier, upper-case hex digits.
 std::u16string GuidToString(const GUID& guid);
+
+// Temporary folders and files, removed when the unit shuts down. Outside the unit's
+// life the lists do not exist: registering raises EKivInternalError "Internal Error:
+// <list> not assigned.".
+//
+// The system's temporary-files folder as it gives it (with its trailing "\").
+std::u16string GetTempFolder();
+// A new, empty folder (path ending in "\"), registered for removal. A folder that
+// cannot be created raises EKivGeneralError "Could not create %s".
+std::u16string NewTempFolder();
+// A path "<folder>\<prefix>-<hex><suffix>" that nothing occupies yet; the folder is
+// created if missing. The file is neither created nor registered.
+std::u16string NewTempFileName(const std::u16string& suffix,
+                               const std::u16string& folder = kWideGetTempPath,
+                               const std::u16string& prefix = u"tmp");
+// A temporary file name in the temporary-files folder, registered for deletion; the
+// caller creates the file.
+std::u16string NewTempFile(const std::u16string& suffix);
+// Deletes the folder tree and forgets it; never fails (a folder that could not be
+// deleted stays registered).
+void RemoveTempFolder(const std::u16string& path);
+// Removes every registered folder, last registered first, and empties the list.
+void CollectTempFolders();
+// Deletes every registered file, first registered first, ignoring failures, and
+// empties the list.
+void CollectTempFiles();
+// The lists themselves; null outside the unit's life.
+TKivStringList* GarbageCollectedFolderList();
+TKivStringList* GarbageCollectedFileList();
+
+// Shell services.
+// Runs a shell file operation; a failure or an operation the shell reports as
+// aborted ends in the silent abort (EAbort).
+void ShellFileOperation(HWND window, UINT operation, const std::u16string& from,
+                        const std::u16string& to, FILEOP_FLAGS flags, const std::u16string& title);
+// Deletes a file or folder tree through the shell, owned by the application window.
+void ShellDelete(const std::u16string& path, FILEOP_FLAGS flags);
+// Runs the shell's execute service and CheckShellResult on its result.
+void ShellExecuteChecked(HWND window, const std::u16string& verb, const std::u16string& file,
+                         int show, const std::u16string& parameters = u"",
+                         const std::u16string& directory = u"");
+// ShellExecuteChecked with the application window and the verb "open".
+void ShellOpen(const std::u16string& file, const std::u16string& parameters = u"",
+               const std::u16string& directory = u"", int show = SW_SHOWNORMAL);
+
+// The running program.
+std::u16string GetProgramPath();
+std::u16string GetProgramFolder();  // with a trailing "\"
+// The stored name of the path's last component (long name, stored case) when the
+// file system has it; the path unchanged otherwise.
+std::u16string GetLongNameOf(const std::u16string& path);
+// The absolute path with every component as the file system stores it (long names
+// instead of 8.3 aliases); the drive part is kept. Components that do not exist are
+// kept as written. Empty for an empty path.
+std::u16string GetLongPathText(const std::u16string& path);
+
+// System information for the failure report.
+std::u16string GetOSDescription();
+// The kernel's file version and product name; 0 and empty when it is not found.
+std::uint64_t GetKernelVersion(std::u16string& productName);
+// On the NT platform, whether the user's token holds the Administrators group;
+// elsewhere always true.
+bool UserIsAdministrator();
+std::u16string GetComputerNameText();
+std::u16string GetUserNameText();
+// One locale information text, or "???" when the system has none.
+std::u16string GetLocaleText(LCID locale, LCTYPE type);
+// "<language> (<country>)", the English names.
+std::u16string GetLocaleDescription(LCID locale);
+// The "CompanyName" of the Windows Messaging library; empty when it is not found.
+std::u16string GetMapiCompany();
+
+// The Office versions ("11.0", "10.0", "9.0" or empty) found when the unit started;
+// empty outside its life.
+std::u16string OfficeAppVersion(TOfficeApps app);
 
 // The screen-cursor stack: pushing saves the screen's cursor and shows the given one;
 // popping shows the saved one again (the default cursor when the stack is empty).

@@ -1,16 +1,19 @@
-#include "KivLX/KivLXUtils.h"
-
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "Gui/Application.h"
 #include "Gui/Graphics.h"
 #include "Gui/Screen.h"
-
+#include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Handles.h"
+#include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
+#include "Rtl/PlatformGui.h"
+#include "Rtl/WideText.h"
 
 bool FileExists(const std::u16string& name) {
   Platform::FindData data;
@@ -126,6 +129,191 @@ HMODULE LoadLibraryBesideItsCompanions(const std::u16string& fileName) {
   return Platform::LoadLibraryEx(fileName, flags);
 }
 
+std::uint64_t ClockSeed() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return ((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) ^
+         (static_cast<std::uint64_t>(GetCurrentProcessId()) << 20) ^ GetTickCount();
+}
+
+bool IsBlankChar(char16_t c) { return Platform::GetCharType(c) & (C1_SPACE | C1_BLANK); }
+
+// ---- temporary folders and files ----
+
+namespace {
+// Created by the unit's start-up, freed by its shut-down.
+std::unique_ptr<TKivStringList> folderList;
+std::unique_ptr<TKivStringList> fileList;
+
+// Taken by a file or folder of any kind (whatever its time stamp).
+bool PathTaken(const std::u16string& path) {
+  return Platform::GetFileAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::u16string HexOfLowWord(int n) { return WideFormat(u"%x", static_cast<unsigned>(n) & 0xFFFFu); }
+}  // namespace
+
+TKivStringList* GarbageCollectedFolderList() { return folderList.get(); }
+TKivStringList* GarbageCollectedFileList() { return fileList.get(); }
+
+std::u16string GetTempFolder() { return Platform::GetTempPath(); }
+
+std::u16string NewTempFolder() {
+  // Asked first: a folder made after the unit's end would never be removed.
+  AssertListAssigned(folderList.get(), "GarbageCollectedFolderList");
+  std::u16string path;
+  do {
+    path = IncludeTrailingSlash(GetTempFolder() + u"Temp" + IntToWide(RandomNumber()));
+  } while (PathTaken(ExcludeTrailingSlash(path)));
+  ForceDirectoriesOrRaise(path);
+  folderList->Add(path);
+  return path;
+}
+
+std::u16string NewTempFileName(const std::u16string& suffix, const std::u16string& folder,
+                               const std::u16string& prefix) {
+  std::u16string dir = folder == kWideGetTempPath ? GetTempFolder() : folder;
+  dir = IncludeTrailingSlash(dir);
+  ForceDirectoriesOrRaise(dir);
+  std::u16string path;
+  do {
+    path = dir + prefix + u"-" + HexOfLowWord(RandomNumber()) + suffix;
+  } while (PathTaken(path));
+  return path;
+}
+
+std::u16string NewTempFile(const std::u16string& suffix) {
+  AssertListAssigned(fileList.get(), "GarbageCollectedFileList");
+  std::u16string path = NewTempFileName(suffix, kWideGetTempPath, u"tmp");
+  fileList->Add(path);
+  return path;
+}
+
+void RemoveTempFolder(const std::u16string& path) {
+  try {
+    if (DirectoryExists(path)) {
+      ShellDelete(path, FOF_NOCONFIRMATION | FOF_NOERRORUI);
+    }
+    AssertListAssigned(folderList.get(), "GarbageCollectedFolderList");
+    int i = folderList->IndexOf(path);
+    if (i >= 0) folderList->Delete(i);
+  } catch (...) {
+    // Clean-up never fails; a folder that stayed is tried again at shut-down.
+  }
+}
+
+void CollectTempFolders() {
+  if (!folderList) return;
+  for (int i = folderList->Count() - 1; i >= 0; --i) {
+    if (i < folderList->Count()) RemoveTempFolder(folderList->Get(i));
+  }
+  folderList->Clear();
+}
+
+void CollectTempFiles() {
+  if (!fileList) return;
+  for (int i = 0; i < fileList->Count(); ++i) {
+    // Whatever the file's time stamp or attributes; a file still in use stays.
+    const std::u16string& name = fileList->Get(i);
+    DWORD attributes = Platform::GetFileAttributes(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      Platform::SetFileAttributes(name, attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    Platform::DeleteFile(name);
+  }
+  fileList->Clear();
+}
+
+// ---- shell services ----
+
+void ShellFileOperation(HWND window, UINT operation, const std::u16string& from,
+                        const std::u16string& to, FILEOP_FLAGS flags, const std::u16string& title) {
+  bool aborted = false;
+  int result = Platform::SHFileOperation(window, operation, from, to, flags, title, aborted);
+  if (result != 0 || aborted) throw EAbort();
+}
+
+void ShellDelete(const std::u16string& path, FILEOP_FLAGS flags) {
+  // The shell takes a folder by its name, not with a trailing backslash.
+  ShellFileOperation(Application().Handle(), FO_DELETE, ExcludeTrailingSlash(path), u"", flags,
+                     u"");
+}
+
+void ShellExecuteChecked(HWND window, const std::u16string& verb, const std::u16string& file,
+                         int show, const std::u16string& parameters,
+                         const std::u16string& directory) {
+  HINSTANCE result = Platform::ShellExecute(window, verb, file, parameters, directory, show);
+  CheckShellResult(reinterpret_cast<std::intptr_t>(result), verb, file);
+}
+
+void ShellOpen(const std::u16string& file, const std::u16string& parameters,
+               const std::u16string& directory, int show) {
+  ShellExecuteChecked(Application().Handle(), u"open", file, show, parameters, directory);
+}
+
+// ---- the running program ----
+
+std::u16string GetProgramPath() { return GetModuleFileName(GetModuleHandleW(nullptr)); }
+
+std::u16string GetProgramFolder() { return ExtractFilePath(GetProgramPath()); }
+
+std::u16string GetLongNameOf(const std::u16string& path) {
+  // A wildcard would let the search name some other entry.
+  if (ExtractFileName(path).find_first_of(u"*?") != std::u16string::npos) return path;
+  Platform::FindData data;
+  FindHandle find(Platform::FindFirstFile(path, data));
+  return find ? data.name : path;
+}
+
+namespace {
+
+// The length of the part of an absolute path that no component can shorten: "C:\"
+// or "\\server\share\".
+std::size_t RootLength(const std::u16string& path) {
+  std::u16string drive = ExtractFileDrive(path);
+  return drive.size() < path.size() && path[drive.size()] == u'\\' ? drive.size() + 1
+                                                                   : drive.size();
+}
+
+std::u16string LongPathOfAbsolute(const std::u16string& path) {
+  std::size_t root = RootLength(path);
+  if (path.size() <= root) return path;
+  std::size_t slash = path.rfind(u'\\');
+  if (slash == std::u16string::npos) return GetLongNameOf(path);
+  std::u16string name = GetLongNameOf(path);
+  // Not found: the component as written, not the whole path again.
+  if (name == path) name = path.substr(slash + 1);
+  std::u16string parent = path.substr(0, std::max(slash, root));
+  return IncludeTrailingSlash(LongPathOfAbsolute(parent)) + name;
+}
+
+}  // namespace
+
+std::u16string GetLongPathText(const std::u16string& path) {
+  if (path.empty()) return {};
+  std::u16string full = Platform::GetFullPathName(path);
+  if (full.empty()) full = path;
+  // A folder given with its trailing backslash keeps it.
+  if (full.size() > RootLength(full) && full.back() == u'\\') {
+    return IncludeTrailingSlash(LongPathOfAbsolute(ExcludeTrailingSlash(full)));
+  }
+  return LongPathOfAbsolute(full);
+}
+
+// ---- the Office version table ----
+
+namespace {
+// The program file each application's install folder holds.
+constexpr const char16_t* kOfficeExes[kOfficeAppCount] = {u"WINWORD.EXE", u"EXCEL.EXE",
+                                                          u"OUTLOOK.EXE", u"MSACCESS.EXE"};
+std::u16string officeVersions[kOfficeAppCount];
+}  // namespace
+
+std::u16string OfficeAppVersion(TOfficeApps app) { return officeVersions[app]; }
+
+// ---- the screen-cursor stack ----
+
 namespace {
 // Created by the unit's start-up, freed by its shut-down.
 std::unique_ptr<std::vector<int>> screenCursors;
@@ -153,6 +341,20 @@ void PopScreenCursor() {
 
 int ScreenCursorDepth() { return static_cast<int>(ScreenCursors().size()); }
 
-void InitializeKivLXUtils() { screenCursors = std::make_unique<std::vector<int>>(); }
+void InitializeKivLXUtils() {
+  screenCursors = std::make_unique<std::vector<int>>();
+  folderList = std::make_unique<TKivStringList>();
+  fileList = std::make_unique<TKivStringList>();
+  for (int i = 0; i < kOfficeAppCount; ++i) {
+    officeVersions[i] = GetOfficeAppVersion(OfficeAppName(TOfficeApps(i)), kOfficeExes[i]);
+  }
+}
 
-void FinalizeKivLXUtils() { screenCursors.reset(); }
+void FinalizeKivLXUtils() {
+  CollectTempFolders();
+  CollectTempFiles();
+  screenCursors.reset();
+  folderList.reset();
+  fileList.reset();
+  for (std::u16string& v : officeVersions) v.clear();
+}

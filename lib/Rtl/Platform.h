@@ -129,4 +129,18 @@ std::u16string GetTimeFormat(LCID locale, DWORD flags, const SYSTEMTIME& time);
 // One item of locale information; empty when the call fails.
 std::u16string GetLocaleInfo(LCID locale, LCTYPE type);
 
+// System names, paths and disks.
+// The computer's name (asked with a buffer of 16 characters) and the logged-on user's
+// (255), cut at the first NUL; empty when the call fails.
+std::u16string GetComputerName();
+std::u16string GetUserName();
+// The absolute form of a path (a buffer of MAX_PATH characters); empty when the call
+// fails.
+std::u16string GetFullPathName(const std::u16string& name);
+BOOL GetDiskFreeSpace(const std::u16string& root, DWORD& sectorsPerCluster, DWORD& bytesPerSector,
+                      DWORD& freeClusters, DWORD& totalClusters);
+// The CT_CTYPE1 bits (C1_SPACE, C1_BLANK, ...) of one character; 0 when the system
+// gives none. The 8-bit branch knows only characters of one byte in the code page.
+WORD GetCharType(char16_t c);
+
 }  // namespace Platform

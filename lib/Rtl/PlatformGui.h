@@ -6,12 +6,12 @@
 // GetLastError() as the call left it.
 #pragma once
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
 #include "Rtl/Win.h"
-
-#include <commctrl.h>
 
 namespace Platform {
 
@@ -81,5 +81,15 @@ LRESULT ToolBarAddButton(HWND bar, TBBUTTON button, const std::u16string& text);
 // Adds or updates a tooltip tool whose id is a window handle (TTF_IDISHWND).
 LRESULT ToolTipSetTool(HWND tip, HWND owner, HWND tool, UINT flags, const std::u16string& text,
                        bool update);
+
+// Shell services. Empty texts are passed as null pointers.
+HINSTANCE ShellExecute(HWND owner, const std::u16string& verb, const std::u16string& file,
+                       const std::u16string& parameters, const std::u16string& directory, int show);
+// One shell file operation on one source path (and one target, or none when empty);
+// each is passed as a list of one, ended by two NULs. `aborted` tells whether the
+// shell reports that an operation was aborted. Returns the shell's result (0: done).
+int SHFileOperation(HWND owner, UINT operation, const std::u16string& from,
+                    const std::u16string& to, FILEOP_FLAGS flags, const std::u16string& title,
+                    bool& aborted);
 
 }  // namespace Platform

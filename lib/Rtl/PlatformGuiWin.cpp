@@ -1,7 +1,6 @@
-#include "Rtl/PlatformGui.h"
-
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
+#include "Rtl/PlatformGui.h"
 
 namespace Platform {
 namespace {
@@ -58,15 +57,15 @@ bool GetClassInfo(HINSTANCE instance, const std::u16string& name, WindowClass& w
     WNDCLASSEXA c{};
     c.cbSize = sizeof c;
     if (!GetClassInfoExA(instance, A(name).c_str(), &c)) return false;
-    wc = {name, c.lpfnWndProc, c.style, c.cbClsExtra, c.cbWndExtra, c.hInstance,
-          c.hIcon, c.hCursor, c.hbrBackground};
+    wc = {name,        c.lpfnWndProc, c.style,   c.cbClsExtra,   c.cbWndExtra,
+          c.hInstance, c.hIcon,       c.hCursor, c.hbrBackground};
     return true;
   }
   WNDCLASSEXW c{};
   c.cbSize = sizeof c;
   if (!GetClassInfoExW(instance, WStr(name), &c)) return false;
-  wc = {name, c.lpfnWndProc, c.style, c.cbClsExtra, c.cbWndExtra, c.hInstance,
-        c.hIcon, c.hCursor, c.hbrBackground};
+  wc = {name,        c.lpfnWndProc, c.style,   c.cbClsExtra,   c.cbWndExtra,
+        c.hInstance, c.hIcon,       c.hCursor, c.hbrBackground};
   return true;
 }
 
@@ -82,7 +81,8 @@ std::u16string GetClassName(HWND hwnd) {
 }
 
 ATOM GetClassAtom(HWND hwnd) {
-  return static_cast<ATOM>(IsWin9x() ? GetClassLongA(hwnd, GCW_ATOM) : GetClassLongW(hwnd, GCW_ATOM));
+  return static_cast<ATOM>(IsWin9x() ? GetClassLongA(hwnd, GCW_ATOM)
+                                     : GetClassLongW(hwnd, GCW_ATOM));
 }
 
 HWND CreateWindowEx(DWORD exStyle, const std::u16string& className, const std::u16string& text,
@@ -120,8 +120,7 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
 }
 
 LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
-  return IsWin9x() ? SetWindowLongPtrA(hwnd, index, value)
-                   : SetWindowLongPtrW(hwnd, index, value);
+  return IsWin9x() ? SetWindowLongPtrA(hwnd, index, value) : SetWindowLongPtrW(hwnd, index, value);
 }
 
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -305,7 +304,8 @@ bool GetMessageFont(LOGFONTW& font, std::u16string& face) {
 
 BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, const std::u16string& text) {
   if (flags & (MF_SEPARATOR | MF_BITMAP | MF_OWNERDRAW)) {
-    return IsWin9x() ? AppendMenuA(menu, flags, id, nullptr) : AppendMenuW(menu, flags, id, nullptr);
+    return IsWin9x() ? AppendMenuA(menu, flags, id, nullptr)
+                     : AppendMenuW(menu, flags, id, nullptr);
   }
   return IsWin9x() ? AppendMenuA(menu, flags, id, A(text).c_str())
                    : AppendMenuW(menu, flags, id, WStr(text));
@@ -325,8 +325,9 @@ LRESULT ToolBarAddButton(HWND bar, TBBUTTON button, const std::u16string& text) 
     // A text index from the bar's own string list: the pointer form needs comctl32 5.
     std::string a = A(text);
     a.push_back('\0');
-    button.iString =
-        text.empty() ? -1 : SendMessageA(bar, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(a.c_str()));
+    button.iString = text.empty()
+                         ? -1
+                         : SendMessageA(bar, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(a.c_str()));
     return SendMessageA(bar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
   }
   std::u16string w = text;
@@ -359,6 +360,55 @@ LRESULT ToolTipSetTool(HWND tip, HWND owner, HWND tool, UINT flags, const std::u
   ti.lpszText = WStr(w);
   return SendMessageW(tip, update ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0,
                       reinterpret_cast<LPARAM>(&ti));
+}
+
+namespace {
+template <typename CharT>
+const CharT* OrNull(const std::basic_string<CharT>& s) {
+  return s.empty() ? nullptr : s.c_str();
+}
+}  // namespace
+
+HINSTANCE ShellExecute(HWND owner, const std::u16string& verb, const std::u16string& file,
+                       const std::u16string& parameters, const std::u16string& directory,
+                       int show) {
+  if (IsWin9x()) {
+    std::string v = A(verb), f = A(file), p = A(parameters), d = A(directory);
+    return ShellExecuteA(owner, OrNull(v), f.c_str(), OrNull(p), OrNull(d), show);
+  }
+  auto w = [](const std::u16string& s) { return s.empty() ? nullptr : WStr(s); };
+  return ShellExecuteW(owner, w(verb), WStr(file), w(parameters), w(directory), show);
+}
+
+int SHFileOperation(HWND owner, UINT operation, const std::u16string& from,
+                    const std::u16string& to, FILEOP_FLAGS flags, const std::u16string& title,
+                    bool& aborted) {
+  int result;
+  if (IsWin9x()) {
+    // The extra NUL ends the list of one path.
+    std::string f = A(from) + '\0', t = A(to) + '\0', ti = A(title);
+    SHFILEOPSTRUCTA op{};
+    op.hwnd = owner;
+    op.wFunc = operation;
+    op.pFrom = f.c_str();
+    op.pTo = t.c_str();
+    op.fFlags = flags;
+    op.lpszProgressTitle = OrNull(ti);
+    result = SHFileOperationA(&op);
+    aborted = op.fAnyOperationsAborted;
+  } else {
+    std::u16string f = from + u'\0', t = to + u'\0';
+    SHFILEOPSTRUCTW op{};
+    op.hwnd = owner;
+    op.wFunc = operation;
+    op.pFrom = WStr(f);
+    op.pTo = WStr(t);
+    op.fFlags = flags;
+    op.lpszProgressTitle = title.empty() ? nullptr : WStr(title);
+    result = SHFileOperationW(&op);
+    aborted = op.fAnyOperationsAborted;
+  }
+  return result;
 }
 
 }  // namespace Platform

@@ -482,4 +482,61 @@ std::u16string GetTimeFormat(LCID locale, DWORD flags, const SYSTEMTIME& time) {
   return n > 0 ? FromWStr(buf) : std::u16string();
 }
 
+std::u16string GetComputerName() {
+  DWORD n = MAX_COMPUTERNAME_LENGTH + 1;
+  if (IsWin9x()) {
+    char buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    if (!GetComputerNameA(buf, &n)) return {};
+    return AnsiToWide(CutAtNul(std::string(buf, sizeof buf)));
+  }
+  wchar_t buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  if (!GetComputerNameW(buf, &n)) return {};
+  return CutAtNul(FromWStr(buf, MAX_COMPUTERNAME_LENGTH + 1));
+}
+
+std::u16string GetUserName() {
+  constexpr DWORD kSize = 255;
+  DWORD n = kSize;
+  if (IsWin9x()) {
+    char buf[kSize] = {};
+    if (!GetUserNameA(buf, &n)) return {};
+    return AnsiToWide(CutAtNul(std::string(buf, kSize)));
+  }
+  wchar_t buf[kSize] = {};
+  if (!GetUserNameW(buf, &n)) return {};
+  return CutAtNul(FromWStr(buf, kSize));
+}
+
+std::u16string GetFullPathName(const std::u16string& name) {
+  return QueryPath(
+      [&name](wchar_t* b, UINT n) {
+        DWORD r = GetFullPathNameW(WStr(name), n, b, nullptr);
+        return r < n ? r : 0;  // a longer path does not fit: none
+      },
+      [&name](char* b, UINT n) {
+        DWORD r = GetFullPathNameA(A(name).c_str(), n, b, nullptr);
+        return r < n ? r : 0;
+      });
+}
+
+BOOL GetDiskFreeSpace(const std::u16string& root, DWORD& sectorsPerCluster, DWORD& bytesPerSector,
+                      DWORD& freeClusters, DWORD& totalClusters) {
+  return IsWin9x() ? GetDiskFreeSpaceA(A(root).c_str(), &sectorsPerCluster, &bytesPerSector,
+                                       &freeClusters, &totalClusters)
+                   : GetDiskFreeSpaceW(WStr(root), &sectorsPerCluster, &bytesPerSector,
+                                       &freeClusters, &totalClusters);
+}
+
+WORD GetCharType(char16_t c) {
+  WORD type = 0;
+  if (IsWin9x()) {
+    std::string a = WideToAnsi(std::u16string_view(&c, 1));
+    // A character the code page lacks comes back as "?", which is no blank.
+    if (a.size() != 1 || (a[0] == '?' && c != u'?')) return 0;
+    return GetStringTypeA(LOCALE_SYSTEM_DEFAULT, CT_CTYPE1, a.data(), 1, &type) ? type : 0;
+  }
+  wchar_t w = static_cast<wchar_t>(c);
+  return GetStringTypeW(CT_CTYPE1, &w, 1, &type) ? type : 0;
+}
+
 }  // namespace Platform

@@ -55,6 +55,9 @@
 #undef GetUserName
 #undef GetComputerName
 #undef ShellExecute
+#undef SHFileOperation
+#undef GetFullPathName
+#undef GetDiskFreeSpace
 #undef GetVersionEx
 #undef RegisterClass
 #undef CreateWindow
