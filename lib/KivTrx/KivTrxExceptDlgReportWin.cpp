@@ -6,6 +6,7 @@
 #include "Rtl/Format.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
+#include "Rtl/SehGuard.h"
 
 namespace {
 
@@ -47,9 +48,14 @@ void StartReportTracking() {
   options.keepModuleList = true;
   SetTrackingOptions(options);
   StartExceptionTracking();
+  // Faults the toolkit's guards take reach the facility even without a vectored handler.
+  SetSehFaultObserver(&DebugNotifyHardwareFault);
 }
 
-void StopReportTracking() { StopExceptionTracking(); }
+void StopReportTracking() {
+  SetSehFaultObserver(nullptr);
+  StopExceptionTracking();
+}
 
 std::u16string FormatCaptureTime(const TCaptureTime& t) {
   SYSTEMTIME st{};

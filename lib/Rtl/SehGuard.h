@@ -30,4 +30,10 @@ KIV_DECLARE_EXCEPTION(EExternalException, EExternal);
 // which Windows 98 and NT 4.0 know alike. fn must not let a C++ exception out: the
 // guard would take it for a foreign one.
 std::intptr_t CallWithSehGuard(std::intptr_t (*fn)(void*), void* arg);
+
+// Told of every fault a guard takes, with the fault's context, before the frames above
+// the guard are gone (the stack-walking facility records the fault's stack here).
+// Null for none; set at start-up, before any guarded call runs.
+using TSehFaultObserver = void (*)(const EXCEPTION_RECORD* record, const CONTEXT* context);
+void SetSehFaultObserver(TSehFaultObserver observer);
 #endif

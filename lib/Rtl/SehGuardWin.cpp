@@ -14,7 +14,10 @@ struct SehFault {
   DWORD infoCount = 0;
 };
 
-void NoteFault(SehFault& fault, const EXCEPTION_RECORD& rec) {
+TSehFaultObserver faultObserver = nullptr;
+
+void NoteFault(SehFault& fault, const EXCEPTION_RECORD& rec, const CONTEXT* context) {
+  if (faultObserver && context) faultObserver(&rec, context);
   fault.happened = true;
   fault.code = rec.ExceptionCode;
   fault.address = rec.ExceptionAddress;
@@ -79,7 +82,7 @@ EXCEPTION_DISPOSITION PlinthSehGuardHandler(EXCEPTION_RECORD* rec, void* frame, 
     return ExceptionContinueSearch;
   }
   // The guarded call keeps the fault record 32 bytes above its frame.
-  NoteFault(**reinterpret_cast<SehFault**>(static_cast<char*>(frame) + 32), *rec);
+  NoteFault(**reinterpret_cast<SehFault**>(static_cast<char*>(frame) + 32), *rec, context);
   RtlUnwindEx(frame, reinterpret_cast<void*>(&PlinthSehGuardRecover), rec, nullptr, context,
               dispatch->HistoryTable);
   return ExceptionContinueSearch;  // not reached: the unwind resumes at the recovery point
@@ -136,13 +139,13 @@ struct GuardRecord {
 extern "C" {
 [[noreturn]] void PlinthSehUnwindAndResume(GuardRecord* record, EXCEPTION_RECORD* rec);
 
-EXCEPTION_DISPOSITION __cdecl PlinthSehGuardHandler(EXCEPTION_RECORD* rec, void* frame, CONTEXT*,
-                                                    void*) {
+EXCEPTION_DISPOSITION __cdecl PlinthSehGuardHandler(EXCEPTION_RECORD* rec, void* frame,
+                                                    CONTEXT* context, void*) {
   if (rec->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) {
     return ExceptionContinueSearch;
   }
   auto* record = static_cast<GuardRecord*>(frame);
-  NoteFault(*record->fault, *rec);
+  NoteFault(*record->fault, *rec, context);
   PlinthSehUnwindAndResume(record, rec);
 }
 }
@@ -198,6 +201,8 @@ _PlinthSehUnwindAndResume:
 #else
 #error "no structured-exception guard for this processor"
 #endif
+
+void SetSehFaultObserver(TSehFaultObserver observer) { faultObserver = observer; }
 
 std::intptr_t CallWithSehGuard(std::intptr_t (*fn)(void*), void* arg) {
   SehFault fault;
