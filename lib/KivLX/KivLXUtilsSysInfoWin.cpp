@@ -31,9 +31,16 @@ using SidHandle = UniqueHandle<SidTraits>;
 
 // The user's access token: the thread's when it impersonates, else the process's.
 KernelHandle OpenUserToken() {
+  // Taken from advapi32 by name: the import libraries offer it from kernel32 too, which
+  // only newer systems export.
+  using OpenThreadTokenFn = BOOL(WINAPI*)(HANDLE, DWORD, BOOL, PHANDLE);
+  static const auto openThreadToken =
+      Platform::FindSystemFunction<OpenThreadTokenFn>("advapi32.dll", "OpenThreadToken");
   KernelHandle token;
-  if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.put())) return token;
-  if (GetLastError() != ERROR_NO_TOKEN) return {};
+  if (openThreadToken) {
+    if (openThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.put())) return token;
+    if (GetLastError() != ERROR_NO_TOKEN) return {};
+  }
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
   return token;
 }
