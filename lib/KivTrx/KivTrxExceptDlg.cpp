@@ -13,9 +13,13 @@ void SetSupportAddress(const std::u16string& address) { supportAddress = address
 TSystemInfoCallback SystemInfoCallback() { return systemInfoCallback; }
 void SetSystemInfoCallback(TSystemInfoCallback callback) { systemInfoCallback = callback; }
 
-void InitializeKivTrxExceptDlg() { StartReportTracking(); }
+void InitializeKivTrxExceptDlg() {
+  StartReportTracking();
+  InstallExceptionDialog();
+}
 
 void FinalizeKivTrxExceptDlg() {
+  RemoveExceptionDialog();
   StopReportTracking();
   supportAddress.clear();
 }

@@ -16,6 +16,19 @@ void SetSupportAddress(const std::u16string& address);
 TSystemInfoCallback SystemInfoCallback();
 void SetSystemInfoCallback(TSystemInfoCallback callback);
 
+// Writes one text to the error log: an error event in the event log on the NT
+// platform, elsewhere a new numbered file "<folder>Errors\<program>_Error_NNNN.txt"
+// beside the program (UTF-16 with a byte-order mark). Failures are not reported.
+void LogReport(const std::u16string& text);
+
+// Start-up: exception tracking on, the dialog becomes the application-wide hook and
+// the worker-thread event. Shut-down undoes that and clears the support address.
 void InitializeKivTrxExceptDlg();
-// Clears the support address.
 void FinalizeKivTrxExceptDlg();
+// The dialog as the toolkit's hook and the facility's thread event (on and off).
+void InstallExceptionDialog();
+void RemoveExceptionDialog();
+
+#ifdef _WIN32
+#include "KivTrx/KivTrxExceptDlgWin.h"
+#endif

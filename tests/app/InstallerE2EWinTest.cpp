@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -208,24 +209,31 @@ std::u16string WindowText(HWND h) {
   return FromWStr(buf, n > 0 ? n : 0);
 }
 
-// The message text of a message box: its longest static text.
-std::u16string MessageBoxText(HWND box) {
-  std::u16string longest;
+// The message of the exception dialog: the text of its first memo, the one on top.
+std::u16string DialogMessage(HWND dialog) {
+  struct Top {
+    int y = INT_MAX;
+    std::u16string text;
+  } top;
   EnumChildWindows(
-      box,
+      dialog,
       [](HWND child, LPARAM p) -> BOOL {
         wchar_t cls[32];
         GetClassNameW(child, cls, 32);
-        if (_wcsicmp(cls, L"Static") == 0) {
-          wchar_t buf[2048];
-          LRESULT n = SendMessageW(child, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buf));
-          auto out = reinterpret_cast<std::u16string*>(p);
-          if (static_cast<std::size_t>(n) > out->size()) *out = FromWStr(buf, n);
+        RECT r;
+        auto out = reinterpret_cast<Top*>(p);
+        if (wcscmp(cls, L"TKivMemo") == 0 && GetWindowRect(child, &r) && r.top < out->y) {
+          out->y = r.top;
+          // Another process's edit text comes only by the message.
+          std::vector<wchar_t> buf(SendMessageW(child, WM_GETTEXTLENGTH, 0, 0) + 1);
+          LRESULT n = SendMessageW(child, WM_GETTEXT, buf.size(),
+                                   reinterpret_cast<LPARAM>(buf.data()));
+          out->text = FromWStr(buf.data(), static_cast<std::size_t>(n));
         }
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&longest));
-  return longest;
+      reinterpret_cast<LPARAM>(&top));
+  return top.text;
 }
 
 std::u16string WithoutCarriageReturns(std::u16string s) {
@@ -463,15 +471,15 @@ TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
   ASSERT_TRUE(lock.valid());
 
   Installer installer;
-  HWND box = installer.FindWindowOfClass(L"#32770");
-  ASSERT_NE(box, nullptr) << "no message box appeared";
+  HWND dialog = installer.FindWindowOfClass(L"TKivExceptionDialog");
+  ASSERT_NE(dialog, nullptr) << "no exception dialog appeared";
+  EXPECT_EQ(WideToAnsi(WindowText(dialog)), "Plinth2000  (Application Error)");
   std::u16string expected = u"Cannot create file \"" + held + u"\". " +
                             WideSysErrorMessage(ERROR_SHARING_VIOLATION) +
                             u"\r\n\r\nPlease close all programs and try again.";
-  // Message boxes may show CR LF as LF; the words and the blank line are what count.
-  EXPECT_EQ(WideToAnsi(WithoutCarriageReturns(MessageBoxText(box))),
+  EXPECT_EQ(WideToAnsi(WithoutCarriageReturns(DialogMessage(dialog))),
             WideToAnsi(WithoutCarriageReturns(expected)));
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
 
   HWND form = installer.FindWindowOfClass(L"TForm1");
   ASSERT_NE(form, nullptr) << "the main window did not stay";
