@@ -206,6 +206,7 @@ void TControl::SetVisible(bool v) {
   VisibleChanged();
   Perform(CM_VISIBLECHANGED, v ? 1 : 0, 0);
   if (parent_ && align_ != TAlign::alNone) parent_->Realign();
+  if (parent_) parent_->ChildVisibleChanged(this);
 }
 
 void TControl::VisibleChanged() {}

@@ -19,6 +19,8 @@ class TKivControlBar : public TWinControl {
   void PaintWindow(HDC dc) override;
   void AlignControls(RECT& rect) override;
   void ControlListChanged(TControl* control) override;
+  // A band shown where another lies moves to that one's right.
+  void ChildVisibleChanged(TControl* control) override;
 
  private:
   int rowSize_ = 26;

@@ -43,6 +43,10 @@ void TKivControlBar::ControlListChanged(TControl* control) {
   if (!HasState(csDestroying)) Realign();
 }
 
+void TKivControlBar::ChildVisibleChanged(TControl*) {
+  if (!HasState(csDestroying)) Realign();
+}
+
 void TKivControlBar::AlignControls(RECT& rect) {
   TWinControl::AlignControls(rect);
   std::vector<TControl*> bands;

@@ -104,6 +104,8 @@ class TWinControl : public TControl, public TWindowedObject {
 
   // A child was inserted or removed.
   virtual void ControlListChanged(TControl* control);
+  // A child was shown or hidden (aligned children realign the container anyway).
+  virtual void ChildVisibleChanged(TControl*) {}
 
   friend class TControl;
   void InsertControl(TControl* control);

@@ -204,9 +204,10 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
                         reinterpret_cast<WPARAM>(child1->WindowHandle()), 0);
   PumpUntil([&] { return child1->MdiDocked(); });
   ASSERT_TRUE(child1->MdiDocked());
-  // The tool bar sits in the main control bar, after the main tool bar.
+  // The tool bar sits in the main control bar, after the main tool bar, not over it.
   EXPECT_EQ(child1->MDIToolBar()->Parent(), main->MDIControlBar());
-  EXPECT_GT(child1->MDIToolBar()->Left(), main->MDIToolBar()->Left());
+  EXPECT_GE(child1->MDIToolBar()->Left(),
+            main->MDIToolBar()->Left() + main->MDIToolBar()->Width());
   // The status bar sits inside the main one, right of its first panel.
   int total1 = 60 + 70 + 80;
   EXPECT_EQ(bar1.Parent(), &mainBar);
