@@ -44,6 +44,6 @@ shoot() {
 
 echo "Pictures:"
 status=0
-for form in main controls mdi-docked mdi-restored flash; do shoot "${form}" || status=1; done
+for form in main controls mdi-docked mdi-restored flash error error-details; do shoot "${form}" || status=1; done
 rm -rf "${work}"
 exit ${status}

@@ -7,7 +7,8 @@
 // Forms: main (the installer's main window), controls (a form with a control of every
 // class of the toolkit), mdi-docked (an MDI frame whose maximized child's tool bar and
 // status bar sit in the frame's bars), mdi-restored (the same child restored), flash (a
-// progress notice).
+// progress notice), error and error-details (the exception dialog for a file held
+// open, collapsed and with its report).
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
+#include "KivTrx/KivTrxExceptDlg.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
@@ -33,7 +35,7 @@ void GiveBars(TKivFormLX& form, const std::u16string& tool, int panels) {
   toolBar->SetParent(controlBar);
   toolBar->SetAlign(TAlign::alNone);
   toolBar->SetShowCaptions(true);
-  toolBar->SetBounds(0, 2, 120, 22);
+  toolBar->SetBounds(0, 2, 170, 22);
   for (const char16_t* caption : {u"New", u"Open"}) {
     auto* button = new TToolButton(&form);
     button->SetCaption(tool + u" " + caption);
@@ -72,7 +74,28 @@ std::unique_ptr<TForm> MakeMdi(bool maximized) {
   return std::unique_ptr<TForm>(frame);
 }
 
+[[gnu::noinline]] void CopyPayloadFile() {
+  throw EFCreateError(
+      "Cannot create file \"C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\"
+      "SQLDMO.dll\". The process cannot access the file because it is being used by another "
+      "process.\r\n\r\nPlease close all programs and try again.");
+}
+
+std::unique_ptr<TForm> MakeErrorDialog(bool details) {
+  std::unique_ptr<TKivExceptionDialog> dialog(TForm::Create<TKivExceptionDialog>(nullptr));
+  try {
+    CopyPayloadFile();
+  } catch (const Exception& e) {
+    dialog->Prepare(e);
+  }
+  dialog->BuildDetails();
+  if (details) dialog->DetailsBtn->Click();
+  return dialog;
+}
+
 std::unique_ptr<TForm> MakeForm(const std::string& name) {
+  if (name == "error") return MakeErrorDialog(false);
+  if (name == "error-details") return MakeErrorDialog(true);
   if (name == "mdi-docked") return MakeMdi(true);
   if (name == "mdi-restored") return MakeMdi(false);
   if (name == "flash") {
@@ -100,13 +123,15 @@ void Pump(int ms) {
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
-                 "usage: plinth_form_gallery main|controls|mdi-docked|mdi-restored|flash "
+                 "usage: plinth_form_gallery main|controls|mdi-docked|mdi-restored|flash|error|"
+                 "error-details "
                  "<done-file>\n");
     return 2;
   }
   Application().Initialize();
   InitializeKivLXUtils();
   InitializeKivLXForms();
+  InitializeKivTrxExceptDlg();
   std::unique_ptr<TForm> form;
   try {
     form = MakeForm(argv[1]);
