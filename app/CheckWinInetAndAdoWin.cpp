@@ -1,6 +1,7 @@
+#include "CheckWinInetAndAdo.h"
+
 #include <memory>
 
-#include "CheckWinInetAndAdo.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
 #include "KivTrx/KivTrxExceptDlg.h"

@@ -1,4 +1,6 @@
 // Plinth2000: installs the SQL-DMO 2000 client objects, unattended.
+#include "Rtl/Win.h"
+
 #include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
 #include "KivLX/KivLXForms.h"
@@ -6,10 +8,9 @@
 #include "KivTrx/KivTrxExceptDlg.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/PlatformGui.h"
 #include "Rtl/UnitTable.h"
-#include "Rtl/Win.h"
 
 namespace {
 

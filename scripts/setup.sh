@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64
   wine wine64 xvfb xauth x11-apps imagemagick locales
   googletest libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

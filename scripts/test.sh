@@ -66,6 +66,16 @@ run_tests() {
   [ "${f}" -eq 0 ] || problems+=("test ${preset}: ${f} failed")
 }
 
+# The checked-in .clang-format holds for every source file (scripts/format.sh applies it).
+echo "== format"
+if ./scripts/format.sh --check >"${logdir}/format.log" 2>&1; then
+  passed=$((passed + 1))
+else
+  head -20 "${logdir}/format.log"
+  failed=$((failed + 1))
+  problems+=("format: $(grep -c 'warning:' "${logdir}/format.log") lines differ from .clang-format (run scripts/format.sh)")
+fi
+
 build host && run_tests host -j2
 build host-asan && run_tests host-asan -j2
 build win32

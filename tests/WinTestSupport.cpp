@@ -21,9 +21,7 @@ std::u16string FixturePath(const std::u16string& fileName) {
   return TestExeDir() + u"fixtures\\" + fileName;
 }
 
-bool ExpectWin9x() {
-  return GetModuleFileName(nullptr).find(u"win9x") != std::u16string::npos;
-}
+bool ExpectWin9x() { return GetModuleFileName(nullptr).find(u"win9x") != std::u16string::npos; }
 
 TempDir::TempDir() {
   wchar_t buf[MAX_PATH];
@@ -79,15 +77,15 @@ TestRegKey::~TestRegKey() {
 }
 
 namespace {
-void SetDefaultValue(HKEY root, const std::u16string& key, const std::u16string* name,
-                     DWORD type, const std::u16string& value) {
+void SetDefaultValue(HKEY root, const std::u16string& key, const std::u16string* name, DWORD type,
+                     const std::u16string& value) {
   HKEY h;
   ASSERT_EQ(RegCreateKeyExW(root, WStr(key), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
             ERROR_SUCCESS);
   if (type == REG_DWORD) {
     DWORD n = 1;
-    RegSetValueExW(h, name ? WStr(*name) : nullptr, 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&n), sizeof n);
+    RegSetValueExW(h, name ? WStr(*name) : nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n),
+                   sizeof n);
   } else {
     RegSetValueExW(h, name ? WStr(*name) : nullptr, 0, type,
                    reinterpret_cast<const BYTE*>(value.c_str()),
@@ -102,8 +100,8 @@ ScopedClassRegistration::ScopedClassRegistration(const std::u16string& progId,
                                                  const std::u16string& server, DWORD valueType)
     : progId_(progId), clsid_(clsid) {
   SetDefaultValue(HKEY_CLASSES_ROOT, progId + u"\\CLSID", nullptr, REG_SZ, clsid);
-  SetDefaultValue(HKEY_CLASSES_ROOT, u"CLSID\\" + clsid + u"\\InprocServer32", nullptr,
-                  valueType, server);
+  SetDefaultValue(HKEY_CLASSES_ROOT, u"CLSID\\" + clsid + u"\\InprocServer32", nullptr, valueType,
+                  server);
 }
 
 ScopedClassRegistration::~ScopedClassRegistration() {

@@ -2,9 +2,9 @@
 // registry keys that clean up after themselves.
 #pragma once
 
-#include <string>
-
 #include "Rtl/Win.h"
+
+#include <string>
 
 // Folder of the running test executable, with a trailing backslash.
 std::u16string TestExeDir();

@@ -2,6 +2,8 @@
 // against the system's RtlCaptureStackBackTrace at the same depth in the same run,
 // the cost a throw pays for its capture, and code-address lookups. Each figure is
 // the median of several rounds. Run by bench/wine/stack-bench.sh.
+#include "Rtl/Win.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "Debug/StackTrace.h"
 #include "Debug/SymbolTable.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Win.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include "Debug/ModuleList.h"
+
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 
 // After <windows.h>, which it needs.
+#include "Rtl/Win.h"
 #include <tlhelp32.h>
 
 namespace {

@@ -1,7 +1,8 @@
+#include "Debug/OsVersion.h"
+
 #include <cstring>
 #include <vector>
 
-#include "Debug/OsVersion.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 

@@ -1,8 +1,8 @@
+#include "Debug/ProcessorInfo.h"
+
 #include <x86intrin.h>
 
 #include <chrono>
-
-#include "Debug/ProcessorInfo.h"
 
 std::uint32_t MeasureProcessorFrequency() {
   using Clock = std::chrono::steady_clock;

@@ -1,7 +1,7 @@
-#include <x86intrin.h>
-
 #include "Debug/ProcessorInfo.h"
+
 #include "Rtl/Win.h"
+#include <x86intrin.h>
 
 std::uint32_t MeasureProcessorFrequency() {
   LARGE_INTEGER frequency, start, now;

@@ -1,10 +1,11 @@
+#include "Debug/StackTrace.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <typeinfo>
 
 #include "Debug/ModuleList.h"
-#include "Debug/StackTrace.h"
 #include "Debug/SymbolTable.h"
 #include "Rtl/Lock.h"
 #include "Rtl/Platform.h"

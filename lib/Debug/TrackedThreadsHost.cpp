@@ -1,7 +1,7 @@
+#include "Debug/TrackedThreads.h"
+
 #include <functional>
 #include <thread>
-
-#include "Debug/TrackedThreads.h"
 
 // The host has no thread identifiers of the system's kind: a stable number per thread.
 std::uint32_t CurrentThreadId() {

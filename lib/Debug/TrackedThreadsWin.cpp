@@ -1,6 +1,7 @@
+#include "Debug/TrackedThreads.h"
+
 #include <memory>
 
-#include "Debug/TrackedThreads.h"
 #include "Rtl/Exceptions.h"
 
 std::uint32_t CurrentThreadId() { return GetCurrentThreadId(); }

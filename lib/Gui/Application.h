@@ -5,6 +5,8 @@
 // handling of exceptions that escape event handlers.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,7 +15,6 @@
 #include "Gui/Component.h"
 #include "Gui/WindowedObject.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Win.h"
 
 class TForm;
 

@@ -1,5 +1,6 @@
 #include "Gui/Application.h"
 
+#include "Rtl/Win.h"
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -10,8 +11,8 @@
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 
-const TClassInfo TApplication::kClassInfo{"TApplication", &TComponent::kClassInfo, nullptr, {},
-                                          {}, {}};
+const TClassInfo TApplication::kClassInfo{
+    "TApplication", &TComponent::kClassInfo, nullptr, {}, {}, {}};
 
 TApplication& Application() {
   static TApplication app;
@@ -52,7 +53,8 @@ TApplication::~TApplication() {
 }
 
 void TApplication::Initialize() {
-  if (!comInitialized_) comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  if (!comInitialized_)
+    comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   // The status bar, tool bar and tooltip classes; every system has this entry.
   InitCommonControls();
   RegisterToolkitClasses();
@@ -142,10 +144,10 @@ bool TApplication::IsKeyMessage(MSG& msg) {
     if (form->DoKeyDown(key, shift)) return true;
   }
   if (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE) {
-    LRESULT code = Platform::SendMessage(msg.hwnd, WM_GETDLGCODE, key,
-                                         reinterpret_cast<LPARAM>(&msg));
-    bool wanted = (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) ||
-                  (key == VK_TAB && (code & DLGC_WANTTAB));
+    LRESULT code =
+        Platform::SendMessage(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
+    bool wanted =
+        (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) || (key == VK_TAB && (code & DLGC_WANTTAB));
     if (!wanted && form->DialogKey(key, shift)) return true;
   }
   return false;

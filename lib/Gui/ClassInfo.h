@@ -40,12 +40,12 @@ struct TIdentMap {
 };
 
 enum class TPropKind {
-  Integer,    // any integer; also characters and 64-bit values
+  Integer,  // any integer; also characters and 64-bit values
   Boolean,
-  Enum,       // an identifier from `enumNames`
-  Set,        // a set of identifiers from `enumNames`, held as bits
-  Ident,      // an integer written as a name from `identMap` where it has one
-  String,     // wide text
+  Enum,    // an identifier from `enumNames`
+  Set,     // a set of identifiers from `enumNames`, held as bits
+  Ident,   // an integer written as a name from `identMap` where it has one
+  String,  // wide text
   Float,
   Component,  // a reference to another component, by name
   Event,      // the name of a published method of the root
@@ -141,11 +141,9 @@ const TClassInfo* FindClassInfo(std::string_view className);
 const TClassInfo& GetClassInfo(std::string_view className);
 
 // Declares a class's run-time information inside its class body.
-#define KIV_CLASS_INFO()                          \
- public:                                          \
-  static const TClassInfo kClassInfo;             \
-  const TClassInfo& ClassInfo() const override {  \
-    return kClassInfo;                            \
-  }                                               \
-                                                  \
+#define KIV_CLASS_INFO()                                              \
+ public:                                                              \
+  static const TClassInfo kClassInfo;                                 \
+  const TClassInfo& ClassInfo() const override { return kClassInfo; } \
+                                                                      \
  private:

@@ -6,10 +6,10 @@
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 
-const TClassInfo TCollectionItem::kClassInfo{"TCollectionItem", &TPersistent::kClassInfo, nullptr,
-                                             {}, {}, {}};
-const TClassInfo TCollection::kClassInfo{"TCollection", &TPersistent::kClassInfo, nullptr, {}, {},
-                                         {}};
+const TClassInfo TCollectionItem::kClassInfo{
+    "TCollectionItem", &TPersistent::kClassInfo, nullptr, {}, {}, {}};
+const TClassInfo TCollection::kClassInfo{
+    "TCollection", &TPersistent::kClassInfo, nullptr, {}, {}, {}};
 
 int TCollectionItem::Index() const {
   const auto& items = collection_->items_;

@@ -8,8 +8,8 @@
 #include "Rtl/Lock.h"
 #include "Rtl/WideText.h"
 
-const TClassInfo TComponent::kClassInfo{"TComponent", &TPersistent::kClassInfo, nullptr, {}, {},
-                                        {}};
+const TClassInfo TComponent::kClassInfo{
+    "TComponent", &TPersistent::kClassInfo, nullptr, {}, {}, {}};
 
 TCriticalSection& GlobalNameSpace() {
   static TCriticalSection lock;

@@ -18,11 +18,11 @@
 #include "Rtl/Format.h"
 
 enum TComponentStateFlag : unsigned {
-  csLoading = 0x001,     // its description is being read; Loaded clears it
+  csLoading = 0x001,  // its description is being read; Loaded clears it
   csReading = 0x002,
   csWriting = 0x004,
   csDestroying = 0x008,
-  csDesigning = 0x010,   // never set by this toolkit: there is no designer
+  csDesigning = 0x010,  // never set by this toolkit: there is no designer
   csAncestor = 0x020,
   csFreeNotification = 0x040,
   csInline = 0x080,
@@ -85,7 +85,9 @@ class TComponent : public TPersistent {
   void RemoveFreeNotification(TComponent* component);
 
   // Published methods, for event properties of descriptions.
-  const TMethodInfo* FindMethod(std::string_view name) const { return ClassInfo().FindMethod(name); }
+  const TMethodInfo* FindMethod(std::string_view name) const {
+    return ClassInfo().FindMethod(name);
+  }
 
   // Interfaces the component implements (IKivTrxForm on translatable forms).
   virtual bool GetInterface(const TGuid& iid, void** object);

@@ -4,11 +4,12 @@
 // (TGraphicControl) are painted by their parent.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <string>
 
 #include "Gui/Component.h"
 #include "Gui/Graphics.h"
-#include "Rtl/Win.h"
 
 class TWinControl;
 class TForm;

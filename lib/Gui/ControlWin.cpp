@@ -56,12 +56,12 @@ const TPropInfo kControlProps[] = {
 
 }  // namespace
 
-const TClassInfo TSizeConstraints::kClassInfo{"TSizeConstraints", &TPersistent::kClassInfo,
-                                              nullptr, kConstraintProps, {}, {}};
-const TClassInfo TControl::kClassInfo{"TControl", &TComponent::kClassInfo, nullptr,
-                                      kControlProps, {}, {}};
-const TClassInfo TGraphicControl::kClassInfo{"TGraphicControl", &TControl::kClassInfo, nullptr,
-                                             {}, {}, {}};
+const TClassInfo TSizeConstraints::kClassInfo{
+    "TSizeConstraints", &TPersistent::kClassInfo, nullptr, kConstraintProps, {}, {}};
+const TClassInfo TControl::kClassInfo{
+    "TControl", &TComponent::kClassInfo, nullptr, kControlProps, {}, {}};
+const TClassInfo TGraphicControl::kClassInfo{
+    "TGraphicControl", &TControl::kClassInfo, nullptr, {}, {}, {}};
 
 const TEnumNames& AlignNames() { return kAlignNames; }
 const TEnumNames& AnchorNames() { return kAnchorNames; }

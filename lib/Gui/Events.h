@@ -96,11 +96,11 @@ struct TFieldTraits<Field> {
 };
 
 // A row of a method table: KIV_METHOD(TForm1, Timer1Timer).
-#define KIV_METHOD(Class, Name)                                          \
-  TMethodInfo {                                                          \
-    #Name, TMethodTraits<&Class::Name>::Signature(),                     \
-        static_cast<const void*>(&TMethodTraits<&Class::Name>::kThunk)   \
+#define KIV_METHOD(Class, Name)                                           \
+  TMethodInfo {                                                           \
+#Name, TMethodTraits < &Class::Name> ::Signature(),                   \
+        static_cast < const void*>(&TMethodTraits <&Class::Name>::kThunk) \
   }
 // A row of a field table: KIV_FIELD(TForm1, Timer1).
 #define KIV_FIELD(Class, Name) \
-  TFieldInfo { #Name, &TFieldTraits<&Class::Name>::Bind }
+  TFieldInfo { #Name, &TFieldTraits < &Class::Name> ::Bind }

@@ -27,8 +27,7 @@ constexpr const char* kPositionNameList[] = {
     "poDesigned",     "poDefault",       "poDefaultPosOnly", "poDefaultSizeOnly",
     "poScreenCenter", "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"};
 constexpr TEnumNames kPositionNames{kPositionNameList};
-constexpr const char* kFormStyleNameList[] = {"fsNormal", "fsMDIChild", "fsMDIForm",
-                                              "fsStayOnTop"};
+constexpr const char* kFormStyleNameList[] = {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"};
 constexpr TEnumNames kFormStyleNames{kFormStyleNameList};
 constexpr const char* kWindowStateNameList[] = {"wsNormal", "wsMinimized", "wsMaximized"};
 constexpr TEnumNames kWindowStateNames{kWindowStateNameList};
@@ -36,20 +35,18 @@ constexpr TEnumNames kWindowStateNames{kWindowStateNameList};
 bool Never(const TPersistent&) { return false; }
 
 const TPropInfo kFormProps[] = {
-    CompProp<&TForm::ActiveControlComponent, &TForm::SetActiveControlComponent>(
-        "ActiveControl"),
+    CompProp<&TForm::ActiveControlComponent, &TForm::SetActiveControlComponent>("ActiveControl"),
     // A form stores its client size, not its window size, and has no parent font.
     Stored(IntProp<&TControl::Width, &TControl::SetWidth>("Width"), Never),
     Stored(IntProp<&TControl::Height, &TControl::SetHeight>("Height"), Never),
     Stored(IntProp<&TWinControl::TabOrder, &TWinControl::SetTabOrder>("TabOrder", -1), Never),
     Stored(BoolProp<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", false), Never),
-    Stored(BoolProp<&TControl::ParentShowHint, &TControl::SetParentShowHint>("ParentShowHint",
-                                                                           true),
-           Never),
-    SetProp<&TForm::BorderIcons, &TForm::SetBorderIcons>(
-        "BorderIcons", kBorderIconNames, biSystemMenu | biMinimize | biMaximize),
-    EnumProp<&TForm::BorderStyle, &TForm::SetBorderStyle>("BorderStyle", kBorderStyleNames,
-                                                          2),
+    Stored(
+        BoolProp<&TControl::ParentShowHint, &TControl::SetParentShowHint>("ParentShowHint", true),
+        Never),
+    SetProp<&TForm::BorderIcons, &TForm::SetBorderIcons>("BorderIcons", kBorderIconNames,
+                                                         biSystemMenu | biMinimize | biMaximize),
+    EnumProp<&TForm::BorderStyle, &TForm::SetBorderStyle>("BorderStyle", kBorderStyleNames, 2),
     StrProp<&TControl::CaptionText, &TControl::SetCaption>("Caption"),
     IntProp<&TForm::StoredClientHeight, &TControl::SetClientHeight>("ClientHeight"),
     IntProp<&TForm::StoredClientWidth, &TControl::SetClientWidth>("ClientWidth"),
@@ -175,16 +172,15 @@ void TForm::InitializeForm() {
     SetFormStateFlag(fsCreating, true);
     try {
       HMODULE module = ResourceSource();
-      auto descriptions =
-          InheritedDescriptions(ClassInfo(), root, [module](const char* className) {
-            std::u16string name = WideUpperCase(AnsiToWide(className));
-            HRSRC info = Platform::FindResource(module, name, static_cast<WORD>(10));  // RT_RCDATA
-            HGLOBAL data = info ? LoadResource(module, info) : nullptr;
-            const void* bytes = data ? LockResource(data) : nullptr;
-            DWORD size = info ? SizeofResource(module, info) : 0;
-            if (!bytes || size == 0) return std::span<const std::uint8_t>();
-            return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), size);
-          });
+      auto descriptions = InheritedDescriptions(ClassInfo(), root, [module](const char* className) {
+        std::u16string name = WideUpperCase(AnsiToWide(className));
+        HRSRC info = Platform::FindResource(module, name, static_cast<WORD>(10));  // RT_RCDATA
+        HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+        const void* bytes = data ? LockResource(data) : nullptr;
+        DWORD size = info ? SizeofResource(module, info) : 0;
+        if (!bytes || size == 0) return std::span<const std::uint8_t>();
+        return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), size);
+      });
       ReadDescriptions(*this, descriptions);
     } catch (...) {
       SetFormStateFlag(fsCreating, false);
@@ -393,7 +389,8 @@ void TForm::CreateParams(TCreateParams& p) {
   p.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (!Enabled()) p.style |= WS_DISABLED;
   if (formStyle_ == TFormStyle::fsStayOnTop) p.exStyle |= WS_EX_TOPMOST;
-  SIZE frame = FrameSize(p.style, p.exStyle, menu_ != nullptr && formStyle_ != TFormStyle::fsMDIChild);
+  SIZE frame =
+      FrameSize(p.style, p.exStyle, menu_ != nullptr && formStyle_ != TFormStyle::fsMDIChild);
   p.width = clientWidth_ + frame.cx;
   p.height = clientHeight_ + frame.cy;
   p.x = Left();
@@ -497,9 +494,9 @@ LRESULT TForm::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm::UpdateHints() {
   if (!HandleAllocated()) return;
   if (!toolTip_) {
-    toolTip_ = Platform::CreateWindowEx(WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | 0x01,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                        WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    toolTip_ = Platform::CreateWindowEx(
+        WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | 0x01, CW_USEDEFAULT, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!toolTip_) return;  // hints are a comfort, not a reason to fail
   }
   std::function<void(TWinControl&)> add = [&](TWinControl& parent) {
@@ -573,8 +570,8 @@ void TForm::Close() {
     return;
   }
   if (!CloseQuery()) return;
-  TCloseAction action = formStyle_ == TFormStyle::fsMDIChild ? TCloseAction::caMinimize
-                                                              : TCloseAction::caHide;
+  TCloseAction action =
+      formStyle_ == TFormStyle::fsMDIChild ? TCloseAction::caMinimize : TCloseAction::caHide;
   DoClose(action);
   if (action == TCloseAction::caNone) return;
   if (Application().MainForm() == this) {

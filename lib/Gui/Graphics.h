@@ -6,6 +6,8 @@
 // crHourGlass).
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,7 +15,6 @@
 #include "Gui/ClassInfo.h"
 #include "Gui/Persistent.h"
 #include "Rtl/Handles.h"
-#include "Rtl/Win.h"
 
 using TColor = std::int32_t;
 

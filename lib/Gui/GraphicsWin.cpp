@@ -83,11 +83,11 @@ constexpr TIdentMapEntry kCharsetNames[] = {
 constexpr TIdentMap kCharsets{kCharsetNames};
 
 constexpr TIdentMapEntry kCursorNames[] = {
-    {crDefault, "crDefault"},   {crNone, "crNone"},         {crArrow, "crArrow"},
-    {crCross, "crCross"},       {crIBeam, "crIBeam"},       {crSizeNESW, "crSizeNESW"},
-    {crSizeNS, "crSizeNS"},     {crSizeNWSE, "crSizeNWSE"}, {crSizeWE, "crSizeWE"},
+    {crDefault, "crDefault"},   {crNone, "crNone"},           {crArrow, "crArrow"},
+    {crCross, "crCross"},       {crIBeam, "crIBeam"},         {crSizeNESW, "crSizeNESW"},
+    {crSizeNS, "crSizeNS"},     {crSizeNWSE, "crSizeNWSE"},   {crSizeWE, "crSizeWE"},
     {crUpArrow, "crUpArrow"},   {crHourGlass, "crHourGlass"}, {crNo, "crNo"},
-    {crAppStart, "crAppStart"}, {crHelp, "crHelp"},         {crHandPoint, "crHandPoint"},
+    {crAppStart, "crAppStart"}, {crHelp, "crHelp"},           {crHandPoint, "crHandPoint"},
     {crSizeAll, "crSizeAll"},
 };
 constexpr TIdentMap kCursors{kCursorNames};
@@ -129,21 +129,49 @@ HBRUSH ColorBrush(TColor color) {
 HCURSOR CursorHandle(int cursor) {
   WORD id = 32512;  // IDC_ARROW
   switch (cursor) {
-    case crCross: id = 32515; break;
-    case crIBeam: id = 32513; break;
-    case crSizeNESW: id = 32643; break;
-    case crSizeNS: id = 32645; break;
-    case crSizeNWSE: id = 32642; break;
-    case crSizeWE: id = 32644; break;
-    case crUpArrow: id = 32516; break;
-    case crHourGlass: id = 32514; break;
-    case crNo: id = 32648; break;
-    case crAppStart: id = 32650; break;
-    case crHelp: id = 32651; break;
-    case crHandPoint: id = 32649; break;
-    case crSizeAll: id = 32646; break;
-    case crNone: return nullptr;
-    default: break;
+    case crCross:
+      id = 32515;
+      break;
+    case crIBeam:
+      id = 32513;
+      break;
+    case crSizeNESW:
+      id = 32643;
+      break;
+    case crSizeNS:
+      id = 32645;
+      break;
+    case crSizeNWSE:
+      id = 32642;
+      break;
+    case crSizeWE:
+      id = 32644;
+      break;
+    case crUpArrow:
+      id = 32516;
+      break;
+    case crHourGlass:
+      id = 32514;
+      break;
+    case crNo:
+      id = 32648;
+      break;
+    case crAppStart:
+      id = 32650;
+      break;
+    case crHelp:
+      id = 32651;
+      break;
+    case crHandPoint:
+      id = 32649;
+      break;
+    case crSizeAll:
+      id = 32646;
+      break;
+    case crNone:
+      return nullptr;
+    default:
+      break;
   }
   HCURSOR h = Platform::LoadSystemCursor(id);
   // Older systems lack the hand; the arrow stands in.

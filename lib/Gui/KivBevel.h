@@ -3,7 +3,15 @@
 
 #include "Gui/Control.h"
 
-enum class TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+enum class TBevelShape {
+  bsBox,
+  bsFrame,
+  bsTopLine,
+  bsBottomLine,
+  bsLeftLine,
+  bsRightLine,
+  bsSpacer
+};
 enum class TBevelStyle { bsLowered, bsRaised };
 
 class TKivBevel : public TGraphicControl {

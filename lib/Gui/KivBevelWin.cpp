@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr const char* kShapeNameList[] = {"bsBox",        "bsFrame",     "bsTopLine", "bsBottomLine",
-                                          "bsLeftLine",   "bsRightLine", "bsSpacer"};
+constexpr const char* kShapeNameList[] = {"bsBox",      "bsFrame",     "bsTopLine", "bsBottomLine",
+                                          "bsLeftLine", "bsRightLine", "bsSpacer"};
 constexpr TEnumNames kShapeNames{kShapeNameList};
 constexpr const char* kStyleNameList[] = {"bsLowered", "bsRaised"};
 constexpr TEnumNames kStyleNames{kStyleNameList};
@@ -19,8 +19,8 @@ TComponent* CreateBevel(TComponent* owner) { return new TKivBevel(owner); }
 
 }  // namespace
 
-const TClassInfo TKivBevel::kClassInfo{"TKivBevel", &TGraphicControl::kClassInfo, CreateBevel,
-                                       kBevelProps, {}, {}};
+const TClassInfo TKivBevel::kClassInfo{
+    "TKivBevel", &TGraphicControl::kClassInfo, CreateBevel, kBevelProps, {}, {}};
 
 TKivBevel::TKivBevel(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 50, 50); }
 

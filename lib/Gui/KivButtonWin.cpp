@@ -20,8 +20,8 @@ TComponent* CreateButton(TComponent* owner) { return new TKivButton(owner); }
 
 }  // namespace
 
-const TClassInfo TKivButton::kClassInfo{"TKivButton", &TWinControl::kClassInfo, CreateButton,
-                                        kButtonProps, {}, {}};
+const TClassInfo TKivButton::kClassInfo{
+    "TKivButton", &TWinControl::kClassInfo, CreateButton, kButtonProps, {}, {}};
 
 TKivButton::TKivButton(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 75, 25);

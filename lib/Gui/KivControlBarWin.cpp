@@ -16,8 +16,8 @@ TComponent* CreateControlBar(TComponent* owner) { return new TKivControlBar(owne
 
 }  // namespace
 
-const TClassInfo TKivControlBar::kClassInfo{"TKivControlBar", &TWinControl::kClassInfo,
-                                            CreateControlBar, kControlBarProps, {}, {}};
+const TClassInfo TKivControlBar::kClassInfo{
+    "TKivControlBar", &TWinControl::kClassInfo, CreateControlBar, kControlBarProps, {}, {}};
 
 TKivControlBar::TKivControlBar(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 100, 50);

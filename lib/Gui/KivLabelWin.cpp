@@ -18,8 +18,8 @@ TComponent* CreateLabel(TComponent* owner) { return new TKivLabel(owner); }
 
 }  // namespace
 
-const TClassInfo TKivLabel::kClassInfo{"TKivLabel", &TGraphicControl::kClassInfo, CreateLabel,
-                                       kLabelProps, {}, {}};
+const TClassInfo TKivLabel::kClassInfo{
+    "TKivLabel", &TGraphicControl::kClassInfo, CreateLabel, kLabelProps, {}, {}};
 
 TKivLabel::TKivLabel(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(0, 0, 65, 17);

@@ -11,8 +11,8 @@ constexpr TEnumNames kScrollNames{kScrollNameList};
 
 const TPropInfo kMemoProps[] = {
     EnumProp<&TKivMemo::Alignment, &TKivMemo::SetAlignment>("Alignment", AlignmentNames(), 0),
-    EnumProp<&TKivMemo::BorderStyle, &TKivMemo::SetBorderStyle>("BorderStyle",
-                                                                BorderStyleNames(), 1),
+    EnumProp<&TKivMemo::BorderStyle, &TKivMemo::SetBorderStyle>("BorderStyle", BorderStyleNames(),
+                                                                1),
     IdentProp<&TControl::Color, &TControl::SetColor>("Color", ColorIdents(), clWindow),
     ObjProp<&TKivMemo::Lines>("Lines"),
     BoolProp<&TKivMemo::ReadOnly, &TKivMemo::SetReadOnly>("ReadOnly", false),
@@ -27,14 +27,15 @@ const TPropInfo kMemoProps[] = {
 TComponent* CreateMemo(TComponent* owner) { return new TKivMemo(owner); }
 
 std::u16string WithoutFinalBreak(std::u16string text) {
-  if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0)
+    text.resize(text.size() - 2);
   return text;
 }
 
 }  // namespace
 
-const TClassInfo TKivMemo::kClassInfo{"TKivMemo", &TWinControl::kClassInfo, CreateMemo,
-                                      kMemoProps, {}, {}};
+const TClassInfo TKivMemo::kClassInfo{
+    "TKivMemo", &TWinControl::kClassInfo, CreateMemo, kMemoProps, {}, {}};
 
 TKivMemo::TKivMemo(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 185, 89);

@@ -33,8 +33,8 @@ UINT EdgeOf(TBevelCut cut, bool outer) {
 
 }  // namespace
 
-const TClassInfo TKivPanel::kClassInfo{"TKivPanel", &TWinControl::kClassInfo, CreatePanel,
-                                       kPanelProps, {}, {}};
+const TClassInfo TKivPanel::kClassInfo{
+    "TKivPanel", &TWinControl::kClassInfo, CreatePanel, kPanelProps, {}, {}};
 
 TKivPanel::TKivPanel(TComponent* owner) : TWinControl(owner) {
   SetBounds(0, 0, 185, 41);

@@ -1,5 +1,6 @@
 #include "Gui/KivStatusBar.h"
 
+#include "Rtl/Win.h"
 #include <commctrl.h>
 
 #include <vector>
@@ -15,8 +16,8 @@ constexpr const char* kStyleNameList[] = {"psText", "psOwnerDraw"};
 constexpr TEnumNames kStyleNames{kStyleNameList};
 
 const TPropInfo kPanelProps[] = {
-    EnumProp<&TStatusPanel::Alignment, &TStatusPanel::SetAlignment>("Alignment",
-                                                                    AlignmentNames(), 0),
+    EnumProp<&TStatusPanel::Alignment, &TStatusPanel::SetAlignment>("Alignment", AlignmentNames(),
+                                                                    0),
     EnumProp<&TStatusPanel::Bevel, &TStatusPanel::SetBevel>("Bevel", kBevelNames, 1),
     EnumProp<&TStatusPanel::Style, &TStatusPanel::SetStyle>("Style", kStyleNames, 0),
     StrProp<&TStatusPanel::Text, &TStatusPanel::SetText>("Text"),
@@ -47,12 +48,12 @@ UINT BevelFlags(TStatusPanelBevel b) {
 
 }  // namespace
 
-const TClassInfo TStatusPanel::kClassInfo{"TStatusPanel", &TCollectionItem::kClassInfo, nullptr,
-                                          kPanelProps, {}, {}};
-const TClassInfo TStatusPanels::kClassInfo{"TStatusPanels", &TCollection::kClassInfo, nullptr,
-                                           {}, {}, {}};
-const TClassInfo TKivStatusBar::kClassInfo{"TKivStatusBar", &TWinControl::kClassInfo, CreateBar,
-                                           kBarProps, {}, {}};
+const TClassInfo TStatusPanel::kClassInfo{
+    "TStatusPanel", &TCollectionItem::kClassInfo, nullptr, kPanelProps, {}, {}};
+const TClassInfo TStatusPanels::kClassInfo{
+    "TStatusPanels", &TCollection::kClassInfo, nullptr, {}, {}, {}};
+const TClassInfo TKivStatusBar::kClassInfo{
+    "TKivStatusBar", &TWinControl::kClassInfo, CreateBar, kBarProps, {}, {}};
 
 void TStatusPanel::SetAlignment(TAlignment v) {
   alignment_ = v;
@@ -146,7 +147,8 @@ void TKivStatusBar::UpdatePanels() {
     std::u16string text = p.Text();
     if (p.Alignment() == TAlignment::taCenter) text = u"\t" + text;
     if (p.Alignment() == TAlignment::taRightJustify) text = u"\t\t" + text;
-    UINT style = BevelFlags(p.Bevel()) | (p.Style() == TStatusPanelStyle::psOwnerDraw ? SBT_OWNERDRAW : 0);
+    UINT style =
+        BevelFlags(p.Bevel()) | (p.Style() == TStatusPanelStyle::psOwnerDraw ? SBT_OWNERDRAW : 0);
     Platform::StatusBarSetText(h, i, style, text);
   }
 }

@@ -3,8 +3,8 @@
 #include "Gui/Reader.h"
 #include "Gui/Writer.h"
 
-const TClassInfo TKivStrings::kClassInfo{"TKivStrings", &TPersistent::kClassInfo, nullptr, {}, {},
-                                         {}};
+const TClassInfo TKivStrings::kClassInfo{
+    "TKivStrings", &TPersistent::kClassInfo, nullptr, {}, {}, {}};
 
 void TKivStrings::DefineProperties(TFiler& filer) {
   bool hasData = Count() > 0;
@@ -12,8 +12,8 @@ void TKivStrings::DefineProperties(TFiler& filer) {
     hasData = !SameStrings(*ancestor);
   }
   filer.DefineProperty(
-      "Strings", [this](TReader& r) { ReadStrings(r); },
-      [this](TWriter& w) { WriteStrings(w); }, hasData);
+      "Strings", [this](TReader& r) { ReadStrings(r); }, [this](TWriter& w) { WriteStrings(w); },
+      hasData);
 }
 
 void TKivStrings::ReadStrings(TReader& reader) {

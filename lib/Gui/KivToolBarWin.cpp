@@ -1,5 +1,6 @@
 #include "Gui/KivToolBar.h"
 
+#include "Rtl/Win.h"
 #include <commctrl.h>
 
 #include "Gui/Messages.h"
@@ -39,10 +40,10 @@ UINT NextCommand() {
 
 }  // namespace
 
-const TClassInfo TToolButton::kClassInfo{"TToolButton", &TGraphicControl::kClassInfo,
-                                         CreateButton, kButtonProps, {}, {}};
-const TClassInfo TKivToolBar::kClassInfo{"TKivToolBar", &TWinControl::kClassInfo, CreateBar,
-                                         kBarProps, {}, {}};
+const TClassInfo TToolButton::kClassInfo{
+    "TToolButton", &TGraphicControl::kClassInfo, CreateButton, kButtonProps, {}, {}};
+const TClassInfo TKivToolBar::kClassInfo{
+    "TKivToolBar", &TWinControl::kClassInfo, CreateBar, kBarProps, {}, {}};
 
 TToolButton::TToolButton(TComponent* owner) : TGraphicControl(owner), command_(NextCommand()) {
   SetBounds(0, 0, 23, 22);

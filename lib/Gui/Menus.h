@@ -3,12 +3,13 @@
 // command id, and the form hands the WM_COMMAND of that id to the item's OnClick.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <string>
 #include <vector>
 
 #include "Gui/Component.h"
 #include "Rtl/Handles.h"
-#include "Rtl/Win.h"
 
 class TMainMenu;
 

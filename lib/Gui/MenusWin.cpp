@@ -30,8 +30,8 @@ UINT NextCommand() {
 
 }  // namespace
 
-const TClassInfo TMenuItem::kClassInfo{"TMenuItem", &TComponent::kClassInfo, CreateItem,
-                                       kItemProps, {}, {}};
+const TClassInfo TMenuItem::kClassInfo{
+    "TMenuItem", &TComponent::kClassInfo, CreateItem, kItemProps, {}, {}};
 const TClassInfo TMainMenu::kClassInfo{"TMainMenu", &TComponent::kClassInfo, CreateMenu, {}, {},
                                        {}};
 
@@ -123,9 +123,7 @@ void TMenuItem::GetChildren(const std::function<void(TComponent*)>& proc, TCompo
   for (TMenuItem* i : items_) proc(i);
 }
 
-TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), root_(nullptr) {
-  root_.menu_ = this;
-}
+TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), root_(nullptr) { root_.menu_ = this; }
 
 TMainMenu::~TMainMenu() {
   OnChange = nullptr;

@@ -150,9 +150,7 @@ constexpr TPropInfo CompProp(const char* name) {
   TPropInfo p;
   p.name = name;
   p.kind = TPropKind::Component;
-  p.getComp = [](const TPersistent& o) -> TComponent* {
-    return (static_cast<const C&>(o).*Get)();
-  };
+  p.getComp = [](const TPersistent& o) -> TComponent* { return (static_cast<const C&>(o).*Get)(); };
   p.setComp = [](TPersistent& o, TComponent* v) { (static_cast<C&>(o).*Set)(v); };
   return p;
 }

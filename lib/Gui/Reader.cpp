@@ -42,9 +42,8 @@ namespace {
 std::string UniqueRootName(const TComponent& root, std::string_view name) {
   std::string candidate(name);
   TComponent* owner = root.Owner();
-  for (int i = 1; owner && owner->FindComponent(candidate) &&
-                  owner->FindComponent(candidate) != &root;
-       ++i) {
+  for (int i = 1;
+       owner && owner->FindComponent(candidate) && owner->FindComponent(candidate) != &root; ++i) {
     candidate = Format("%s_%d", name, i);
   }
   return candidate;
@@ -66,8 +65,8 @@ void TReader::ReadRoot(TComponent& root, std::vector<TComponent*>& loaded,
     fits = SameText(c->name, header.className);
   }
   if (!fits && !(cls && root.InheritsFrom(*cls))) {
-    throw EReadError(Format("Error reading %s: the description is of class %s",
-                            root.ClassName(), header.className));
+    throw EReadError(Format("Error reading %s: the description is of class %s", root.ClassName(),
+                            header.className));
   }
   if (!header.objectName.empty()) root.SetName(UniqueRootName(root, header.objectName));
   ReadProperties(root);
@@ -235,8 +234,8 @@ void TReader::ReadChildren(TComponent& parent) {
     if (header.flags & kFlagInherited) {
       child = root_->FindComponent(name);
       if (!child) {
-        throw EReadError(Format("Error reading %s: Ancestor for '%s' not found", root_->Name(),
-                                name));
+        throw EReadError(
+            Format("Error reading %s: Ancestor for '%s' not found", root_->Name(), name));
       }
     } else {
       const TClassInfo& cls = GetClassInfo(header.className);
@@ -307,14 +306,14 @@ class TDescriptionLoader {
     for (const TReader::Fixup& f : fixups_) {
       TComponent* target = SameText(f.name, root_.Name()) ? &root_ : root_.FindComponent(f.name);
       if (!target) {
-        throw EReadError(Format("Error reading %s.%s: Component %s not found",
-                                f.component->Name(), f.prop->name, f.name));
+        throw EReadError(Format("Error reading %s.%s: Component %s not found", f.component->Name(),
+                                f.prop->name, f.name));
       }
       try {
         f.prop->setComp(*f.target, target);
       } catch (const Exception& e) {
-        throw EReadError(Format("Error reading %s.%s: %s", f.component->Name(), f.prop->name,
-                                e.Message()));
+        throw EReadError(
+            Format("Error reading %s.%s: %s", f.component->Name(), f.prop->name, e.Message()));
       }
     }
   }

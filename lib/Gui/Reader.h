@@ -84,7 +84,8 @@ class TReader : public TFiler {
 // resolved, the root's component fields bound, then Loaded called on every component
 // read (root last). When anything fails, the components this step created are
 // destroyed again and no field is bound.
-void ReadDescriptions(TComponent& root, std::span<const std::span<const std::uint8_t>> descriptions);
+void ReadDescriptions(TComponent& root,
+                      std::span<const std::span<const std::uint8_t>> descriptions);
 void ReadDescription(TComponent& root, std::span<const std::uint8_t> description);
 
 // The descriptions of `root`'s class and of its ancestors down to, but not including,

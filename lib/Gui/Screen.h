@@ -3,11 +3,11 @@
 // control has the keyboard focus, so an error report can name it and its parents.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "Rtl/Win.h"
 
 class TWinControl;
 class TForm;

@@ -16,7 +16,9 @@ void TScreen::SetCursor(int cursor) {
   ::SetCursor(CursorHandle(cursor == crDefault ? crArrow : cursor));
 }
 
-TForm* TScreen::ActiveForm() const { return activeControl_ ? GetParentForm(activeControl_) : nullptr; }
+TForm* TScreen::ActiveForm() const {
+  return activeControl_ ? GetParentForm(activeControl_) : nullptr;
+}
 
 void TScreen::SetFocusedControl(TWinControl* control) {
   activeControl_ = control;

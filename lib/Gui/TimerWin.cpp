@@ -18,8 +18,8 @@ TComponent* CreateTimer(TComponent* owner) { return new TTimer(owner); }
 
 }  // namespace
 
-const TClassInfo TTimer::kClassInfo{"TTimer", &TComponent::kClassInfo, CreateTimer, kTimerProps,
-                                    {}, {}};
+const TClassInfo TTimer::kClassInfo{"TTimer", &TComponent::kClassInfo, CreateTimer, kTimerProps, {},
+                                    {}};
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
   window_ = std::make_unique<TUtilityWindow>(

@@ -13,10 +13,10 @@
 
 void RegisterToolkitClasses() {
   static const TClassInfo* const kClasses[] = {
-      &TKivForm::kClassInfo,      &TKivButton::kClassInfo,     &TKivMemo::kClassInfo,
-      &TKivLabel::kClassInfo,     &TKivPanel::kClassInfo,      &TKivBevel::kClassInfo,
-      &TKivControlBar::kClassInfo, &TKivToolBar::kClassInfo,   &TToolButton::kClassInfo,
-      &TKivStatusBar::kClassInfo, &TMainMenu::kClassInfo,      &TMenuItem::kClassInfo,
+      &TKivForm::kClassInfo,       &TKivButton::kClassInfo,  &TKivMemo::kClassInfo,
+      &TKivLabel::kClassInfo,      &TKivPanel::kClassInfo,   &TKivBevel::kClassInfo,
+      &TKivControlBar::kClassInfo, &TKivToolBar::kClassInfo, &TToolButton::kClassInfo,
+      &TKivStatusBar::kClassInfo,  &TMainMenu::kClassInfo,   &TMenuItem::kClassInfo,
       &TTimer::kClassInfo,
   };
   for (const TClassInfo* c : kClasses) RegisterClass(*c);

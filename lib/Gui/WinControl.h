@@ -96,9 +96,7 @@ class TWinControl : public TControl, public TWindowedObject {
   void EnabledChanged() override;
   void VisibleChanged() override;
   // A reflected child notification (CN_*); return true when handled.
-  virtual bool HandleNotification(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    return false;
-  }
+  virtual bool HandleNotification(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return false; }
   // Colours for WM_CTLCOLOR*: the control's brush, its font's text colour.
   LRESULT ControlColor(HDC dc);
 

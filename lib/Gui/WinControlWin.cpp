@@ -65,8 +65,8 @@ char16_t CharFromMessage(HWND hwnd, WPARAM wp) {
 
 }  // namespace
 
-const TClassInfo TWinControl::kClassInfo{"TWinControl", &TControl::kClassInfo, nullptr,
-                                         kWinControlProps, {}, {}};
+const TClassInfo TWinControl::kClassInfo{
+    "TWinControl", &TControl::kClassInfo, nullptr, kWinControlProps, {}, {}};
 
 TWinControl* FindControl(HWND hwnd) {
   return dynamic_cast<TWinControl*>(TWindowedObject::FromHandle(hwnd));
@@ -274,7 +274,8 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward,
   if (list.empty()) return nullptr;
   auto it = std::find(list.begin(), list.end(), current);
   std::size_t n = list.size();
-  std::size_t start = it == list.end() ? (forward ? n - 1 : 0) : static_cast<std::size_t>(it - list.begin());
+  std::size_t start =
+      it == list.end() ? (forward ? n - 1 : 0) : static_cast<std::size_t>(it - list.begin());
   for (std::size_t step = 1; step <= n; ++step) {
     std::size_t i = forward ? (start + step) % n : (start + n - step) % n;
     TWinControl* c = list[i];

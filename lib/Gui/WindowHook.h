@@ -5,9 +5,9 @@
 // callback from Windows.
 #pragma once
 
-#include <functional>
-
 #include "Rtl/Win.h"
+
+#include <functional>
 
 class TComponent;
 

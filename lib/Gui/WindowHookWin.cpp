@@ -18,8 +18,8 @@ TWindowHook::TWindowHook(HWND window, Handler handler, TComponent* sender)
     throw EInvalidOperation("A window can carry one hook only");
   }
   if (!SetPropA(window_, kHookProperty, this)) RaiseLastOSError();
-  previous_ = reinterpret_cast<WNDPROC>(Platform::SetWindowLongPtr(
-      window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc)));
+  previous_ = reinterpret_cast<WNDPROC>(
+      Platform::SetWindowLongPtr(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc)));
 }
 
 TWindowHook::~TWindowHook() { Detach(); }

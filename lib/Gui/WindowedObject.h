@@ -11,12 +11,13 @@
 // DefaultHandler passes what the object does not handle to the system control.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <cstdint>
 #include <string>
 #include <type_traits>
 
 #include "Rtl/Handles.h"
-#include "Rtl/Win.h"
 
 class TComponent;
 

@@ -32,9 +32,9 @@ void TWriter::WriteComponent(TComponent& component, TComponent* ancestor, bool i
   binary_.WriteListEnd();
   component.GetChildren(
       [&](TComponent* child) {
-        TComponent* childAncestor =
-            ancestorRoot_ && !child->Name().empty() ? ancestorRoot_->FindComponent(child->Name())
-                                                   : nullptr;
+        TComponent* childAncestor = ancestorRoot_ && !child->Name().empty()
+                                        ? ancestorRoot_->FindComponent(child->Name())
+                                        : nullptr;
         WriteComponent(*child, childAncestor, false);
       },
       root_);

@@ -4,8 +4,8 @@
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/PlatformGui.h"
 
-const TClassInfo TKivFlashForm::kClassInfo{"TKivFlashForm", &TKivForm::kClassInfo, nullptr, {},
-                                           {}, {}};
+const TClassInfo TKivFlashForm::kClassInfo{
+    "TKivFlashForm", &TKivForm::kClassInfo, nullptr, {}, {}, {}};
 
 TKivFlashForm::TKivFlashForm(TComponent* owner) : TKivForm(owner) { PushScreenCursor(crHourGlass); }
 

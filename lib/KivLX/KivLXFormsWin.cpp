@@ -18,8 +18,7 @@ const TPropInfo kFormLXProps[] = {
     CompProp<&TForm::MenuComponent, &TForm::SetMenuComponent>("Menu"),
     CompProp<&TKivFormLX::MDIControlBarComponent, &TKivFormLX::SetMDIControlBarComponent>(
         "MDIControlBar"),
-    CompProp<&TKivFormLX::MDIToolBarComponent, &TKivFormLX::SetMDIToolBarComponent>(
-        "MDIToolBar"),
+    CompProp<&TKivFormLX::MDIToolBarComponent, &TKivFormLX::SetMDIToolBarComponent>("MDIToolBar"),
     CompProp<&TKivFormLX::MDIStatusBarComponent, &TKivFormLX::SetMDIStatusBarComponent>(
         "MDIStatusBar"),
 };
@@ -62,8 +61,7 @@ bool VisualThemes() {
   HMODULE uxtheme = GetModuleHandleA("uxtheme.dll");
   if (!uxtheme) uxtheme = LoadLibraryA("uxtheme.dll");
   if (!uxtheme) return false;
-  auto isThemeActive =
-      reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
+  auto isThemeActive = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
   auto isAppThemed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
   return isThemeActive && isThemeActive() && (!isAppThemed || isAppThemed());
 }
@@ -78,8 +76,8 @@ void RemoveFromTaskBarList(TKivFormLX* form) {
 
 }  // namespace
 
-const TClassInfo TKivFormLX::kClassInfo{"TKivFormLX", &TKivForm::kClassInfo, nullptr,
-                                        kFormLXProps, {}, {}};
+const TClassInfo TKivFormLX::kClassInfo{
+    "TKivFormLX", &TKivForm::kClassInfo, nullptr, kFormLXProps, {}, {}};
 
 // ---- unit ----
 
@@ -88,8 +86,8 @@ void InitializeKivLXForms() {
   state = new UnitState;
   state->bringToFrontMessage = Platform::RegisterWindowMessage(u"Kiv.BringToFront");
   if (HMODULE user32 = GetModuleHandleA("user32.dll")) {
-    state->flashWindowEx = reinterpret_cast<BOOL(WINAPI*)(PFLASHWINFO)>(
-        GetProcAddress(user32, "FlashWindowEx"));
+    state->flashWindowEx =
+        reinterpret_cast<BOOL(WINAPI*)(PFLASHWINFO)>(GetProcAddress(user32, "FlashWindowEx"));
   }
 }
 
@@ -240,8 +238,8 @@ void TKivFormLX::SetMDIStatusBarComponent(TComponent* c) {
 }
 
 void TKivFormLX::SetContainer(TWinControl* container, bool contained) {
-  if (container && (FormStyle() == TFormStyle::fsMDIChild ||
-                    FormStyle() == TFormStyle::fsMDIForm || Application().MainForm() == this)) {
+  if (container && (FormStyle() == TFormStyle::fsMDIChild || FormStyle() == TFormStyle::fsMDIForm ||
+                    Application().MainForm() == this)) {
     throw EKivInternalError("Internal Error: An owned form can not be a main or MDI form.");
   }
   if (container && taskBarButton_) {
@@ -455,8 +453,8 @@ bool TKivFormLX::MdiClientMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
 
 void TKivFormLX::HookStatusBar() {
   if (hookedStatusBar_ == mdiStatusBar_ && (!mdiStatusBar_ || statusBarHook_)) {
-    if (!mdiStatusBar_ || (statusBarHook_->Attached() &&
-                           statusBarHook_->Window() == mdiStatusBar_->WindowHandle())) {
+    if (!mdiStatusBar_ ||
+        (statusBarHook_->Attached() && statusBarHook_->Window() == mdiStatusBar_->WindowHandle())) {
       return;
     }
   }
@@ -476,8 +474,7 @@ bool TKivFormLX::StatusBarMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resul
   int a = TotalPanelWidth(*dockedStatusBar_);
   if (msg == SB_SETPARTS) {
     // Room for the docked bar: every edge moves right by its width.
-    std::vector<int> edges(reinterpret_cast<const int*>(lp),
-                           reinterpret_cast<const int*>(lp) + wp);
+    std::vector<int> edges(reinterpret_cast<const int*>(lp), reinterpret_cast<const int*>(lp) + wp);
     for (int& e : edges) {
       if (e != -1) e += a;
     }

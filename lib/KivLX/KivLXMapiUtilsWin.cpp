@@ -1,4 +1,5 @@
 #include "KivLX/KivLXMapiUtils.h"
+
 #include "Rtl/Win.h"
 // The messaging declarations need the Windows types before them.
 #include <mapi.h>

@@ -18,8 +18,8 @@ class TKivRegistry : public TRegistry {
 
 class TKivRegistryLX : public TKivRegistry {
  public:
-  using TKivRegistry::TKivRegistry;
   using TKivRegistry::ReadString;
+  using TKivRegistry::TKivRegistry;
 
   // The value when the open key has it, else `defaultValue`.
   std::u16string ReadString(const std::u16string& name, const std::u16string& defaultValue) const;

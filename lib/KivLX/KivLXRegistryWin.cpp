@@ -1,4 +1,5 @@
 #include "KivLX/KivLXRegistry.h"
+
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
 

@@ -1,4 +1,5 @@
 #include "KivLX/KivLXSetupUtils.h"
+
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"

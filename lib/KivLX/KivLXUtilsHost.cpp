@@ -1,7 +1,7 @@
 // Host stand-ins for the system's clock and character types.
-#include <chrono>
-
 #include "KivLX/KivLXUtils.h"
+
+#include <chrono>
 
 std::uint64_t ClockSeed() {
   return static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count() ^

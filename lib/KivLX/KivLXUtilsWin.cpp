@@ -1,3 +1,5 @@
+#include "KivLX/KivLXUtils.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -5,7 +7,6 @@
 #include "Gui/Application.h"
 #include "Gui/Graphics.h"
 #include "Gui/Screen.h"
-#include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"

@@ -1,7 +1,8 @@
+#include "KivLX/KivLXVerUtils.h"
+
 #include <cstring>
 
 #include "KivLX/KivLXUtils.h"
-#include "KivLX/KivLXVerUtils.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
 

@@ -1,4 +1,5 @@
 #include "KivTrx/KivTrxDfmUtils.h"
+
 #include "Rtl/ResourceStream.h"
 
 void TDfmForm::LoadFromResource(HMODULE module, const std::u16string& resName,

@@ -1,4 +1,5 @@
 #include "KivTrx/KivTrxExceptDlgReport.h"
+
 #include "Rtl/Format.h"
 
 // The host has no locale settings to ask: an ISO-like stand-in of the same shape.

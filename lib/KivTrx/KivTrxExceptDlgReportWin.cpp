@@ -1,6 +1,7 @@
+#include "KivTrx/KivTrxExceptDlgReport.h"
+
 #include "Debug/ModuleList.h"
 #include "KivLX/KivLXVerUtils.h"
-#include "KivTrx/KivTrxExceptDlgReport.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"

@@ -1,3 +1,5 @@
+#include "KivTrx/KivTrxExceptDlg.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -5,7 +7,6 @@
 #include "Gui/Screen.h"
 #include "KivLX/KivLXMapiUtils.h"
 #include "KivLX/KivLXUtils.h"
-#include "KivTrx/KivTrxExceptDlg.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
 #include "Rtl/KivStringList.h"
@@ -38,9 +39,9 @@ const TMethodInfo kMethods[] = {
     KIV_METHOD(TKivExceptionDialog, DetailsMemoDblClick),
 };
 const TFieldInfo kFields[] = {
-    KIV_FIELD(TKivExceptionDialog, TextLabel),  KIV_FIELD(TKivExceptionDialog, DetailsBtn),
+    KIV_FIELD(TKivExceptionDialog, TextLabel),    KIV_FIELD(TKivExceptionDialog, DetailsBtn),
     KIV_FIELD(TKivExceptionDialog, ClipboardBtn), KIV_FIELD(TKivExceptionDialog, EmailBtn),
-    KIV_FIELD(TKivExceptionDialog, OkBtn),      KIV_FIELD(TKivExceptionDialog, Bevel1),
+    KIV_FIELD(TKivExceptionDialog, OkBtn),        KIV_FIELD(TKivExceptionDialog, Bevel1),
     KIV_FIELD(TKivExceptionDialog, DetailsMemo),
 };
 
@@ -60,8 +61,7 @@ constexpr const char* kEmailBody =
 // programs. This program is an executable, and it knows no such host program.
 bool HostedByDevelopmentEnvironment() {
   MEMORY_BASIC_INFORMATION info{};
-  VirtualQuery(reinterpret_cast<const void*>(&HostedByDevelopmentEnvironment), &info,
-               sizeof info);
+  VirtualQuery(reinterpret_cast<const void*>(&HostedByDevelopmentEnvironment), &info, sizeof info);
   bool library = info.AllocationBase && info.AllocationBase != GetModuleHandleA(nullptr);
   const std::u16string* const hostPrograms = nullptr;  // none are known
   return library && hostPrograms != nullptr;
@@ -115,8 +115,8 @@ void SaveUnicodeText(const std::u16string& fileName, const std::u16string& text)
 
 }  // namespace
 
-const TClassInfo TKivExceptionDialog::kClassInfo{"TKivExceptionDialog", &TForm::kClassInfo,
-                                                 nullptr, {}, kMethods, kFields};
+const TClassInfo TKivExceptionDialog::kClassInfo{
+    "TKivExceptionDialog", &TForm::kClassInfo, nullptr, {}, kMethods, kFields};
 
 TKivExceptionDialog::TKivExceptionDialog(TComponent* owner) : TForm(owner) {}
 
@@ -153,8 +153,7 @@ void TKivExceptionDialog::ShowExceptionDialog(const std::exception& e,
     }
     return;
   }
-  std::unique_ptr<TKivExceptionDialog> dialog(
-      TForm::Create<TKivExceptionDialog>(&Application()));
+  std::unique_ptr<TKivExceptionDialog> dialog(TForm::Create<TKivExceptionDialog>(&Application()));
   currentDialog = dialog.get();
   struct Clear {
     ~Clear() { currentDialog = nullptr; }
@@ -165,7 +164,8 @@ void TKivExceptionDialog::ShowExceptionDialog(const std::exception& e,
 }
 
 void TKivExceptionDialog::Prepare(const std::exception& e, std::optional<std::uint32_t> thread) {
-  raisedInMainThread_ = GetCurrentThreadId() == (mainThreadId ? mainThreadId : GetCurrentThreadId());
+  raisedInMainThread_ =
+      GetCurrentThreadId() == (mainThreadId ? mainThreadId : GetCurrentThreadId());
   focusedControl_ = Screen().ActiveControl();
   std::vector<TActiveControl> chain;
   for (const TControl* c = focusedControl_; c; c = c->Parent()) {
@@ -416,9 +416,9 @@ void TKivExceptionDialog::EmailBtnClick(TComponent*) {
   std::u16string attachment = folder + u"Error Details.txt";
   SaveUnicodeText(attachment, DetailsMemo->Text());
   std::u16string title = Application().Title();
-  SendMapiMail(WideToAnsi(title + u" Issue"),
-               Format(kEmailBody, WideToAnsi(TextLabel->Text())), WideToAnsi(attachment), "", "",
-               WideToAnsi(title + u" Support"), WideToAnsi(SupportAddress()), false);
+  SendMapiMail(WideToAnsi(title + u" Issue"), Format(kEmailBody, WideToAnsi(TextLabel->Text())),
+               WideToAnsi(attachment), "", "", WideToAnsi(title + u" Support"),
+               WideToAnsi(SupportAddress()), false);
 }
 
 void TKivExceptionDialog::DetailsMemoDblClick(TComponent*) {

@@ -5,8 +5,8 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/WideText.h"
 
-const TClassInfo TKivTrxStringList::kClassInfo{"TKivTrxStringList", &TKivStrings::kClassInfo,
-                                               nullptr, {}, {}, {}};
+const TClassInfo TKivTrxStringList::kClassInfo{
+    "TKivTrxStringList", &TKivStrings::kClassInfo, nullptr, {}, {}, {}};
 const TClassInfo TKivTrxTranslatableProps::kClassInfo{
     "TKivTrxTranslatableProps", &TKivTrxStringList::kClassInfo, nullptr, {}, {}, {}};
 const TClassInfo TKivTrxInlineClasses::kClassInfo{

@@ -1,5 +1,6 @@
-#include "Gui/Properties.h"
 #include "KivTrx/KivTrxForms.h"
+
+#include "Gui/Properties.h"
 
 namespace {
 
@@ -10,8 +11,8 @@ constexpr TPropInfo kTrxFormProps[] = {
 
 }  // namespace
 
-const TClassInfo TKivTrxForm::kClassInfo{"TKivTrxForm", &TKivFormLX::kClassInfo, nullptr,
-                                         kTrxFormProps, {}, {}};
+const TClassInfo TKivTrxForm::kClassInfo{
+    "TKivTrxForm", &TKivFormLX::kClassInfo, nullptr, kTrxFormProps, {}, {}};
 
 TKivTrxForm::TKivTrxForm(TComponent* owner)
     : TKivFormLX(owner),

@@ -1,4 +1,5 @@
 #include "KivTrx/KivTrxLanguages.h"
+
 #include "Rtl/Platform.h"
 
 namespace {

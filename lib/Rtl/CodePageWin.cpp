@@ -1,8 +1,8 @@
 #include "Rtl/CodePage.h"
 
-#include <limits>
-
 #include "Rtl/Win.h"
+
+#include <limits>
 
 std::u16string AnsiToWide(std::string_view s) {
   if (s.empty()) return {};

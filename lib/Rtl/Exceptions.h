@@ -26,11 +26,11 @@ class Exception : public std::exception {
   std::string message_;
 };
 
-#define KIV_DECLARE_EXCEPTION(Name, Base)                         \
-  class Name : public Base {                                      \
-   public:                                                        \
-    using Base::Base;                                             \
-    const char* ClassName() const override { return #Name; }      \
+#define KIV_DECLARE_EXCEPTION(Name, Base)                    \
+  class Name : public Base {                                 \
+   public:                                                   \
+    using Base::Base;                                        \
+    const char* ClassName() const override { return #Name; } \
   }
 
 // The silent abort: ends the current action and is never reported.

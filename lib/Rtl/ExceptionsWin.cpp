@@ -1,5 +1,6 @@
-#include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+
+#include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
 
@@ -19,7 +20,8 @@ std::string SysErrorMessage(std::uint32_t code) { return WideToAnsi(WideSysError
 
 EOSError MakeOSError(std::uint32_t code) {
   if (code == 0) return EOSError(RtlMessages::kUnkOSError, 0);
-  return EOSError(Format(RtlMessages::kOSError, static_cast<std::int32_t>(code), SysErrorMessage(code)), code);
+  return EOSError(
+      Format(RtlMessages::kOSError, static_cast<std::int32_t>(code), SysErrorMessage(code)), code);
 }
 
 void RaiseLastOSError() { throw MakeOSError(GetLastError()); }

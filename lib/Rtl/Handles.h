@@ -3,9 +3,9 @@
 // there is no implicit conversion to the raw handle.
 #pragma once
 
-#include <utility>
-
 #include "Rtl/Win.h"
+
+#include <utility>
 
 template <typename Traits>
 class UniqueHandle {

@@ -314,8 +314,8 @@ void TKivStringList::LoadFromStream(TStream& stream) {
       text.push_back(static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1]));
     }
   } else if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-    text = Utf8ToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3,
-                                       bytes.size() - 3));
+    text = Utf8ToWide(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()) + 3, bytes.size() - 3));
   } else {
     text = AnsiToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   }

@@ -1,6 +1,6 @@
-#include <mutex>
-
 #include "Rtl/Lock.h"
+
+#include <mutex>
 
 TCriticalSection::TCriticalSection() : impl_(new std::recursive_mutex) {}
 

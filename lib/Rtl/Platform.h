@@ -5,12 +5,12 @@
 // system call returns and leaves GetLastError() as the call left it.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "Rtl/Win.h"
 
 namespace Platform {
 

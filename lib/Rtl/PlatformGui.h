@@ -6,12 +6,11 @@
 // GetLastError() as the call left it.
 #pragma once
 
+#include "Rtl/Win.h"
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
-
-#include "Rtl/Win.h"
 
 namespace Platform {
 

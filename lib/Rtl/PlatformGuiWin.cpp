@@ -1,6 +1,7 @@
+#include "Rtl/PlatformGui.h"
+
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 
 namespace Platform {
 namespace {

@@ -1,10 +1,11 @@
+#include "Rtl/Registry.h"
+
 #include <cstring>
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
-#include "Rtl/Registry.h"
 
 namespace {
 constexpr const char* kSetDataFailed = "Failed to set data for '%s'";

@@ -2,10 +2,11 @@
 // resource raises EResNotFound "Resource %s not found" with its name.
 #pragma once
 
+#include "Rtl/Win.h"
+
 #include <string>
 
 #include "Rtl/Streams.h"
-#include "Rtl/Win.h"
 
 class TKivResourceStream : public TReadOnlyMemoryStream {
  public:

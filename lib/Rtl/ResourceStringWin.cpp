@@ -1,8 +1,8 @@
+#include "Rtl/ResourceString.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-
-#include "Rtl/ResourceString.h"
 
 namespace {
 

@@ -23,6 +23,8 @@ KIV_DECLARE_EXCEPTION(EAccessViolation, EExternal);
 KIV_DECLARE_EXCEPTION(EExternalException, EExternal);
 
 #ifdef _WIN32
+#include "Rtl/Win.h"
+
 // Calls fn(arg) and returns its result. A structured exception that nothing inside
 // fn handles ends the call (the cleanup of the frames it abandons runs) and is raised
 // here as EAccessViolation or EExternalException. Both builds guard: the x86-64 one

@@ -1,7 +1,8 @@
+#include "Rtl/SehGuard.h"
+
 #include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
-#include "Rtl/SehGuard.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // Host file streams over stdio; wide names are passed as UTF-8.
+#include "Rtl/Streams.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,7 +10,6 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Streams.h"
 
 TFileStream::TFileStream(const std::u16string& fileName, FileMode mode) : fileName_(fileName) {
   const char* how = mode == FileMode::Create ? "w+b" : mode == FileMode::OpenRead ? "rb" : "r+b";

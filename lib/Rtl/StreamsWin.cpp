@@ -1,8 +1,9 @@
+#include "Rtl/Streams.h"
+
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
-#include "Rtl/Streams.h"
 
 TFileStream::TFileStream(const std::u16string& fileName, FileMode mode) : fileName_(fileName) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;

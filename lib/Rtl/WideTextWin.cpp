@@ -1,5 +1,6 @@
-#include "Rtl/Platform.h"
 #include "Rtl/WideText.h"
+
+#include "Rtl/Platform.h"
 
 std::u16string WideUpperCase(std::u16string_view s) {
   return Platform::CharUpper(std::u16string(s));

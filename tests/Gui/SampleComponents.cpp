@@ -52,16 +52,16 @@ const TFieldInfo kRootFields[] = {
 
 }  // namespace
 
-const TClassInfo TSampleFont::kClassInfo{"TSampleFont", &TPersistent::kClassInfo, nullptr,
-                                         kFontProps, {}, {}};
-const TClassInfo TSampleItem::kClassInfo{"TSampleItem", &TCollectionItem::kClassInfo, nullptr,
-                                         kItemProps, {}, {}};
-const TClassInfo TSampleItems::kClassInfo{"TSampleItems", &TCollection::kClassInfo, nullptr, {},
-                                          {}, {}};
-const TClassInfo TSample::kClassInfo{"TSample", &TComponent::kClassInfo, CreateSample,
-                                     kSampleProps, {}, {}};
+const TClassInfo TSampleFont::kClassInfo{
+    "TSampleFont", &TPersistent::kClassInfo, nullptr, kFontProps, {}, {}};
+const TClassInfo TSampleItem::kClassInfo{
+    "TSampleItem", &TCollectionItem::kClassInfo, nullptr, kItemProps, {}, {}};
+const TClassInfo TSampleItems::kClassInfo{
+    "TSampleItems", &TCollection::kClassInfo, nullptr, {}, {}, {}};
+const TClassInfo TSample::kClassInfo{
+    "TSample", &TComponent::kClassInfo, CreateSample, kSampleProps, {}, {}};
 const TClassInfo TSampleRoot::kClassInfo{"TSampleRoot", &TSample::kClassInfo, nullptr, {},
-                                         kRootMethods, kRootFields};
+                                         kRootMethods,  kRootFields};
 const TClassInfo TPlain::kClassInfo{"TPlain", &TComponent::kClassInfo, CreatePlain, {}, {}, {}};
 
 TSample::~TSample() {

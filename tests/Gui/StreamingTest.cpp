@@ -214,8 +214,8 @@ TEST_F(Streaming, InheritedDescriptionsAreReadBaseFirst) {
 TEST_F(Streaming, InheritedDescriptionsAreFoundPerClassUpToTheStopClass) {
   std::vector<std::string> asked;
   Bytes some = FormTextToBinary("object Root: TSampleRoot\r\nend\r\n");
-  auto found = InheritedDescriptions(
-      TSampleRoot::kClassInfo, TComponent::kClassInfo, [&](const char* name) {
+  auto found =
+      InheritedDescriptions(TSampleRoot::kClassInfo, TComponent::kClassInfo, [&](const char* name) {
         asked.push_back(name);
         return std::string_view(name) == "TSample" ? std::span<const std::uint8_t>(some)
                                                    : std::span<const std::uint8_t>();
@@ -259,8 +259,9 @@ TEST_F(Streaming, DescriptionsThatDoNotFitAreRefusedAndLeaveNothingBehind) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.body);
     TSampleRoot root;
-    std::string text = std::string("object Root: TSampleRoot\r\n  object Kept: TSample\r\n"
-                                   "  end\r\n") +
+    std::string text = std::string(
+                           "object Root: TSampleRoot\r\n  object Kept: TSample\r\n"
+                           "  end\r\n") +
                        c.body + "end\r\n";
     EXPECT_EQ(ReadError(root, text), c.error);
     EXPECT_EQ(root.ComponentCount(), 0);

@@ -10,9 +10,9 @@
 #include "Gui/Reader.h"
 #include "Gui/Screen.h"
 #include "Gui/Writer.h"
+#include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
-#include "Rtl/CodePage.h"
 #include "Rtl/SehGuard.h"
 #include "TestFormsWin.h"
 
@@ -135,7 +135,7 @@ TEST_F(Toolkit, AnchorsAndAlignmentFollowTheFormsSize) {
 
 TEST_F(Toolkit, TabOrderIsTheStoredOneAndTabMovesTheFocus) {
   auto form = Make<TTestAllForm>();
-  std::vector<TWinControl*> expected = {form->Memo1, form->Panel1, form->CancelButton,
+  std::vector<TWinControl*> expected = {form->Memo1,    form->Panel1,     form->CancelButton,
                                         form->OkButton, form->FailButton, form->FaultButton};
   const auto& tabs = form->TabList();
   ASSERT_GE(tabs.size(), expected.size());

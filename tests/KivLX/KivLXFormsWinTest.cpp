@@ -206,8 +206,7 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
   ASSERT_TRUE(child1->MdiDocked());
   // The tool bar sits in the main control bar, after the main tool bar, not over it.
   EXPECT_EQ(child1->MDIToolBar()->Parent(), main->MDIControlBar());
-  EXPECT_GE(child1->MDIToolBar()->Left(),
-            main->MDIToolBar()->Left() + main->MDIToolBar()->Width());
+  EXPECT_GE(child1->MDIToolBar()->Left(), main->MDIToolBar()->Left() + main->MDIToolBar()->Width());
   // The status bar sits inside the main one, right of its first panel.
   int total1 = 60 + 70 + 80;
   EXPECT_EQ(bar1.Parent(), &mainBar);
@@ -220,8 +219,8 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
   EXPECT_EQ(bar1.Align(), TAlign::alNone);
   // The main bar's panel edges make room for it.
   int edges[4] = {};
-  int parts = static_cast<int>(
-      Platform::SendMessage(mainBar.WindowHandle(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)));
+  int parts = static_cast<int>(Platform::SendMessage(mainBar.WindowHandle(), SB_GETPARTS, 4,
+                                                     reinterpret_cast<LPARAM>(edges)));
   ASSERT_EQ(parts, 2);
   EXPECT_EQ(edges[0], mainFirst + total1);
 
@@ -250,8 +249,8 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
   EXPECT_EQ(bar1.Width(), bounds1.right - bounds1.left);
   EXPECT_TRUE(bar1.SizeGrip());
   EXPECT_TRUE(child2->MDIStatusBar()->SizeGrip());
-  parts = static_cast<int>(
-      Platform::SendMessage(mainBar.WindowHandle(), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)));
+  parts = static_cast<int>(Platform::SendMessage(mainBar.WindowHandle(), SB_GETPARTS, 4,
+                                                 reinterpret_cast<LPARAM>(edges)));
   EXPECT_EQ(edges[0], mainFirst);
   EXPECT_EQ(MdiUpdateLevel(), 0);
 }

@@ -1,7 +1,6 @@
-#include "KivLX/KivLXSetupUtils.h"
-
 #include <gtest/gtest.h>
 
+#include "KivLX/KivLXSetupUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/SehGuard.h"
@@ -54,8 +53,10 @@ TEST(KivLXSetupUtils, AnExceptionWhileTheEntryPointRunsGetsTheSentenceAndKeepsIt
     FAIL();
   } catch (const EExternalException& e) {
     EXPECT_EQ(e.ExceptionCode(), 0x0EEDFADEu);
-    EXPECT_EQ(e.Message(), "External exception EEDFADE\r\n\r\nError occurred while "
-                           "registering " + WideToAnsi(server) + ".");
+    EXPECT_EQ(e.Message(),
+              "External exception EEDFADE\r\n\r\nError occurred while "
+              "registering " +
+                  WideToAnsi(server) + ".");
   }
   EXPECT_FALSE(Loaded(server));
 }
@@ -67,10 +68,11 @@ TEST(KivLXSetupUtils, AFaultInTheEntryPointIsReportedNotFatal) {
     FAIL();
   } catch (const EAccessViolation& e) {
     EXPECT_EQ(e.Message().rfind("Access violation at address ", 0), 0u) << e.Message();
-    EXPECT_NE(e.Message().find("in module 'ComCrashes.dll'. Write of address "),
-              std::string::npos) << e.Message();
-    EXPECT_NE(e.Message().find("\r\n\r\nError occurred while unregistering " +
-                               WideToAnsi(server) + "."), std::string::npos);
+    EXPECT_NE(e.Message().find("in module 'ComCrashes.dll'. Write of address "), std::string::npos)
+        << e.Message();
+    EXPECT_NE(
+        e.Message().find("\r\n\r\nError occurred while unregistering " + WideToAnsi(server) + "."),
+        std::string::npos);
   }
   EXPECT_FALSE(Loaded(server));
   // And the guard leaves nothing behind: a second call fails the same way.

@@ -138,8 +138,8 @@ TEST_F(SqlServer7Tools, NeedTheKeyThePathTheBinnFolderAndSemdll1999) {
   ASSERT_TRUE(CopyFileW(WStr(FixturePath(u"sql2000\\semdll.dll")),
                         WStr(root_ / u"Binn\\semdll.dll"), FALSE));
   EXPECT_FALSE(HasSqlServer7Tools());  // major 2000
-  ASSERT_TRUE(CopyFileW(WStr(FixturePath(u"sql7\\semdll.dll")),
-                        WStr(root_ / u"Binn\\semdll.dll"), FALSE));
+  ASSERT_TRUE(
+      CopyFileW(WStr(FixturePath(u"sql7\\semdll.dll")), WStr(root_ / u"Binn\\semdll.dll"), FALSE));
   EXPECT_TRUE(HasSqlServer7Tools());
   std::u16string withSlash = root_.Path();
   Plant(&withSlash);

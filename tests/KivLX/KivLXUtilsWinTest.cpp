@@ -10,8 +10,8 @@
 namespace {
 
 void SetWriteTime(const std::u16string& path, WORD year) {
-  FileHandle h(CreateFileW(WStr(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                           nullptr));
+  FileHandle h(
+      CreateFileW(WStr(path), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(h.valid());
   SYSTEMTIME st{};
   st.wYear = year;
@@ -57,7 +57,7 @@ TEST(KivLXUtilsFiles, ForceDirectoriesCreatesEveryMissingParent) {
   EXPECT_TRUE(DirectoryExists(dir / u"a"));
   EXPECT_TRUE(DirectoryExists(dir / u"a\\b"));
   EXPECT_TRUE(DirectoryExists(deep));
-  EXPECT_TRUE(ForceDirectories(deep));  // already there
+  EXPECT_TRUE(ForceDirectories(deep));              // already there
   EXPECT_TRUE(ForceDirectories(dir / u"a\\b\\d"));  // without a trailing backslash
   EXPECT_TRUE(DirectoryExists(dir / u"a\\b\\d"));
 }

@@ -1,6 +1,6 @@
-#include "KivLX/KivLXVerUtils.h"
-
 #include <gtest/gtest.h>
+
+#include "KivLX/KivLXVerUtils.h"
 
 namespace {
 

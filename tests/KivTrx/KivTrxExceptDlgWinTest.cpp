@@ -204,8 +204,8 @@ TEST_F(ExceptionDialog, LogReportsOn9xAreNumberedUnicodeFilesBesideTheProgram) {
 
 // The text of a UTF-16 file with its byte-order mark.
 std::u16string Utf16FileText(const std::u16string& fileName) {
-  std::vector<std::uint8_t> bytes = FileExists(fileName) ? ReadFileBytes(fileName)
-                                                         : std::vector<std::uint8_t>{};
+  std::vector<std::uint8_t> bytes =
+      FileExists(fileName) ? ReadFileBytes(fileName) : std::vector<std::uint8_t>{};
   std::u16string text;
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
     text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
@@ -226,7 +226,8 @@ void CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) {
       wchar_t cls[16];
       DWORD pid = 0;
       GetWindowThreadProcessId(h, &pid);
-      if (pid == GetCurrentProcessId() && GetClassNameW(h, cls, 16) && wcscmp(cls, L"#32770") == 0) {
+      if (pid == GetCurrentProcessId() && GetClassNameW(h, cls, 16) &&
+          wcscmp(cls, L"#32770") == 0) {
         PostMessageW(h, WM_COMMAND, IDOK, 0);
       }
       return TRUE;

@@ -24,9 +24,9 @@ TEST(KivTrxStringList, IsSortedAndIgnoresDuplicatesInAnyCase) {
 
 TEST(KivTrxStringList, RenameFollowsTheComponentOnlyForSimplePaths) {
   TKivTrxStringList list;
-  for (const char16_t* s : {u"Button1.Caption", u"Button1.Hint", u"Button10.Caption",
-                            u"Grid1.Columns[0].Title.Caption", u"Frame1.Button1.Caption",
-                            u"Caption"}) {
+  for (const char16_t* s :
+       {u"Button1.Caption", u"Button1.Hint", u"Button10.Caption", u"Grid1.Columns[0].Title.Caption",
+        u"Frame1.Button1.Caption", u"Caption"}) {
     list.Add(s);
   }
   list.RenameComponent("Button1", "OkButton");
@@ -61,8 +61,8 @@ class TListHolder : public TComponent {
 };
 
 constexpr TPropInfo kHolderProps[] = {ObjProp<&TListHolder::List>("List")};
-const TClassInfo TListHolder::kClassInfo{"TListHolder", &TComponent::kClassInfo, nullptr,
-                                         kHolderProps, {}, {}};
+const TClassInfo TListHolder::kClassInfo{
+    "TListHolder", &TComponent::kClassInfo, nullptr, kHolderProps, {}, {}};
 
 std::string Written(TListHolder& h, TListHolder* ancestor = nullptr) {
   return FormBinaryToText(WriteDescription(h, ancestor));

@@ -1,7 +1,7 @@
+#include "Rtl/Win.h"
 #include <gtest/gtest.h>
 
 #include "Rtl/CodePage.h"
-#include "Rtl/Win.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include "Rtl/KivStringList.h"
-
 #include <gtest/gtest.h>
 
 #include "Rtl/Exceptions.h"
+#include "Rtl/KivStringList.h"
 #include "Rtl/Streams.h"
 
 namespace {

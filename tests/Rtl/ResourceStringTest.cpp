@@ -1,6 +1,6 @@
-#include "Rtl/ResourceString.h"
-
 #include <gtest/gtest.h>
+
+#include "Rtl/ResourceString.h"
 
 namespace {
 

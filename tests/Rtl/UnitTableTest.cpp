@@ -1,9 +1,9 @@
-#include "Rtl/UnitTable.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
+
+#include "Rtl/UnitTable.h"
 
 namespace {
 

@@ -226,8 +226,8 @@ std::u16string DialogMessage(HWND dialog) {
           out->y = r.top;
           // Another process's edit text comes only by the message.
           std::vector<wchar_t> buf(SendMessageW(child, WM_GETTEXTLENGTH, 0, 0) + 1);
-          LRESULT n = SendMessageW(child, WM_GETTEXT, buf.size(),
-                                   reinterpret_cast<LPARAM>(buf.data()));
+          LRESULT n =
+              SendMessageW(child, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
           out->text = FromWStr(buf.data(), static_cast<std::size_t>(n));
         }
         return TRUE;

@@ -99,7 +99,8 @@ std::unique_ptr<TForm> MakeForm(const std::string& name) {
   if (name == "mdi-docked") return MakeMdi(true);
   if (name == "mdi-restored") return MakeMdi(false);
   if (name == "flash") {
-    return std::unique_ptr<TForm>(ShowFlashMessage(u"Updating Translation Resource (Plinth2000.DEU)"));
+    return std::unique_ptr<TForm>(
+        ShowFlashMessage(u"Updating Translation Resource (Plinth2000.DEU)"));
   }
   if (name == "main") {
     auto form = std::unique_ptr<TForm1>(TForm::Create<TForm1>(nullptr));

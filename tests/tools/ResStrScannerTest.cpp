@@ -1,6 +1,6 @@
-#include "ResStrScanner.h"
-
 #include <gtest/gtest.h>
+
+#include "ResStrScanner.h"
 
 namespace {
 
@@ -21,7 +21,10 @@ MY_KIV_RESOURCESTRING(Not_Me, u"x");
 }
 
 TEST(ResStrScanner, Utf8SourceTextBecomesWide) {
-  auto decls = ScanResourceStrings("KIV_RESOURCESTRING(U_S, u\"Gr\xC3\xBC\xC3\x9F" "e\")", "u.cpp");
+  auto decls = ScanResourceStrings(
+      "KIV_RESOURCESTRING(U_S, u\"Gr\xC3\xBC\xC3\x9F"
+      "e\")",
+      "u.cpp");
   ASSERT_EQ(decls.size(), 1u);
   EXPECT_EQ(decls[0].text, u"Gr\u00fc\u00dfe");
 }

@@ -53,19 +53,34 @@ std::u16string ReadLiteral(std::string_view s, std::size_t& i, const std::string
     flush();
     char e = s[i++];
     switch (e) {
-      case 'n': out += u'\n'; break;
-      case 'r': out += u'\r'; break;
-      case 't': out += u'\t'; break;
-      case '0': out += u'\0'; break;
-      case '\\': out += u'\\'; break;
-      case '"': out += u'"'; break;
-      case '\'': out += u'\''; break;
+      case 'n':
+        out += u'\n';
+        break;
+      case 'r':
+        out += u'\r';
+        break;
+      case 't':
+        out += u'\t';
+        break;
+      case '0':
+        out += u'\0';
+        break;
+      case '\\':
+        out += u'\\';
+        break;
+      case '"':
+        out += u'"';
+        break;
+      case '\'':
+        out += u'\'';
+        break;
       case 'x':
       case 'u': {
         const std::size_t maxDigits = 4;
         std::uint32_t v = 0;
         std::size_t n = 0;
-        while (n < maxDigits && i < s.size() && HexValue(s[i]) >= 0) v = v * 16 + HexValue(s[i++]), ++n;
+        while (n < maxDigits && i < s.size() && HexValue(s[i]) >= 0)
+          v = v * 16 + HexValue(s[i++]), ++n;
         if (n == 0 || (e == 'u' && n != 4)) Fail(file, s, i, "bad escape in literal");
         out += static_cast<char16_t>(v);
         break;
