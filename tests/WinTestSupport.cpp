@@ -124,3 +124,45 @@ ScopedMachineValue::ScopedMachineValue(const std::u16string& key, const std::u16
 }
 
 ScopedMachineValue::~ScopedMachineValue() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(key_)); }
+
+// The recorder writes "\\\\" for a backslash and "\\xHH" for a byte outside printable ASCII.
+static std::string UnescapeRecorded(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 >= s.size()) {
+      out += s[i];
+    } else if (s[i + 1] == '\\') {
+      out += '\\';
+      ++i;
+    } else if (s[i + 1] == 'x' && i + 3 < s.size()) {
+      out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    }
+  }
+  return out;
+}
+
+TMapiRecord ReadMapiRecord(const std::u16string& path) {
+  TMapiRecord fields;
+  HANDLE h =
+      CreateFileW(WStr(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fields;
+  std::string text;
+  char buf[4096];
+  DWORD n = 0;
+  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) text.append(buf, n);
+  CloseHandle(h);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    std::string line = text.substr(start, end - start);
+    start = end == std::string::npos ? text.size() : end + 1;
+    std::size_t eq = line.find('=');
+    if (eq != std::string::npos) {
+      fields[line.substr(0, eq)] = UnescapeRecorded(line.substr(eq + 1));
+    } else if (!line.empty() && line.back() == '!') {
+      fields[line.substr(0, line.size() - 1)] = std::nullopt;
+    }
+  }
+  return fields;
+}

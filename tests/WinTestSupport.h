@@ -4,6 +4,8 @@
 
 #include "Rtl/Win.h"
 
+#include <map>
+#include <optional>
 #include <string>
 
 // Folder of the running test executable, with a trailing backslash.
@@ -78,3 +80,8 @@ class ScopedMachineValue {
  private:
   std::u16string key_;
 };
+
+// What the stand-in MAPI32.DLL (fixtures/MapiRecorder.cpp) wrote down: key to value,
+// unescaped, or to nothing for a null pointer. Empty when there is no record.
+using TMapiRecord = std::map<std::string, std::optional<std::string>>;
+TMapiRecord ReadMapiRecord(const std::u16string& path);

@@ -16,49 +16,7 @@
 
 namespace {
 
-// The recorder's lines: key to value, or to nothing for a null pointer.
-using Fields = std::map<std::string, std::optional<std::string>>;
-
-std::string Unescape(const std::string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '\\' || i + 1 >= s.size()) {
-      out += s[i];
-    } else if (s[i + 1] == '\\') {
-      out += '\\';
-      ++i;
-    } else if (s[i + 1] == 'x' && i + 3 < s.size()) {
-      out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-      i += 3;
-    }
-  }
-  return out;
-}
-
-Fields ReadRecord(const std::u16string& path) {
-  Fields fields;
-  HANDLE h =
-      CreateFileW(WStr(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return fields;
-  std::string text;
-  char buf[4096];
-  DWORD n = 0;
-  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) text.append(buf, n);
-  CloseHandle(h);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    std::string line = text.substr(start, end - start);
-    start = end == std::string::npos ? text.size() : end + 1;
-    std::size_t eq = line.find('=');
-    if (eq != std::string::npos) {
-      fields[line.substr(0, eq)] = Unescape(line.substr(eq + 1));
-    } else if (!line.empty() && line.back() == '!') {
-      fields[line.substr(0, line.size() - 1)] = std::nullopt;
-    }
-  }
-  return fields;
-}
+using Fields = TMapiRecord;
 
 class Mapi : public ::testing::Test {
  protected:
@@ -76,7 +34,7 @@ class Mapi : public ::testing::Test {
     ASSERT_TRUE(SetDllDirectoryW(WStr(folder)));
   }
   void Result(const wchar_t* code) { SetEnvironmentVariableW(L"PLINTH_MAPI_RESULT", code); }
-  Fields Recorded() { return ReadRecord(record_); }
+  Fields Recorded() { return ReadMapiRecord(record_); }
   // The message of the exception a failing send raises, with its class name.
   std::string Failure(const std::string& recipients = "a@x.com") {
     try {

@@ -40,6 +40,23 @@ class ExceptionDialog : public ::testing::Test {
   }
 };
 
+// The 9x error log's files beside this program, numbered 1 to 3: none before, none after.
+class ErrorFiles {
+ public:
+  ErrorFiles() { Remove(); }
+  ~ErrorFiles() { Remove(); }
+  std::u16string Name(int n) const {
+    std::u16string program = Platform::GetModuleFileName(nullptr);
+    return WideFormat(u"%sErrors\\%s_Error_%.4d.txt", ExtractFilePath(program),
+                      FileNameWithoutExt(program), n);
+  }
+
+ private:
+  void Remove() const {
+    for (int n = 1; n <= 3; ++n) Platform::DeleteFile(Name(n));
+  }
+};
+
 [[gnu::noinline]] void RaiseFileError() {
   throw EFCreateError("Cannot create file \"C:\\x\\y.dll\"");
 }
@@ -180,11 +197,8 @@ TEST_F(ExceptionDialog, CopyPutsTheWholeReportOnTheClipboardInBothForms) {
 // the event log, which Wine keeps nowhere to read back.
 TEST_F(ExceptionDialog, LogReportsOn9xAreNumberedUnicodeFilesBesideTheProgram) {
   if (!Platform::IsWin9x()) GTEST_SKIP() << "the NT branch logs to the event log";
-  std::u16string program = Platform::GetModuleFileName(nullptr);
-  std::u16string folder = ExtractFilePath(program) + u"Errors\\";
-  std::u16string name = FileNameWithoutExt(program);
-  auto file = [&](int n) { return WideFormat(u"%s%s_Error_%.4d.txt", folder, name, n); };
-  for (int n = 1; n <= 3; ++n) Platform::DeleteFile(file(n));
+  ErrorFiles files;
+  auto file = [&](int n) { return files.Name(n); };
   // A gap is filled first: numbers are taken, not counted.
   LogReport(u"first");
   LogReport(u"second\nline two");
@@ -199,7 +213,6 @@ TEST_F(ExceptionDialog, LogReportsOn9xAreNumberedUnicodeFilesBesideTheProgram) {
   }
   EXPECT_TRUE(FileExists(file(1)));
   EXPECT_FALSE(FileExists(file(3)));
-  for (int n = 1; n <= 3; ++n) Platform::DeleteFile(file(n));
 }
 
 // The text of a UTF-16 file with its byte-order mark.
@@ -247,11 +260,8 @@ void RaiseSecondWhileShown(HWND, UINT, UINT_PTR id, DWORD) {
 
 TEST_F(ExceptionDialog, ASecondExceptionWhileOneIsShownGoesToTheLogWithItsStack) {
   if (!Platform::IsWin9x()) GTEST_SKIP() << "the NT branch logs to the event log";
-  std::u16string program = Platform::GetModuleFileName(nullptr);
-  std::u16string folder = ExtractFilePath(program) + u"Errors\\";
-  std::u16string name = FileNameWithoutExt(program);
-  auto file = [&](int n) { return WideFormat(u"%s%s_Error_%.4d.txt", folder, name, n); };
-  for (int n = 1; n <= 3; ++n) Platform::DeleteFile(file(n));
+  ErrorFiles files;
+  auto file = [&](int n) { return files.Name(n); };
 
   second = {};
   UINT_PTR closer = SetTimer(nullptr, 0, 250, &CloseMessageBoxes);
@@ -276,7 +286,6 @@ TEST_F(ExceptionDialog, ASecondExceptionWhileOneIsShownGoesToTheLogWithItsStack)
       << secondText;
   EXPECT_NE(secondText.find("Second failure"), std::string::npos);
   EXPECT_FALSE(FileExists(file(3)));
-  for (int n = 1; n <= 3; ++n) Platform::DeleteFile(file(n));
 }
 
 }  // namespace
