@@ -8,12 +8,14 @@
 
 #include "Debug/StackTrace.h"
 #include "Gui/Application.h"
+#include "Gui/KivButton.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxExceptDlg.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
+#include "Rtl/PlatformGui.h"
 #include "Rtl/SehGuard.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
@@ -40,7 +42,7 @@ class ExceptionDialog : public ::testing::Test {
   }
 };
 
-// The 9x error log's files beside this program, numbered 1 to 3: none before, none after.
+// The 9x error log's files beside this program, numbered 1 to 4: none before, none after.
 class ErrorFiles {
  public:
   ErrorFiles() { Remove(); }
@@ -53,7 +55,7 @@ class ErrorFiles {
 
  private:
   void Remove() const {
-    for (int n = 1; n <= 3; ++n) Platform::DeleteFile(Name(n));
+    for (int n = 1; n <= 4; ++n) Platform::DeleteFile(Name(n));
   }
 };
 
@@ -178,6 +180,34 @@ TEST_F(ExceptionDialog, AFaultInAGuardedCallIsReportedWithTheFaultingProcedure) 
   EXPECT_NE(report.find("WriteThroughNull"), std::string::npos) << report;
 }
 
+// What the dialog showed for a fault in a click handler, read while it was up.
+std::string faultReport;
+
+void ReadReportAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  TKivExceptionDialog* shown = TKivExceptionDialog::Current();
+  if (!shown || !shown->DetailsBuilt()) return;  // not up yet, or still building
+  KillTimer(nullptr, id);
+  faultReport = WideToAnsi(shown->ReportText());
+  PostMessageW(shown->WindowHandle(), WM_CLOSE, 0, 0);
+}
+
+TEST_F(ExceptionDialog, AFaultInAClickHandlerOpensTheDialogNamingTheHandler) {
+  std::unique_ptr<TForm> form(new TForm(nullptr));
+  auto* button = new TKivButton(form.get());
+  button->SetParent(form.get());
+  button->OnClick = [](TComponent*) { WriteThroughNull(nullptr); };
+  form->Show();
+  faultReport.clear();
+  UINT_PTR reader = SetTimer(nullptr, 0, 100, &ReadReportAndClose);
+  // The click runs in the button's guarded window procedure.
+  Platform::SendMessage(button->Handle(), BM_CLICK, 0, 0);
+  KillTimer(nullptr, reader);
+  EXPECT_NE(faultReport.find("Access violation at address"), std::string::npos) << faultReport;
+  EXPECT_NE(faultReport.find("Exception class: EAccessViolation"), std::string::npos);
+  EXPECT_NE(faultReport.find("WriteThroughNull"), std::string::npos) << faultReport;
+  EXPECT_NE(faultReport.find("KivTrxExceptDlgWinTest.cpp"), std::string::npos);
+}
+
 TEST_F(ExceptionDialog, CopyPutsTheWholeReportOnTheClipboardInBothForms) {
   auto d = DialogFor(Exception("Disk full"));
   d->CopyReport();
@@ -255,6 +285,7 @@ void RaiseSecondWhileShown(HWND, UINT, UINT_PTR id, DWORD) {
   if (!shown) return;
   TKivExceptionDialog::ShowExceptionDialog(Exception("Second failure"));
   second = {true, shown->DetailsBuilt(), shown->ReportLogged()};
+  TKivExceptionDialog::ShowExceptionDialog(Exception("Third failure"));
   PostMessageW(shown->WindowHandle(), WM_CLOSE, 0, 0);
 }
 
@@ -285,7 +316,11 @@ TEST_F(ExceptionDialog, ASecondExceptionWhileOneIsShownGoesToTheLogWithItsStack)
   EXPECT_NE(secondText.find("<----Secondary Exception Stack Trace---->"), std::string::npos)
       << secondText;
   EXPECT_NE(secondText.find("Second failure"), std::string::npos);
-  EXPECT_FALSE(FileExists(file(3)));
+  // A later one adds its own stack alone.
+  std::string thirdText = WideToAnsi(Utf16FileText(file(3)));
+  EXPECT_NE(thirdText.find("Third failure"), std::string::npos) << thirdText;
+  EXPECT_EQ(thirdText.find("Exception class: EFCreateError"), std::string::npos);
+  EXPECT_FALSE(FileExists(file(4)));
 }
 
 }  // namespace
