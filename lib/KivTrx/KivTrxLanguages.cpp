@@ -116,3 +116,26 @@ void FinalizeKivTrxLanguages() {
   delete TrxLangs;
   TrxLangs = nullptr;
 }
+
+std::u16string ReplaceFileExt(const std::u16string& fileName, const std::u16string& ext) {
+  std::size_t i = fileName.find_last_of(u".\\:");
+  if (i != std::u16string::npos && fileName[i] == u'.') return fileName.substr(0, i) + ext;
+  return fileName + ext;
+}
+
+std::u16string ResourceModuleFileName(const std::u16string& exeFileName, std::uint16_t exeLanguage,
+                                      std::uint32_t langId, const TKivTrxLangs& langs) {
+  const auto language = static_cast<std::uint16_t>(langId & 0xFFFF);
+  if (language == exeLanguage) return exeFileName;
+  return ReplaceFileExt(exeFileName, u"." + langs.AbbrOfLangID(language));
+}
+
+std::uint16_t ResourceModuleLanguage(const std::u16string& exeFileName, std::uint16_t exeLanguage,
+                                     const std::u16string& moduleFileName,
+                                     const TKivTrxLangs& langs) {
+  if (WideSameText(exeFileName, moduleFileName)) return exeLanguage;
+  std::size_t i = moduleFileName.find_last_of(u".\\:");
+  std::u16string ext =
+      i != std::u16string::npos && moduleFileName[i] == u'.' ? moduleFileName.substr(i + 1) : u"";
+  return langs.LangIDOfAbbr(ext);
+}

@@ -67,6 +67,30 @@ class TKivTrxLangs {
   TKivStringList list_;
 };
 
+// The file name with its extension replaced by `ext` (which starts with "."). Only a
+// "." after the last "\" or ":" starts an extension; without one, `ext` is appended.
+std::u16string ReplaceFileExt(const std::u16string& fileName, const std::u16string& ext);
+
+// A resource module's file name for `langId`: the executable itself when the language
+// is the executable's own (the language of its version resource, `exeLanguage`), else
+// the executable's name with the language's abbreviation from `langs` as extension
+// ("???" for a language not in the list).
+std::u16string ResourceModuleFileName(const std::u16string& exeFileName, std::uint16_t exeLanguage,
+                                      std::uint32_t langId, const TKivTrxLangs& langs);
+// The language a module file is for: the executable's own when the names are the same
+// (letter case aside), else the language of the module's extension (0 when unknown).
+std::uint16_t ResourceModuleLanguage(const std::u16string& exeFileName, std::uint16_t exeLanguage,
+                                     const std::u16string& moduleFileName,
+                                     const TKivTrxLangs& langs);
+
+#ifdef _WIN32
+// The same, with the executable's language read from its version resource and the
+// global list.
+std::u16string ResourceModuleFileName(const std::u16string& exeFileName, std::uint32_t langId);
+std::uint16_t ResourceModuleLanguage(const std::u16string& exeFileName,
+                                     const std::u16string& moduleFileName);
+#endif
+
 // Exists between InitializeKivTrxLanguages and FinalizeKivTrxLanguages.
 extern TKivTrxLangs* TrxLangs;
 

@@ -1,5 +1,7 @@
 #include "KivTrx/KivTrxLanguages.h"
 
+#include "KivLX/KivLXVerUtils.h"
+#include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
 
 namespace {
@@ -28,4 +30,27 @@ class TWindowsLocaleSource : public TLocaleSource {
 
 std::unique_ptr<TLocaleSource> CreateSystemLocaleSource() {
   return std::make_unique<TWindowsLocaleSource>();
+}
+
+namespace {
+
+const TKivTrxLangs& GlobalLangs() {
+  if (!TrxLangs) throw EKivInternalError("Internal Error: TrxLangs not assigned.");
+  return *TrxLangs;
+}
+
+std::uint16_t ExeLanguage(const std::u16string& exeFileName) {
+  return static_cast<std::uint16_t>(GetFileLanguage(exeFileName) & 0xFFFF);
+}
+
+}  // namespace
+
+std::u16string ResourceModuleFileName(const std::u16string& exeFileName, std::uint32_t langId) {
+  return ResourceModuleFileName(exeFileName, ExeLanguage(exeFileName), langId, GlobalLangs());
+}
+
+std::uint16_t ResourceModuleLanguage(const std::u16string& exeFileName,
+                                     const std::u16string& moduleFileName) {
+  return ResourceModuleLanguage(exeFileName, ExeLanguage(exeFileName), moduleFileName,
+                                GlobalLangs());
 }

@@ -146,4 +146,29 @@ TEST(KivTrxLanguages, GlobalListLivesBetweenInitializeAndFinalize) {
   EXPECT_EQ(TrxLangs, nullptr);
 }
 
+TEST(KivTrxLanguages, ResourceModulesAreNamedByTheLanguagesAbbreviation) {
+  TableSource source(SampleLocales());
+  TKivTrxLangs langs(source);
+  const std::u16string exe = u"C:\\Apps\\Plinth2000.exe";
+  // The executable's own language is the executable; the sort order does not count.
+  EXPECT_EQ(ResourceModuleFileName(exe, 0x0409, 0x00010409, langs), exe);
+  EXPECT_EQ(ResourceModuleFileName(exe, 0x0409, 0x0407, langs), u"C:\\Apps\\Plinth2000.DEU");
+  EXPECT_EQ(ResourceModuleFileName(exe, 0, 0x0809, langs), u"C:\\Apps\\Plinth2000.ENG");
+  EXPECT_EQ(ResourceModuleFileName(exe, 0x0409, 0x0466, langs), u"C:\\Apps\\Plinth2000.???");
+  // Only a dot after the last folder separator starts an extension.
+  EXPECT_EQ(ResourceModuleFileName(u"C:\\v1.2\\Plinth", 0, 0x0407, langs), u"C:\\v1.2\\Plinth.DEU");
+  EXPECT_EQ(ReplaceFileExt(u"C:Plinth", u".DEU"), u"C:Plinth.DEU");
+  EXPECT_EQ(ReplaceFileExt(u"a.b.exe", u".JPN"), u"a.b.JPN");
+}
+
+TEST(KivTrxLanguages, AModulesLanguageComesFromItsExtension) {
+  TableSource source(SampleLocales());
+  TKivTrxLangs langs(source);
+  const std::u16string exe = u"C:\\Apps\\Plinth2000.exe";
+  EXPECT_EQ(ResourceModuleLanguage(exe, 0x0409, u"C:\\Apps\\Plinth2000.deu", langs), 0x0407);
+  EXPECT_EQ(ResourceModuleLanguage(exe, 0x0409, u"c:\\apps\\PLINTH2000.EXE", langs), 0x0409);
+  EXPECT_EQ(ResourceModuleLanguage(exe, 0x0409, u"C:\\Apps\\Plinth2000.XYZ", langs), 0);
+  EXPECT_EQ(ResourceModuleLanguage(exe, 0x0409, u"C:\\Apps.DEU\\Plinth2000", langs), 0);
+}
+
 }  // namespace

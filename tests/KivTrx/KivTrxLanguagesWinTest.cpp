@@ -4,6 +4,7 @@
 
 #include "KivTrx/KivTrxLanguages.h"
 #include "Rtl/Platform.h"
+#include "WinTestSupport.h"
 
 namespace {
 
@@ -36,6 +37,19 @@ TEST_F(SystemLanguages, EveryEntryIsFoundByItsAbbreviationAndId) {
     EXPECT_EQ(TrxLangs->LangIDOfAbbr(abbr), TrxLangs->LangID(i));
     EXPECT_GE(TrxLangs->IndexOfLangID(TrxLangs->LangID(i)), 0);
   }
+}
+
+TEST_F(SystemLanguages, TheExecutablesOwnLanguageComesFromItsVersionResource) {
+  // A library whose version resource is German first, then US English.
+  const std::u16string german = FixturePath(u"VerGerman.dll");
+  const std::u16string base = german.substr(0, german.size() - 4);
+  EXPECT_EQ(ResourceModuleFileName(german, 0x0407), german);
+  EXPECT_EQ(ResourceModuleFileName(german, 0x0409), base + u".ENU");
+  EXPECT_EQ(ResourceModuleLanguage(german, german), 0x0407);
+  EXPECT_EQ(ResourceModuleLanguage(german, base + u".ENU"), 0x0409);
+  // Without a version resource no language is the executable's own.
+  const std::u16string none = FixturePath(u"VerNone.dll");
+  EXPECT_EQ(ResourceModuleLanguage(none, none), 0);
 }
 
 TEST(PlatformLocales, EnumerationAndInformation) {
