@@ -5,7 +5,12 @@
 #include "Gui/Application.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
+#include "KivTrx/KivTrxDfmUtils.h"
 #include "KivTrx/KivTrxExceptDlg.h"
+#include "KivTrx/KivTrxLanguages.h"
+#include "KivTrx/KivTrxResourceUtils.h"
+#include "KivTrx/KivTrxSysInit.h"
+#include "KivTrx/KivTrxUtils.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
@@ -20,7 +25,11 @@ constexpr const char16_t* kSupportAddress = u"support@plinth2000.com";
 const UnitEntry kUnits[] = {
     {"KivLXUtils", InitializeKivLXUtils, FinalizeKivLXUtils},
     {"KivLXForms", InitializeKivLXForms, FinalizeKivLXForms},
+    {"KivTrxDfmUtils", InitializeKivTrxDfmUtils, FinalizeKivTrxDfmUtils},
     {"KivTrxExceptDlg", InitializeKivTrxExceptDlg, FinalizeKivTrxExceptDlg},
+    {"KivTrxLanguages", InitializeKivTrxLanguages, FinalizeKivTrxLanguages},
+    {"KivTrxResourceUtils", InitializeKivTrxResourceUtils, FinalizeKivTrxResourceUtils},
+    {"KivTrxSysInit", InitializeKivTrxSysInit, nullptr},
     {"CheckWinInetAndAdo", InitializeCheckWinInetAndAdo, FinalizeCheckWinInetAndAdo},
     {"KivLXSetupUtils", nullptr, nullptr},
     {"PlinthMainFrm", nullptr, nullptr},
@@ -35,6 +44,8 @@ int ReportStartupFailure(const std::exception& e) {
 }
 
 int RunProgram() {
+  // Forms and strings come from the module chosen here, from the first unit on.
+  ChooseResourceModule();
   TUnitTable units(kUnits);
   try {
     units.Initialize();

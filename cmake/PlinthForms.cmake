@@ -18,6 +18,7 @@ function(plinth_form_resource target)
   file(CONFIGURE OUTPUT ${rc} CONTENT "${A_NAME} RCDATA \"${bin}\"\n")
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${bin})
   target_sources(${target} PRIVATE ${rc})
+  set_property(TARGET ${target} APPEND PROPERTY PLINTH_FORM_FILES ${bin})
 endfunction()
 
 # plinth_library_forms(<target>)

@@ -3,10 +3,21 @@
 // build GUID; it belongs to a build of the program when both carry the same GUID.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // The text that stands for "no GUID" in a module made without one.
 inline constexpr char16_t kPlaceholderGuid[] = u"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
+
+// The files a resource module may be, in the order they are tried: the executable's
+// name with its extension replaced by the registry override (when not empty), by the
+// locale's three-letter abbreviation, then by its first two letters (when the
+// abbreviation is not empty). None for a name without a "." or when both texts are
+// empty.
+std::vector<std::u16string> ResourceModuleCandidates(const std::u16string& exeFileName,
+                                                     const std::u16string& override,
+                                                     const std::u16string& abbreviation);
 
 #ifdef _WIN32
 #include "Rtl/Win.h"
@@ -30,4 +41,35 @@ bool IsResourceModulePrepared(const std::u16string& fileName);
 // Raises EKivInternalError "Internal Error: KIV.DRC or KIV_TRX_GUID resource not
 // created.  (<file>)" when the file is not prepared.
 void CheckResourceModulePrepared(const std::u16string& fileName);
+
+// ---- The program's resource source ----
+
+// The locale override for the running executable: the value named by its long path in
+// the first of HKCU "Software\Kiv\Locales", HKLM "Software\Kiv\Locales" and HKCU
+// "Software\Kiv\Toolkit\Locales" that opens, else that key's default value. A value
+// that is missing, empty or not a string counts as absent; no key gives "".
+std::u16string ReadLocaleOverride();
+// The thread locale's three-letter language abbreviation (DEU, ENU).
+std::u16string ThreadLocaleAbbreviation();
+
+// Chooses the resource module at process start, before any unit starts: the first
+// candidate that loads as a data file becomes the resource source. Returns it, or null
+// when the program stays its own resource source.
+HMODULE ChooseResourceModule();
+// The module forms and resource strings are read from.
+HMODULE CurrentResourceInstance();
+// Makes `module` the resource source, freeing the previous one unless it is the
+// program itself. Returns `module`.
+HMODULE SetResourceInstance(HMODULE module);
+// The file of the resource module in use, found again by the rules of the choice; the
+// program's own file when no module is in use. Raises EKivInternalError "Internal
+// Error: Can not determine resource module." when no candidate loads.
+std::u16string FindResourceModuleFile();
+
+// On Windows 9x, warns when the language's code page is not the system's.
+void CheckLocaleCodePage(std::uint32_t langId);
+
+// The start-up check of the resource module in use: an unprepared module is dropped
+// with a message; one made for another build is rebuilt for this one and used.
+void StartTranslation();
 #endif

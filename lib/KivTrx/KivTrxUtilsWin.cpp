@@ -1,11 +1,21 @@
 #include "KivTrx/KivTrxUtils.h"
 
+#include <algorithm>
+#include <string>
+
+#include "Gui/Application.h"
+#include "KivLX/KivLXRegistry.h"
+#include "KivLX/KivLXUtils.h"
+#include "KivTrx/KivTrxLanguages.h"
 #include "KivTrx/KivTrxPeUtils.h"
+#include "KivTrx/KivTrxResourceUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Rtl/PlatformGui.h"
+#include "Rtl/ResourceString.h"
 
 namespace {
 
@@ -62,4 +72,129 @@ void CheckResourceModulePrepared(const std::u16string& fileName) {
     throw EKivInternalError(Format("Internal Error: %s or %s resource not created.  (%s)",
                                    "KIV.DRC", "KIV_TRX_GUID", WideToAnsi(fileName)));
   }
+}
+
+// ---- The program's resource source ----
+
+namespace {
+
+constexpr const char16_t* kNotPrepared =
+    u"The translation resource was not properly prepared.  The application will run without "
+    u"a translation.";
+
+std::u16string ProgramFileName() {
+  return GetLongPathText(Platform::GetModuleFileName(Platform::ProgramModule()));
+}
+
+// A value that is not a string cannot be read as an override; the start-up must not
+// fail on it, and the choice at process start and the search here must agree.
+std::u16string ReadOverrideValue(const TKivRegistry& reg, const std::u16string& name) {
+  try {
+    return reg.ReadString(name);
+  } catch (const ERegistryException&) {
+    return {};
+  }
+}
+
+HMODULE LoadDataFileQuietly(const std::u16string& fileName) {
+  return Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+}  // namespace
+
+std::u16string ReadLocaleOverride() {
+  struct Place {
+    HKEY root;
+    const char16_t* key;
+  };
+  static const Place kPlaces[] = {{HKEY_CURRENT_USER, u"Software\\Kiv\\Locales"},
+                                  {HKEY_LOCAL_MACHINE, u"Software\\Kiv\\Locales"},
+                                  {HKEY_CURRENT_USER, u"Software\\Kiv\\Toolkit\\Locales"}};
+  for (const Place& place : kPlaces) {
+    TKivRegistry reg(KEY_READ);
+    reg.SetRootKey(place.root);
+    if (!reg.OpenKeyReadOnly(place.key)) continue;
+    std::u16string value = ReadOverrideValue(reg, ProgramFileName());
+    if (value.empty()) value = ReadOverrideValue(reg, u"");
+    return value;
+  }
+  return {};
+}
+
+std::u16string ThreadLocaleAbbreviation() {
+  return Platform::GetLocaleInfo(GetThreadLocale(), LOCALE_SABBREVLANGNAME);
+}
+
+HMODULE ChooseResourceModule() {
+  const std::u16string exe = ProgramFileName();
+  for (const std::u16string& candidate :
+       ResourceModuleCandidates(exe, ReadLocaleOverride(), ThreadLocaleAbbreviation())) {
+    if (HMODULE module = LoadDataFileQuietly(candidate)) {
+      SetResourceInstance(module);
+      return module;
+    }
+  }
+  return nullptr;
+}
+
+HMODULE CurrentResourceInstance() { return ResourceSource(); }
+
+HMODULE SetResourceInstance(HMODULE module) {
+  HMODULE program = Platform::ProgramModule();
+  HMODULE previous = ResourceSource();
+  if (previous != program && previous != module) FreeLibrary(previous);
+  SetResourceSource(module == program ? nullptr : module);
+  return module;
+}
+
+std::u16string FindResourceModuleFile() {
+  const std::u16string exe = ProgramFileName();
+  if (CurrentResourceInstance() == Platform::ProgramModule()) return exe;
+  for (const std::u16string& candidate :
+       ResourceModuleCandidates(exe, ReadLocaleOverride(), ThreadLocaleAbbreviation())) {
+    if (!FileExists(candidate)) continue;
+    if (ModuleHandle trial{LoadDataFileQuietly(candidate)}) return candidate;
+  }
+  throw EKivInternalError("Internal Error: Can not determine resource module.");
+}
+
+void CheckLocaleCodePage(std::uint32_t langId) {
+  const LCID locale = MAKELCID(static_cast<WORD>(langId), SORT_DEFAULT);
+  std::u16string text = Platform::GetLocaleInfo(locale, LOCALE_IDEFAULTANSICODEPAGE);
+  UINT codePage = GetACP();
+  if (!text.empty() && text.size() <= 6 &&
+      std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+    codePage = static_cast<UINT>(std::stoul(WideToAnsi(text)));
+  }
+  if (!Platform::IsWin9x() || codePage == 0 || codePage == GetACP()) return;
+  std::u16string language = Platform::GetLocaleInfo(locale, LOCALE_SENGLANGUAGE);
+  Platform::MessageBox(nullptr,
+                       WideFormat(u"The current System Locale does not support the display of %s "
+                                  u"characters.\r\nThe user interface may appear garbled.",
+                                  language),
+                       Application().Title(), MB_OK | MB_ICONWARNING);
+}
+
+void StartTranslation() {
+  HMODULE program = Platform::ProgramModule();
+  if (CurrentResourceInstance() == program) return;
+  const std::u16string moduleFile = FindResourceModuleFile();
+  const std::u16string exeFile = Platform::GetModuleFileName(program);
+  if (!IsResourceModulePrepared(moduleFile)) {
+    Platform::MessageBox(nullptr, kNotPrepared, u"", MB_OK);
+    SetResourceInstance(program);
+    return;
+  }
+  CheckLocaleCodePage(ResourceModuleLanguage(exeFile, moduleFile));
+  if (SameModuleGuid(exeFile, moduleFile)) return;
+  // The rebuild rewrites the file, which must not be held open as the resource source.
+  SetResourceInstance(program);
+  if (moduleFile.empty()) return;
+  try {
+    UpdateTranslationResource(exeFile, moduleFile);
+  } catch (const std::exception& e) {
+    Platform::MessageBox(nullptr, AnsiToWide(e.what()), u"", MB_OK);
+    return;
+  }
+  if (HMODULE rebuilt = LoadDataFileQuietly(moduleFile)) SetResourceInstance(rebuilt);
 }

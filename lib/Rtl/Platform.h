@@ -22,6 +22,8 @@ bool IsWin9x();
 DWORD GetFileAttributes(const std::u16string& name);
 BOOL SetFileAttributes(const std::u16string& name, DWORD attributes);
 BOOL DeleteFile(const std::u16string& name);
+// Fails when the target exists.
+BOOL MoveFile(const std::u16string& from, const std::u16string& to);
 BOOL CreateDirectory(const std::u16string& name);
 BOOL RemoveDirectory(const std::u16string& name);
 BOOL SetCurrentDirectory(const std::u16string& name);

@@ -106,6 +106,10 @@ BOOL DeleteFile(const std::u16string& name) {
   return IsWin9x() ? DeleteFileA(A(name).c_str()) : DeleteFileW(WStr(name));
 }
 
+BOOL MoveFile(const std::u16string& from, const std::u16string& to) {
+  return IsWin9x() ? MoveFileA(A(from).c_str(), A(to).c_str()) : MoveFileW(WStr(from), WStr(to));
+}
+
 BOOL CreateDirectory(const std::u16string& name) {
   return IsWin9x() ? CreateDirectoryA(A(name).c_str(), nullptr)
                    : CreateDirectoryW(WStr(name), nullptr);

@@ -1,0 +1,5 @@
+#include "KivTrx/KivTrxSysInit.h"
+
+#include "KivTrx/KivTrxUtils.h"
+
+void InitializeKivTrxSysInit() { StartTranslation(); }
