@@ -1,0 +1,313 @@
+// The installer with a translation: a copy of the real program in a folder of its own,
+// with a resource module beside it that the framework made and a translator edited.
+// At start the program checks the module against its own build and, when it was made
+// for another build, rebuilds it keeping the translations, and shows its forms in the
+// translated language.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "E2ESupport.h"
+#include "KivLX/KivLXUtils.h"
+#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrx/KivTrxLanguages.h"
+#include "KivTrx/KivTrxResourceUtils.h"
+#include "KivTrx/KivTrxTable.h"
+#include "KivTrx/KivTrxUtils.h"
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/Handles.h"
+#include "Rtl/Platform.h"
+#include "Rtl/Streams.h"
+#include "Rtl/WideText.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+constexpr std::uint32_t kGerman = 0x0407;
+const std::u16string kOtherBuild = u"{0A1B2C3D-4E5F-4061-8273-94A5B6C7D8E9}";
+const std::u16string kTranslatedCaption = u"SQL-DMO-Installation";
+// Resource strings of the program that the test translates or drops.
+const std::u16string kOkString = u"KivTrxExceptDlg_SOKBtn";
+const std::u16string kEmailString = u"KivTrxExceptDlg_SSendEmailBtn";
+const std::u16string kNewString = u"KivTrxExceptDlg_SDetailsBtn";
+
+struct Row {
+  std::u16string value;
+  bool translated = false;
+  std::u16string comment;
+  bool operator==(const Row&) const = default;
+};
+using Rows = std::map<std::u16string, Row>;
+
+Rows ReadRows(const std::u16string& exe, const std::u16string& module) {
+  TKivTransTable table;
+  table.LoadFromFile(exe, module);
+  Rows rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    rows[table.TranID()] = Row{table.TranValue(), table.Translated(), table.Comment()};
+  }
+  return rows;
+}
+
+void Translate(TKivTransTable& table, const std::u16string& id, const std::u16string& value,
+               bool translated, const std::u16string& comment) {
+  ASSERT_TRUE(table.FindTranID(id)) << WideToAnsi(id);
+  table.Edit();
+  table.SetTranValue(value);
+  table.SetTranslated(translated);
+  table.SetComment(comment);
+  table.Post();
+}
+
+std::vector<std::uint8_t> FileBytes(const std::u16string& file) { return ReadFileBytes(file); }
+
+FILETIME WriteTime(const std::u16string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  EXPECT_TRUE(GetFileAttributesExW(WStr(file), GetFileExInfoStandard, &data));
+  return data.ftLastWriteTime;
+}
+
+// The text of a message box of the program, which is then closed with OK.
+std::u16string AnswerMessageBox(const Installer& program) {
+  HWND box = program.FindWindowOfClass(L"#32770");
+  if (!box) return u"(no message box)";
+  std::u16string text;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM p) -> BOOL {
+        wchar_t cls[32];
+        GetClassNameW(child, cls, 32);
+        auto out = reinterpret_cast<std::u16string*>(p);
+        if (_wcsicmp(cls, L"Static") == 0) {
+          std::u16string t = WindowText(child);
+          if (t.size() > out->size()) *out = t;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
+
+// A copy of the program in a folder of its own, where a module beside it cannot reach
+// the other tests' runs, and the locale override that picks the module's language.
+class Translation : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InitializeKivTrxDfmUtils();
+    InitializeKivTrxLanguages();
+    InitializeKivTrxResourceUtils();
+  }
+  static void TearDownTestSuite() {
+    FinalizeKivTrxResourceUtils();
+    FinalizeKivTrxLanguages();
+    FinalizeKivTrxDfmUtils();
+  }
+
+  void SetUp() override {
+    if (Platform::IsWin9x()) {
+      // The program and this test edit resources through the update library.
+      CopyUpdateLibrary(dir_.Path());
+      SetDllDirectoryW(WStr(dir_.Path()));
+    }
+    ASSERT_TRUE(CopyFileW(WStr(InstallerPath()), WStr(exe_), FALSE));
+  }
+  void TearDown() override {
+    if (Platform::IsWin9x()) SetDllDirectoryW(nullptr);
+  }
+
+  static void CopyUpdateLibrary(const std::u16string& dir) {
+    ASSERT_TRUE(CopyFileW(WStr(FixturePath(u"unicows\\kiv_unicows.dll")),
+                          WStr(dir + u"kiv_unicows.dll"), FALSE));
+  }
+
+  void Override(const std::u16string& abbreviation) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Kiv\\Locales", 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(abbreviation.c_str()),
+                   static_cast<DWORD>((abbreviation.size() + 1) * 2));
+    RegCloseKey(key);
+  }
+
+  // A German module made for this build, with the main form's caption translated.
+  std::u16string MakeTranslatedModule() {
+    std::u16string module = CreateResourceModule(exe_, kGerman);
+    TKivTransTable table;
+    table.LoadFromFile(exe_, module);
+    Translate(table, u"Form1.Caption", kTranslatedCaption, true, u"Checked by the translator");
+    Translate(table, kOkString, u"Gut", false, u"");
+    Translate(table, kEmailString, u"E-Mail senden", true, u"");
+    table.SaveToFile(false);
+    Override(u"DEU");
+    return module;
+  }
+
+  // Makes the module look like one made for an earlier build: another GUID, a label
+  // the program no longer has, a string it no longer has, and one string the earlier
+  // build did not have yet.
+  void AgeModule(const std::u16string& module) {
+    TDfmForms forms;
+    TDfmPropertyList flat;
+    TStringTableBlocks blocks;
+    std::u16string map, flags;
+    {
+      ModuleHandle loaded(Platform::LoadLibraryEx(module, LOAD_LIBRARY_AS_DATAFILE));
+      ASSERT_TRUE(loaded);
+      LoadFormsFromModule(loaded.get(), module, forms, flat);
+      ReadStringTables(loaded.get(), blocks);
+      map = ReadRcDataText(loaded.get(), u"KIV.DRC");
+      flags = ReadRcDataText(loaded.get(), u"KIV.XRS");
+    }
+    // The earlier main form had a label, translated.
+    for (auto& form : forms) {
+      if (form->ObjectName != "Form1") continue;
+      std::string text = form->AsText();
+      auto at = text.find("'Caption')");
+      ASSERT_NE(at, std::string::npos) << text;
+      text.replace(at, 10, "'Caption'\r\n    'OldLabel.Caption')");
+      at = text.rfind("end");
+      text.insert(at, "  object OldLabel: TKivLabel\r\n    Caption = 'Alt'\r\n  end\r\n");
+      flat.clear();
+      form->Parse(text, &flat);
+    }
+    // A string the program no longer has, translated; and one it has that the
+    // earlier build did not.
+    auto removed = std::make_unique<TKivStringList>();
+    removed->AddObject(u"Entfernt", reinterpret_cast<void*>(std::intptr_t{60000}));
+    blocks.push_back(std::move(removed));
+    map += u"60000=Old_SRemoved\r\n";
+    std::u16string line;
+    for (const std::u16string& l : SplitLines(map)) {
+      if (l.size() > kNewString.size() && l.ends_with(u"=" + kNewString)) line = l + u"\r\n";
+    }
+    ASSERT_FALSE(line.empty());
+    map.erase(map.find(line), line.size());
+    flags += u"\r\nForm1.OldLabel.Caption=TRUE\r\nOld_SRemoved=TRUE";
+
+    TResourceUpdate update(module, false);
+    SaveFormsToModule(update.get(), forms);
+    WriteStringTables(update.get(), blocks);
+    SaveRcText(update.get(), u"KIV.DRC", map);
+    SaveRcText(update.get(), u"KIV.XRS", flags);
+    SaveRcText(update.get(), u"KIV_TRX_GUID", kOtherBuild);
+    update.Commit();
+  }
+
+  // Runs the program; returns the main form's caption while it was shown.
+  std::u16string RunAndReadCaption(DWORD expectedExit = 0) {
+    Installer program(exe_, dir_.Path());
+    HWND form = program.FindWindowOfClass(L"TForm1");
+    std::u16string caption = form ? WindowText(form) : u"(no main form)";
+    EXPECT_EQ(program.Wait(), expectedExit);
+    return caption;
+  }
+
+  TempDir dir_;
+  std::u16string exe_ = dir_ / u"Plinth2000.exe";
+};
+
+TEST_F(Translation, AModuleOfThisBuildIsUsedUntouched) {
+  std::u16string module = MakeTranslatedModule();
+  std::vector<std::uint8_t> before = FileBytes(module);
+  FILETIME written = WriteTime(module);
+  EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
+  EXPECT_EQ(FileBytes(module), before);
+  FILETIME after = WriteTime(module);
+  EXPECT_EQ(CompareFileTime(&after, &written), 0);
+}
+
+TEST_F(Translation, AModuleOfAnEarlierBuildIsRebuiltWithItsTranslations) {
+  std::u16string module = MakeTranslatedModule();
+  AgeModule(module);
+  Rows old = ReadRows(exe_, module);
+  ASSERT_TRUE(old.count(u"Form1.OldLabel.Caption"));
+  ASSERT_TRUE(old.count(u"Old_SRemoved"));
+  ASSERT_FALSE(old.count(kNewString));
+
+  EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
+
+  EXPECT_TRUE(IsResourceModulePrepared(module));
+  EXPECT_EQ(ReadModuleGuid(module), ReadModuleGuid(exe_));
+  EXPECT_FALSE(FileExists(module + u".previous"));
+  Rows rebuilt = ReadRows(exe_, module);
+  // Surviving rows keep their translations, flags and comments.
+  EXPECT_EQ(rebuilt[u"Form1.Caption"],
+            (Row{kTranslatedCaption, true, u"Checked by the translator"}));
+  EXPECT_EQ(rebuilt[kEmailString], (Row{u"E-Mail senden", true, u""}));
+  // A row not marked translated is not carried over; the program's text stands.
+  EXPECT_EQ(rebuilt[kOkString], (Row{u"OK", false, u""}));
+  // What the program no longer has is gone; what is new is there, untranslated.
+  EXPECT_FALSE(rebuilt.count(u"Form1.OldLabel.Caption"));
+  EXPECT_FALSE(rebuilt.count(u"Old_SRemoved"));
+  ASSERT_TRUE(rebuilt.count(kNewString));
+  EXPECT_FALSE(rebuilt[kNewString].translated);
+  EXPECT_EQ(rebuilt[kNewString].value, u"&Details");
+
+  // And the next start finds it current.
+  std::vector<std::uint8_t> bytes = FileBytes(module);
+  EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
+  EXPECT_EQ(FileBytes(module), bytes);
+}
+
+TEST_F(Translation, AModuleThatWasNotPreparedIsLeftAside) {
+  std::u16string module = exe_.substr(0, exe_.size() - 3) + u"DEU";
+  ASSERT_TRUE(CopyFileW(WStr(FixturePath(u"TrxNoMap.dll")), WStr(module), FALSE));
+  std::vector<std::uint8_t> before = FileBytes(module);
+  Override(u"DEU");
+  Installer program(exe_, dir_.Path());
+  EXPECT_EQ(AnswerMessageBox(program),
+            u"The translation resource was not properly prepared.  The application will run "
+            u"without a translation.");
+  HWND form = program.FindWindowOfClass(L"TForm1");
+  EXPECT_EQ(form ? WindowText(form) : u"(no main form)", u"SQL-DMO Install");
+  EXPECT_EQ(program.Wait(), 0u);
+  EXPECT_EQ(FileBytes(module), before);
+}
+
+TEST_F(Translation, ARebuildThatFailsKeepsTheOldModuleWhole) {
+  std::u16string module = MakeTranslatedModule();
+  AgeModule(module);
+  std::vector<std::uint8_t> before = FileBytes(module);
+  if (Platform::IsWin9x()) {
+    // Without the update library the rebuild cannot write the new module.
+    ASSERT_TRUE(DeleteFileW(WStr(dir_ / u"kiv_unicows.dll")));
+    Installer program(exe_, dir_.Path());
+    EXPECT_EQ(AnswerMessageBox(program),
+              u"Translation resource editing is not available on this version of Windows.");
+    EXPECT_EQ(program.Wait(), 0u);
+  } else {
+    // A module under a name that no language has cannot be made again under that name.
+    std::u16string odd = exe_.substr(0, exe_.size() - 3) + u"XQ1";
+    ASSERT_TRUE(MoveFileW(WStr(module), WStr(odd)));
+    module = odd;
+    Override(u"XQ1");
+    Installer program(exe_, dir_.Path());
+    EXPECT_NE(AnswerMessageBox(program), u"(no message box)");
+    HWND form = program.FindWindowOfClass(L"TForm1");
+    EXPECT_EQ(form ? WindowText(form) : u"(no main form)", u"SQL-DMO Install");
+    EXPECT_EQ(program.Wait(), 0u);
+  }
+  EXPECT_EQ(FileBytes(module), before);
+  EXPECT_FALSE(FileExists(module + u".previous"));
+}
+
+TEST_F(Translation, ANeutralModuleServesTheLocalesSubLanguage) {
+  // The thread locale is English (United States), ENU; there is no module ENU but one
+  // for the neutral EN, and no override.
+  std::u16string module = MakeTranslatedModule();
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Kiv", 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  RegDeleteKeyW(key, L"Locales");
+  RegCloseKey(key);
+  std::u16string neutral = exe_.substr(0, exe_.size() - 3) + u"EN";
+  ASSERT_TRUE(MoveFileW(WStr(module), WStr(neutral)));
+  ASSERT_EQ(ThreadLocaleAbbreviation(), u"ENU");
+  EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
+}
+
+}  // namespace
