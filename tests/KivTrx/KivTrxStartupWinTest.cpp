@@ -8,6 +8,7 @@
 #include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/WideText.h"
 #include "WinTestSupport.h"
 
 namespace {
