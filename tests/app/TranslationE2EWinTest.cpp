@@ -310,4 +310,105 @@ TEST_F(Translation, ANeutralModuleServesTheLocalesSubLanguage) {
   EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
 }
 
+// The translators' tool, run like the program.
+struct ToolRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;  // standard output and error
+};
+
+ToolRun RunTool(const std::u16string& args) {
+  std::u16string tool = ExtractFilePath(InstallerPath()) + u"trxpo.exe";
+  std::u16string cmd = u"\"" + tool + u"\" " + args;
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  EXPECT_TRUE(CreatePipe(&read, &write, &sa, 0));
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = write;
+  si.hStdError = write;
+  PROCESS_INFORMATION pi{};
+  ToolRun run;
+  if (!CreateProcessW(WStr(tool), WStr(cmd), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    ADD_FAILURE() << "cannot start " << WideToAnsi(tool);
+    CloseHandle(read);
+    CloseHandle(write);
+    return run;
+  }
+  CloseHandle(write);
+  char buf[512];
+  DWORD n = 0;
+  while (ReadFile(read, buf, sizeof buf, &n, nullptr) && n > 0) run.output.append(buf, n);
+  WaitForSingleObject(pi.hProcess, 60000);
+  GetExitCodeProcess(pi.hProcess, &run.exitCode);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  CloseHandle(read);
+  return run;
+}
+
+std::string FileText(const std::u16string& file) {
+  std::vector<std::uint8_t> bytes = ReadFileBytes(file);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteFileText(const std::u16string& file, const std::string& text) {
+  TFileStream out(file, fmCreate);
+  out.WriteBuffer(text.data(), text.size());
+}
+
+TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
+  std::u16string module = MakeTranslatedModule();
+  std::u16string catalog = dir_ / u"de.po";
+  std::u16string args = u"\"" + exe_ + u"\" \"" + module + u"\" \"" + catalog + u"\"";
+  ToolRun out = RunTool(u"export " + args);
+  ASSERT_EQ(out.exitCode, 0u) << out.output;
+  std::string po = FileText(catalog);
+  EXPECT_NE(po.find("# Checked by the translator\nmsgctxt \"Form1.Caption\"\n"
+                    "msgid \"SQL-DMO Install\"\nmsgstr \"SQL-DMO-Installation\"\n"),
+            std::string::npos)
+      << po;
+  // A text not marked translated is a fuzzy entry; an untranslated row has none.
+  EXPECT_NE(po.find("#, fuzzy\nmsgctxt \"" + WideToAnsi(kOkString) +
+                    "\"\nmsgid \"OK\"\n"
+                    "msgstr \"Gut\"\n"),
+            std::string::npos)
+      << po;
+  EXPECT_NE(po.find("msgctxt \"" + WideToAnsi(kNewString) +
+                    "\"\nmsgid \"&Details\"\n"
+                    "msgstr \"\"\n"),
+            std::string::npos)
+      << po;
+
+  // Back without edits: the module is not even rewritten.
+  std::vector<std::uint8_t> before = FileBytes(module);
+  out = RunTool(u"import " + args);
+  ASSERT_EQ(out.exitCode, 0u) << out.output;
+  EXPECT_EQ(FileBytes(module), before);
+
+  // A translator's edit comes back as a translated row.
+  std::string edited = po;
+  std::string untranslated =
+      "msgctxt \"" + WideToAnsi(kNewString) + "\"\nmsgid \"&Details\"\nmsgstr \"\"\n";
+  edited.replace(edited.find(untranslated), untranslated.size(),
+                 "# Short\nmsgctxt \"" + WideToAnsi(kNewString) +
+                     "\"\nmsgid \"&Details\"\nmsgstr \"&Einzelheiten\"\n");
+  WriteFileText(catalog, edited);
+  out = RunTool(u"import " + args);
+  ASSERT_EQ(out.exitCode, 0u) << out.output;
+  Rows rows = ReadRows(exe_, module);
+  EXPECT_EQ(rows[kNewString], (Row{u"&Einzelheiten", true, u"Short"}));
+  EXPECT_EQ(rows[u"Form1.Caption"], (Row{kTranslatedCaption, true, u"Checked by the translator"}));
+
+  // A damaged catalog is refused with its line, and the module stays as it was.
+  before = FileBytes(module);
+  WriteFileText(catalog, "msgctxt \"Form1.Caption\"\nmsgid \"SQL-DMO Install\"\nmsgstr\n");
+  out = RunTool(u"import " + args);
+  EXPECT_EQ(out.exitCode, 1u);
+  EXPECT_NE(out.output.find("line 3"), std::string::npos) << out.output;
+  EXPECT_EQ(FileBytes(module), before);
+}
+
 }  // namespace
