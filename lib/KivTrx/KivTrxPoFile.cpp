@@ -203,7 +203,7 @@ void AppendEntry(std::string& out, const TKivPoEntry& entry) {
 }
 
 std::string HeaderValue(std::u16string_view value) {
-  if (value.find_first_of(u"\r\n") != std::u16string_view::npos) {
+  if (value.find(u'\n') != std::u16string_view::npos) {
     throw EKivGeneralError(
         Format("A PO header value can not hold a line break: \"%s\".", std::u16string(value)));
   }
