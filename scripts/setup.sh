@@ -8,6 +8,7 @@ packages=(
   wine wine64 xvfb xauth x11-apps imagemagick locales
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
+  gettext
 )
 
 missing=()
