@@ -43,3 +43,17 @@ std::string WritePoCatalog(const std::vector<TKivPoEntry>& entries, const TKivPo
 // are skipped. An entry without msgctxt gets an empty context. When `header` is given it
 // receives the header's values (empty when the catalog has no header).
 std::vector<TKivPoEntry> ReadPoCatalog(std::string_view utf8, TKivPoHeader* header = nullptr);
+
+#ifdef _WIN32
+// A module's translation table as a catalog: one entry per row, the program's own text
+// as the original. Rows that are not translated and still show the program's text have
+// an empty translation.
+std::string ExportPoCatalog(const std::u16string& programFile, const std::u16string& moduleFile);
+// Takes a catalog's translations, translated marks and comments into the module, each
+// edit through the table's checks (a refused edit raises with the entry's id in front of
+// the message, and nothing is saved). Entries for ids the module does not have are
+// skipped and listed in `unknownIds`. Saves the module only when a row changed; returns
+// how many did.
+int ImportPoCatalog(const std::u16string& programFile, const std::u16string& moduleFile,
+                    std::string_view catalog, std::vector<std::u16string>* unknownIds);
+#endif
