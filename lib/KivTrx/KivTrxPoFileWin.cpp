@@ -35,16 +35,6 @@ std::u16string Replace(std::u16string text, std::u16string_view from, std::u16st
   return text;
 }
 
-// The module keeps a comment on one line of "id=comment" lines.
-std::u16string ModuleComment(const TKivPoEntry& entry) {
-  if (entry.Comment.find_first_of(u"\r\n") != std::u16string::npos) {
-    throw EKivGeneralError(
-        Format("Entry %s: a comment of more than one line cannot be kept in "
-               "the module.",
-               WideToAnsi(entry.Context)));
-  }
-  return entry.Comment;
-}
 
 }  // namespace
 
@@ -86,7 +76,7 @@ int ImportPoCatalog(const std::u16string& programFile, const std::u16string& mod
       std::u16string value = entry.Translation.empty() && !entry.Translated
                                  ? OriginalOf(originals, table)
                                  : entry.Translation;
-      std::u16string comment = ModuleComment(entry);
+      const std::u16string& comment = entry.Comment;
       if (value == table.TranValue() && entry.Translated == table.Translated() &&
           comment == table.Comment()) {
         continue;
