@@ -20,7 +20,8 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
   targets=(fuzz_form_binary fuzz_form_text fuzz_form_float fuzz_dfm_model fuzz_dfm_string
-    fuzz_symbol_table fuzz_pe_image fuzz_pe_section fuzz_address_list fuzz_po_file)
+    fuzz_symbol_table fuzz_pe_image fuzz_pe_section fuzz_address_list fuzz_po_file
+    fuzz_string_table)
 build=${FUZZ_BUILD_DIR:-build/host-fuzz}
 # New inputs stay small enough to commit; most real forms fit whole.
 max_len=65536
@@ -41,7 +42,8 @@ is_binary() {
 make_seeds() {
   local target=$1 dir=$2 f base
   case "$target" in
-    fuzz_form_float | fuzz_symbol_table | fuzz_address_list | fuzz_po_file) return ;;  # not forms
+    fuzz_form_float | fuzz_symbol_table | fuzz_address_list | fuzz_po_file | fuzz_string_table)
+      return ;; # not forms
     fuzz_pe_image | fuzz_pe_section)
       # Small libraries of a cross build, when there is one.
       for f in build/win32/payload/* build/win64/tests/bin/fixtures/*.dll; do

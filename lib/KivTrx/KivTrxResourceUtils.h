@@ -7,6 +7,7 @@
 // the update library "kiv_unicows.dll" instead, and without it editing is refused.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -70,6 +71,15 @@ bool TrxUpdateResource(HANDLE update, const wchar_t* type, const wchar_t* name, 
 bool TrxEndUpdateResource(HANDLE update, bool discard);
 // Loads "kiv_unicows.dll" once; true when it and all three entry points are there.
 bool LoadResourceUpdateLibrary();
+
+// The library image new resource modules start from: a resource-only 32-bit DLL
+// without code or exports, carrying two small RCDATA resources of its own, on which
+// the resource-update calls work. Generated at build time.
+extern const unsigned char kMinimalLibraryImage[];
+extern const std::size_t kMinimalLibraryImageSize;
+// Creates the file (which must not exist) holding the minimal library image; raises
+// the system's error when it cannot, and leaves no partly written file behind.
+void WriteMinimalLibraryImage(const std::u16string& fileName);
 
 // An open update of a module file: discarded when destroyed, kept by Commit (which
 // raises the system's error when it fails). Begin failing raises the system's error.

@@ -74,6 +74,21 @@ std::u16string GetModuleFileName(HMODULE module);
 HRSRC FindResource(HMODULE module, const std::u16string& name, const std::u16string& type);
 HRSRC FindResource(HMODULE module, const std::u16string& name, WORD type);
 
+// Resource enumeration. A type or name comes as an integer id or as a name, in wide
+// text whatever form was called (the 8-bit enumeration on 9x, its names converted).
+struct ResourceId {
+  WORD id = 0;          // when `name` is empty
+  std::u16string name;  // the name of a named type or resource
+};
+// Identifiers in the calls below are the system's: MAKEINTRESOURCE values or names.
+// Each answers false, with GetLastError() set, when the system's call fails.
+bool EnumResourceTypes(HMODULE module, std::vector<ResourceId>& types);
+bool EnumResourceNames(HMODULE module, const wchar_t* type, std::vector<ResourceId>& names);
+bool EnumResourceLanguages(HMODULE module, const wchar_t* type, const wchar_t* name,
+                           std::vector<WORD>& languages);
+// The resource of exactly that type, name and language.
+HRSRC FindResourceEx(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language);
+
 // Version information.
 DWORD GetFileVersionInfoSize(const std::u16string& name);
 BOOL GetFileVersionInfo(const std::u16string& name, DWORD size, void* buffer);

@@ -263,6 +263,115 @@ HRSRC FindResource(HMODULE module, const std::u16string& name, WORD type) {
   return FindResourceW(module, WStr(name), MAKEINTRESOURCEW(type));
 }
 
+namespace {
+
+// An identifier for the 8-bit calls: integer ids pass as they are, names are
+// converted (and kept alive by `storage`).
+const char* AnsiId(const wchar_t* id, std::string& storage) {
+  if (IS_INTRESOURCE(id)) return MAKEINTRESOURCEA(LOWORD(reinterpret_cast<ULONG_PTR>(id)));
+  storage = A(FromWStr(id));
+  return storage.c_str();
+}
+
+template <typename CharT>
+ResourceId MakeResourceId(const CharT* id) {
+  ResourceId result;
+  if (IS_INTRESOURCE(id)) {
+    result.id = LOWORD(reinterpret_cast<ULONG_PTR>(id));
+  } else if constexpr (sizeof(CharT) == 1) {
+    result.name = AnsiToWide(id);
+  } else {
+    result.name = FromWStr(id);
+  }
+  return result;
+}
+
+struct EnumState {
+  TCallbackGuard guard;
+  std::vector<ResourceId>* ids = nullptr;
+  std::vector<WORD>* languages = nullptr;
+};
+
+template <typename CharT>
+BOOL CALLBACK CollectType(HMODULE, CharT* type, LONG_PTR param) {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  return state->guard.Run(FALSE, [&] {
+    state->ids->push_back(MakeResourceId(type));
+    return TRUE;
+  });
+}
+
+template <typename CharT>
+BOOL CALLBACK CollectName(HMODULE, const CharT*, CharT* name, LONG_PTR param) {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  return state->guard.Run(FALSE, [&] {
+    state->ids->push_back(MakeResourceId(name));
+    return TRUE;
+  });
+}
+
+template <typename CharT>
+BOOL CALLBACK CollectLanguage(HMODULE, const CharT*, const CharT*, WORD language, LONG_PTR param) {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  return state->guard.Run(FALSE, [&] {
+    state->languages->push_back(language);
+    return TRUE;
+  });
+}
+
+}  // namespace
+
+bool EnumResourceTypes(HMODULE module, std::vector<ResourceId>& types) {
+  EnumState state;
+  state.ids = &types;
+  BOOL ok =
+      IsWin9x()
+          ? EnumResourceTypesA(module, CollectType<char>, reinterpret_cast<LONG_PTR>(&state))
+          : EnumResourceTypesW(module, CollectType<wchar_t>, reinterpret_cast<LONG_PTR>(&state));
+  state.guard.RethrowIfFailed();
+  return ok;
+}
+
+bool EnumResourceNames(HMODULE module, const wchar_t* type, std::vector<ResourceId>& names) {
+  EnumState state;
+  state.ids = &names;
+  BOOL ok;
+  if (IsWin9x()) {
+    std::string typeA;
+    ok = EnumResourceNamesA(module, AnsiId(type, typeA), CollectName<char>,
+                            reinterpret_cast<LONG_PTR>(&state));
+  } else {
+    ok = EnumResourceNamesW(module, type, CollectName<wchar_t>, reinterpret_cast<LONG_PTR>(&state));
+  }
+  state.guard.RethrowIfFailed();
+  return ok;
+}
+
+bool EnumResourceLanguages(HMODULE module, const wchar_t* type, const wchar_t* name,
+                           std::vector<WORD>& languages) {
+  EnumState state;
+  state.languages = &languages;
+  BOOL ok;
+  if (IsWin9x()) {
+    std::string typeA, nameA;
+    ok = EnumResourceLanguagesA(module, AnsiId(type, typeA), AnsiId(name, nameA),
+                                CollectLanguage<char>, reinterpret_cast<LONG_PTR>(&state));
+  } else {
+    ok = EnumResourceLanguagesW(module, type, name, CollectLanguage<wchar_t>,
+                                reinterpret_cast<LONG_PTR>(&state));
+  }
+  state.guard.RethrowIfFailed();
+  return ok;
+}
+
+HRSRC FindResourceEx(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language) {
+  if (IsWin9x()) {
+    std::string typeA, nameA;
+    return FindResourceExA(module, AnsiId(type, typeA), AnsiId(name, nameA), language);
+  }
+  return FindResourceExW(module, type, name, language);
+}
+
 DWORD GetFileVersionInfoSize(const std::u16string& name) {
   DWORD handle = 0;
   return IsWin9x() ? GetFileVersionInfoSizeA(A(name).c_str(), &handle)

@@ -15,6 +15,13 @@
 #undef GetModuleFileName
 #undef GetModuleHandle
 #undef FindResource
+#undef FindResourceEx
+#undef EnumResourceTypes
+#undef EnumResourceNames
+#undef EnumResourceLanguages
+#undef BeginUpdateResource
+#undef UpdateResource
+#undef EndUpdateResource
 #undef LoadString
 #undef CompareString
 #undef CharUpper
