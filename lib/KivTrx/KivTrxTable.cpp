@@ -21,6 +21,8 @@ constexpr const char* kSetPropOfString = "Can not set PDfmProp for a string reso
 constexpr const char* kGetPropUndefined = "Can not get PDfmProp for an undefined type.";
 constexpr const char* kSetPropUndefined = "Can not set PDfmProp for an undefined type.";
 constexpr const char* kPropNotInTable = "Internal Error: the property is not one of the table's.";
+// A comment is kept as one line of KIV_TRX_XRC: a line break would cut it.
+constexpr const char* kMultiLineComment = "A comment can not span several lines.";
 constexpr const char* kSaveApplication =
     "You can not save changes directly to the application exe (%s).";
 
@@ -158,6 +160,9 @@ void TKivTransTable::DoAfterInsert() {
 void TKivTransTable::DoBeforePost() {
   TKivVarArrayDataSet::DoBeforePost();
   CheckFormat();
+  if (Comment().find_first_of(u"\r\n") != std::u16string::npos) {
+    throw EKivGeneralError(kMultiLineComment);
+  }
   if (State() == dsEdit) {
     ApplyTranslation();
     modified_ = true;

@@ -205,6 +205,13 @@ TEST_F(TransTable, SaveHandsOverTheTextsAndClearsModified) {
   EXPECT_EQ(written.Flags, u"Form1.Button1.Hint=TRUE\r\nUnit_SOpen=TRUE\r\n");
   EXPECT_EQ(written.Comments, u"Unit_SOpen=menu\r\n");
   EXPECT_FALSE(table.TableModified());
+
+  // The texts read back give the same rows their flags and comments.
+  LoadModule(written.Flags, written.Comments);
+  EXPECT_EQ(table.TranslationTexts().Flags, written.Flags);
+  EXPECT_EQ(table.TranslationTexts().Comments, written.Comments);
+  LoadModule(u".", u".");
+  EXPECT_EQ(table.TranslationTexts().Flags, u".");
 }
 
 TEST_F(TransTable, AFailedWriteKeepsTheTableModified) {
@@ -228,6 +235,17 @@ TEST_F(TransTable, SaveMarksChangedRowsTranslatedWhenAsked) {
   table.Save(true, [&](auto&, auto&, const TTransTableTexts& t) { texts = t; });
   // The string differs from its reference only in spelling: not a change.
   EXPECT_EQ(texts.Flags, u"Form1.Label1.Caption=TRUE\r\n");
+}
+
+TEST_F(TransTable, ACommentStaysOnOneLineOfItsText) {
+  LoadModule();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.Edit();
+  table.SetComment(u"first\r\nsecond");
+  EXPECT_EQ(PostError(), "EKivGeneralError: A comment can not span several lines.");
+  table.SetComment(u"first; second = third");
+  table.Post();
+  EXPECT_EQ(table.TranslationTexts().Comments, u"Unit_SOpen=first; second = third\r\n");
 }
 
 TEST_F(TransTable, PostAppliesTranslationsToTheModuleData) {
