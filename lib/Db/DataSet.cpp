@@ -493,7 +493,7 @@ void TDataSet::InitRecord(TRecordBuffer buffer) {
 
 void TDataSet::BeginInsertAppend() {
   CheckBrowseMode();
-  Fire(BeforeInsert);
+  DoBeforeInsert();
   DoBeforeScroll();
 }
 
@@ -501,7 +501,7 @@ void TDataSet::EndInsertAppend() {
   SetState(dsInsert);
   modified_ = false;
   NotifyLinks(Notice::DataSetChanged);
-  Fire(AfterInsert);
+  DoAfterInsert();
   DoAfterScroll();
 }
 
@@ -550,7 +550,7 @@ void TDataSet::Edit() {
 void TDataSet::Post() {
   CheckActive();
   if (state_ != dsEdit && state_ != dsInsert) return;
-  Fire(BeforePost);
+  DoBeforePost();
   if (state_ == dsEdit) UpdateCursorPos();
   InternalPost();
   SetState(dsBrowse);

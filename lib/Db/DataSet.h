@@ -197,6 +197,10 @@ class TDataSet {
   void DestroyFields();
   // Tells the field's listeners and the controls that its value changed.
   void FieldChanged(TField* field);
+  // The insert and post events go through these, so a subclass can act around them.
+  virtual void DoBeforeInsert() { Fire(BeforeInsert); }
+  virtual void DoAfterInsert() { Fire(AfterInsert); }
+  virtual void DoBeforePost() { Fire(BeforePost); }
   void DoBeforeScroll() { Fire(BeforeScroll); }
   void DoAfterScroll() { Fire(AfterScroll); }
   // Closes without events; for the destructors of subclasses. Never throws.

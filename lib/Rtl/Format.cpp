@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
@@ -364,4 +365,117 @@ std::vector<FormatSpec> ParseFormatSpecs(std::u16string_view format) {
     i = sp.end;
   }
   return specs;
+}
+
+namespace {
+
+constexpr const char* kSpecifierCountMismatch = "Number of format specifiers do not match.";
+constexpr const char* kArgumentTypeMismatch =
+    "Argument types for index %d do not match. (%s <> %s)";
+
+// Types that take the same kind of argument share a class.
+int ArgumentClass(char16_t type) {
+  switch (type) {
+    case u'd':
+    case u'u':
+    case u'x':
+    case u'*':
+      return 1;
+    case u'e':
+    case u'f':
+    case u'g':
+    case u'n':
+    case u'm':
+      return 2;
+    case u's':
+      return 3;
+    default:
+      return 4;  // p
+  }
+}
+
+// The type of each argument's first use, by argument index.
+std::map<int, char16_t> ArgumentTypes(const std::vector<FormatSpec>& specs) {
+  std::map<int, char16_t> types;
+  for (const FormatSpec& spec : specs) types.emplace(spec.argIndex, spec.type);
+  return types;
+}
+
+std::string TypeName(const std::map<int, char16_t>& types, int index) {
+  auto it = types.find(index);
+  if (it == types.end()) return "none";
+  return std::string(1, static_cast<char>(it->second));
+}
+
+void AppendNumber(std::u16string& out, int value) {
+  for (char c : std::to_string(value)) out += static_cast<char16_t>(c);
+}
+
+}  // namespace
+
+void CheckFormatCompatible(std::u16string_view reference, std::u16string_view translation) {
+  std::vector<FormatSpec> refSpecs = ParseFormatSpecs(reference);
+  std::vector<FormatSpec> tranSpecs = ParseFormatSpecs(translation);
+  std::map<int, char16_t> refTypes = ArgumentTypes(refSpecs);
+  std::map<int, char16_t> tranTypes = ArgumentTypes(tranSpecs);
+  if (refTypes.size() != tranTypes.size()) throw EFormatSpecifierError(kSpecifierCountMismatch);
+  auto mismatch = [&](int index) {
+    return EFormatSpecifierError(Format(kArgumentTypeMismatch, index, TypeName(refTypes, index),
+                                        TypeName(tranTypes, index)));
+  };
+  // Every use in the translation must fit the reference's argument, and no argument of
+  // the reference may be left out.
+  for (const FormatSpec& spec : tranSpecs) {
+    auto ref = refTypes.find(spec.argIndex);
+    if (ref == refTypes.end() || ArgumentClass(ref->second) != ArgumentClass(spec.type)) {
+      throw mismatch(spec.argIndex);
+    }
+  }
+  for (const auto& [index, type] : refTypes) {
+    if (tranTypes.find(index) == tranTypes.end()) throw mismatch(index);
+  }
+}
+
+std::u16string CanonicalFormat(std::u16string_view format) {
+  std::u16string out;
+  out.reserve(format.size());
+  int next = 0;
+  std::size_t done = 0;
+  std::size_t i = 0;
+  while ((i = format.find(u'%', i)) != std::u16string_view::npos) {
+    if (i + 1 < format.size() && format[i + 1] == u'%') {
+      i += 2;
+      continue;
+    }
+    Specifier sp;
+    if (!ParseSpecifier(format, i, sp)) return std::u16string(format);
+    out.append(format.substr(done, i - done));
+    out += u'%';
+    if (sp.hasIndex && sp.index != next) {
+      AppendNumber(out, sp.index);
+      out += u':';
+    }
+    if (sp.hasIndex) next = sp.index;
+    if (sp.leftAlign) out += u'-';
+    if (sp.widthStar) {
+      out += u'*';
+      ++next;
+    } else if (sp.width >= 0) {
+      AppendNumber(out, sp.width);
+    }
+    if (sp.prec >= 0 || sp.precStar) {
+      out += u'.';
+      if (sp.precStar) {
+        out += u'*';
+        ++next;
+      } else {
+        AppendNumber(out, sp.prec);
+      }
+    }
+    out += static_cast<char16_t>(sp.type);
+    ++next;
+    i = done = sp.end;
+  }
+  out.append(format.substr(done));
+  return out;
 }

@@ -27,6 +27,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "Rtl/Exceptions.h"
+
 class FormatArg {
   template <typename T>
   static constexpr bool IsCharacter =
@@ -127,3 +129,25 @@ struct FormatSpec {
 // Lists the specifiers of a format in order (width and precision stars included, as
 // type '*'). A malformed specifier raises EConvertError "Invalid Format Specifier: %s".
 std::vector<FormatSpec> ParseFormatSpecs(std::u16string_view format);
+
+// A translation whose format does not take the reference's arguments.
+KIV_DECLARE_EXCEPTION(EFormatSpecifierError, Exception);
+
+// Checks that a translated format takes the same arguments as its reference, so that
+// the arguments the program passes to the reference fit the translation too. Both
+// must use the same number of distinct arguments ("Number of format specifiers do not
+// match.") and each argument must be used in a compatible way ("Argument types for
+// index %d do not match. (%s <> %s)", reference first; "none" where one side does not
+// use it). Order and repetition may differ. Compatible uses: the integer types d, u, x
+// and a width or precision star; the floating types e, f, g, n, m; s; p. A malformed
+// specifier in either raises EConvertError "Invalid Format Specifier: %s".
+void CheckFormatCompatible(std::u16string_view reference, std::u16string_view translation);
+
+// The canonical form of a format: two formats that print the same for the same
+// arguments because they differ only in spelling have the same canonical form. Each
+// specifier is written "%" [index ":"] ["-"] [width] ["." precision] type with its
+// type letter in lower case, its numbers without leading zeros, and its index only
+// where it differs from the argument the specifier would take without one. "%%" and
+// the text between specifiers stay as they are. A text with a malformed specifier is
+// not a format: it is its own canonical form.
+std::u16string CanonicalFormat(std::u16string_view format);

@@ -189,4 +189,50 @@ TEST(Format, SpecifierListingForCompatibilityChecks) {
   }
 }
 
+TEST(Format, CompatibleTranslationsMayReorderAndRepeat) {
+  EXPECT_NO_THROW(CheckFormatCompatible(u"%s has %d files", u"%1:d Dateien hat %0:s"));
+  EXPECT_NO_THROW(CheckFormatCompatible(u"%s: %d", u"%0:s (%0:s): %1:x"));
+  EXPECT_NO_THROW(CheckFormatCompatible(u"%.2f%% done", u"%g %% fertig"));
+  EXPECT_NO_THROW(CheckFormatCompatible(u"%*d", u"%d%d"));
+  EXPECT_NO_THROW(CheckFormatCompatible(u"no arguments", u"keine %% Argumente"));
+}
+
+TEST(Format, IncompatibleTranslationsNameTheFault) {
+  auto message = [](std::u16string_view ref, std::u16string_view tran) -> std::string {
+    try {
+      CheckFormatCompatible(ref, tran);
+    } catch (const EFormatSpecifierError& e) {
+      return e.Message();
+    }
+    return "no error";
+  };
+  EXPECT_EQ(message(u"%d of %d", u"%d"), "Number of format specifiers do not match.");
+  EXPECT_EQ(message(u"%s", u"%s %s"), "Number of format specifiers do not match.");
+  EXPECT_EQ(message(u"%s is %d", u"%s is %s"), "Argument types for index 1 do not match. (d <> s)");
+  EXPECT_EQ(message(u"%d", u"%f"), "Argument types for index 0 do not match. (d <> f)");
+  EXPECT_EQ(message(u"%s %d", u"%0:s %2:d"),
+            "Argument types for index 2 do not match. (none <> d)");
+  EXPECT_EQ(message(u"%p", u"%x"), "Argument types for index 0 do not match. (p <> x)");
+  try {
+    CheckFormatCompatible(u"%d", u"%q");
+    FAIL();
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "Invalid Format Specifier: %q");
+  }
+}
+
+TEST(Format, CanonicalFormDropsOnlyWhatCannotChangeTheOutput) {
+  EXPECT_EQ(CanonicalFormat(u"%0:s and %1:D"), u"%s and %d");
+  EXPECT_EQ(CanonicalFormat(u"%1:s %0:s"), u"%1:s %0:s");
+  EXPECT_EQ(CanonicalFormat(u"%s %1:s %0:s %s"), u"%s %s %0:s %s");
+  EXPECT_EQ(CanonicalFormat(u"%*d %2:s"), u"%*d %s");
+  EXPECT_EQ(CanonicalFormat(u"[%-08.3F] 50%%"), u"[%-8.3f] 50%%");
+  EXPECT_EQ(CanonicalFormat(u"%X"), u"%x");
+  EXPECT_EQ(CanonicalFormat(u"plain text"), u"plain text");
+  // Not a format at all: kept as written, even its valid specifiers.
+  EXPECT_EQ(CanonicalFormat(u"%0:S is 100% sure"), u"%0:S is 100% sure");
+  // Two spellings of one format compare equal.
+  EXPECT_EQ(CanonicalFormat(u"%0:s=%1:d"), CanonicalFormat(u"%s=%D"));
+}
+
 }  // namespace

@@ -1,0 +1,423 @@
+#include "KivTrx/KivTrxTable.h"
+
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "Rtl/CodePage.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
+#include "Rtl/WideText.h"
+
+namespace {
+
+constexpr int kTextSize = std::numeric_limits<std::int32_t>::max();
+
+constexpr const char* kInsertRefused = "Records can not be added to this table.";
+constexpr const char* kGetStringTableId = "Can not get StringTableID if not a string resource.";
+constexpr const char* kSetStringTableId = "Can not set StringTableID if not a string resource.";
+constexpr const char* kGetPropOfString = "Can not get PDfmProp for a string resource.";
+constexpr const char* kSetPropOfString = "Can not set PDfmProp for a string resource.";
+constexpr const char* kGetPropUndefined = "Can not get PDfmProp for an undefined type.";
+constexpr const char* kSetPropUndefined = "Can not set PDfmProp for an undefined type.";
+constexpr const char* kPropNotInTable = "Internal Error: the property is not one of the table's.";
+// A comment is kept as one line of KIV_TRX_XRC: a line break would cut it.
+constexpr const char* kMultiLineComment = "A comment can not span several lines.";
+constexpr const char* kSaveApplication =
+    "You can not save changes directly to the application exe (%s).";
+
+std::u16string FormName(const TDfmForm& form, std::string_view name) {
+  return form.NameToWide(name);
+}
+
+// The texts of a list of lines; a list without lines is the single line ".".
+std::u16string LinesText(const TKivStringList& lines) {
+  return lines.Count() == 0 ? std::u16string(u".") : lines.Text();
+}
+
+std::unique_ptr<TKivStringList> SortedLines(std::u16string_view text) {
+  auto list = std::make_unique<TKivStringList>();
+  list->SetText(text);
+  list->SetSorted(true);
+  return list;
+}
+
+}  // namespace
+
+// Opens the table for appending rows while loading, and closes it again on every path.
+class TKivTransTable::TInsertsAllowed {
+ public:
+  explicit TInsertsAllowed(TKivTransTable& table) : table_(table) { table_.insertsAllowed_ = true; }
+  ~TInsertsAllowed() { table_.insertsAllowed_ = false; }
+  TInsertsAllowed(const TInsertsAllowed&) = delete;
+  TInsertsAllowed& operator=(const TInsertsAllowed&) = delete;
+
+ private:
+  TKivTransTable& table_;
+};
+
+TKivTransTable::TKivTransTable() { DefineFields(); }
+
+TKivTransTable::~TKivTransTable() { CloseForDestroy(); }
+
+void TKivTransTable::DefineFields() {
+  TFieldDefs& defs = FieldDefs();
+  defs.Add("TranID", ftWideString, kTextSize, true);
+  defs.Add("DictTranID", ftWideString, kTextSize, true);
+  defs.Add("TranType", ftWideString, kTextSize, true);
+  defs.Add("StringTableIDOrPDfmProp", ftInteger, 0, true);
+  defs.Add("RefValue", ftWideString, kTextSize, false);
+  defs.Add("TranValue", ftWideString, kTextSize, false);
+  defs.Add("Comment", ftWideString, kTextSize, false);
+  defs.Add("Translated", ftBoolean, 0, true);
+  CreateFields();
+  FieldsCreated();
+}
+
+void TKivTransTable::FieldsCreated() {
+  tranId_ = &FieldByName("TranID");
+  dictTranId_ = &FieldByName("DictTranID");
+  tranType_ = &FieldByName("TranType");
+  stringTableIdOrProp_ = &FieldByName("StringTableIDOrPDfmProp");
+  refValue_ = &FieldByName("RefValue");
+  tranValue_ = &FieldByName("TranValue");
+  comment_ = &FieldByName("Comment");
+  translated_ = &FieldByName("Translated");
+  tranId_->SetDisplayWidth(30);
+  tranType_->SetDisplayWidth(20);
+  stringTableIdOrProp_->SetVisible(false);
+  refValue_->SetDisplayWidth(50);
+  tranValue_->SetDisplayWidth(40);
+  comment_->SetDisplayWidth(40);
+  translated_->SetDisplayWidth(15);
+}
+
+// ---- Fields of the current row ----
+
+std::u16string TKivTransTable::TranID() const { return tranId_->AsWideString(); }
+void TKivTransTable::SetTranID(std::u16string_view value) { tranId_->SetAsWideString(value); }
+void TKivTransTable::SetDictTranID(std::u16string_view value) {
+  dictTranId_->SetAsWideString(value);
+}
+std::u16string TKivTransTable::TranType() const { return tranType_->AsWideString(); }
+void TKivTransTable::SetTranType(std::u16string_view value) { tranType_->SetAsWideString(value); }
+std::u16string TKivTransTable::RefValue() const { return refValue_->AsWideString(); }
+void TKivTransTable::SetRefValue(std::u16string_view value) { refValue_->SetAsWideString(value); }
+std::u16string TKivTransTable::TranValue() const { return tranValue_->AsWideString(); }
+void TKivTransTable::SetTranValue(std::u16string_view value) { tranValue_->SetAsWideString(value); }
+std::u16string TKivTransTable::Comment() const { return comment_->AsWideString(); }
+void TKivTransTable::SetComment(std::u16string_view value) { comment_->SetAsWideString(value); }
+bool TKivTransTable::Translated() const { return translated_->AsBoolean(); }
+void TKivTransTable::SetTranslated(bool value) { translated_->SetAsBoolean(value); }
+
+bool TKivTransTable::IsStringResource() const { return TranType() == kResourceStringType; }
+
+int TKivTransTable::StringTableID() const {
+  if (!IsStringResource()) throw EKivInternalError(kGetStringTableId);
+  return stringTableIdOrProp_->AsInteger();
+}
+
+void TKivTransTable::SetStringTableID(int id) {
+  if (!IsStringResource()) throw EKivInternalError(kSetStringTableId);
+  stringTableIdOrProp_->SetAsInteger(id);
+}
+
+TDfmProperty* TKivTransTable::PDfmProp() const {
+  if (IsStringResource()) throw EKivInternalError(kGetPropOfString);
+  if (TranType().empty()) throw EKivInternalError(kGetPropUndefined);
+  if (stringTableIdOrProp_->IsNull()) return nullptr;
+  int index = stringTableIdOrProp_->AsInteger();
+  if (index < 0 || index >= static_cast<int>(properties_.size())) {
+    throw EKivInternalError(kPropNotInTable);
+  }
+  return properties_[static_cast<std::size_t>(index)];
+}
+
+void TKivTransTable::SetPDfmProp(TDfmProperty* property) {
+  if (IsStringResource()) throw EKivInternalError(kSetPropOfString);
+  if (TranType().empty()) throw EKivInternalError(kSetPropUndefined);
+  for (std::size_t i = 0; i < properties_.size(); ++i) {
+    if (properties_[i] == property) {
+      stringTableIdOrProp_->SetAsInteger(static_cast<std::int32_t>(i));
+      return;
+    }
+  }
+  throw EKivInternalError(kPropNotInTable);
+}
+
+// ---- Hooks ----
+
+void TKivTransTable::DoBeforeInsert() {
+  if (!insertsAllowed_) throw EKivInternalError(kInsertRefused);
+  TKivVarArrayDataSet::DoBeforeInsert();
+}
+
+void TKivTransTable::DoAfterInsert() {
+  TKivVarArrayDataSet::DoAfterInsert();
+  SetTranslated(false);
+}
+
+void TKivTransTable::DoBeforePost() {
+  TKivVarArrayDataSet::DoBeforePost();
+  CheckFormat();
+  if (Comment().find_first_of(u"\r\n") != std::u16string::npos) {
+    throw EKivGeneralError(kMultiLineComment);
+  }
+  if (State() == dsEdit) {
+    ApplyTranslation();
+    modified_ = true;
+  }
+}
+
+void TKivTransTable::CheckFormat() {
+  if (skipFormatCheck_ || !IsStringResource()) return;
+  std::u16string reference = RefValue();
+  if (reference.empty()) return;
+  try {
+    CheckFormatCompatible(reference, TranValue());
+  } catch (Exception& e) {
+    bool formatError = dynamic_cast<EFormatSpecifierError*>(&e) || dynamic_cast<EConvertError*>(&e);
+    if (formatError && !formatErrorNote_.empty()) {
+      e.SetMessage(e.Message() + "\r\n\r\n\r\n" + WideToAnsi(formatErrorNote_));
+    }
+    throw;
+  }
+}
+
+void TKivTransTable::ApplyTranslation() {
+  if (IsStringResource()) {
+    SetStringTableString(stringTables_, StringTableID(), TranValue());
+  } else if (TDfmProperty* property = PDfmProp()) {
+    WideToPropertyValue(*property, TranValue());
+  }
+}
+
+// ---- Loading ----
+
+void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fileName,
+                          bool readOnly) {
+  std::unique_ptr<TKivStringList> flags = SortedLines(contents.Flags);
+  std::unique_ptr<TKivStringList> comments = SortedLines(contents.Comments);
+  readOnly_ = readOnly;
+  modified_ = false;
+  fileName_ = fileName;
+  Close();
+  tranValue_->SetReadOnly(false);
+  translated_->SetReadOnly(false);
+  Open();
+  InBatch([&] {
+    First();
+    while (!IsEmpty()) Delete();
+    // The rows of the old contents go before the contents they refer to.
+    stringTables_ = std::move(contents.StringTables);
+    properties_ = std::move(contents.Properties);
+    forms_ = std::move(contents.Forms);
+    resourceStringMap_.SetSorted(false);
+    resourceStringMap_.SetText(contents.ResourceStringMap);
+    resourceStringMap_.SetSorted(true);
+    FillRows(*flags, *comments);
+    tranValue_->SetReadOnly(readOnly_);
+    translated_->SetReadOnly(readOnly_);
+    SetSort("TranID");
+    First();
+  });
+}
+
+void TKivTransTable::FillRows(TKivStringList& flags, TKivStringList& comments) {
+  TInsertsAllowed allowed(*this);
+  std::unordered_set<std::string> added;
+  for (std::size_t i = 0; i < properties_.size(); ++i) {
+    TDfmProperty& property = *properties_[i];
+    const TDfmForm* form = property.Owner ? property.Owner->Form : nullptr;
+    if (!form || !form->TranslatableProps) continue;
+    std::u16string path = FormName(*form, property.Path);
+    if (form->TranslatableProps->IndexOf(path) < 0) continue;
+    if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
+    if (!added.insert(property.Path).second) continue;
+    Append();
+    SetTranID(path);
+    SetDictTranID(
+        WideUpperCase(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name))));
+    SetTranType(FormName(*form, property.Name));
+    stringTableIdOrProp_->SetAsInteger(static_cast<std::int32_t>(i));
+    SetTranValue(PropertyValueToWide(property));
+    TakeFlagsAndComments(flags, comments);
+    Post();
+  }
+
+  std::unordered_map<std::u16string, std::u16string> identifiers;
+  for (int i = 0; i < resourceStringMap_.Count(); ++i) {
+    identifiers.emplace(resourceStringMap_.Names(i), resourceStringMap_.ValueFromIndex(i));
+  }
+  for (const auto& block : stringTables_) {
+    for (int i = 0; i < block->Count(); ++i) {
+      int id = StringIdOf(*block, i);
+      auto found = identifiers.find(IntToWide(id));
+      if (found == identifiers.end() || found->second.empty()) continue;
+      Append();
+      SetTranID(found->second);
+      SetDictTranID(WideUpperCase(kResourceStringType));
+      SetTranType(kResourceStringType);
+      SetStringTableID(id);
+      SetTranValue(block->Get(i));
+      TakeFlagsAndComments(flags, comments);
+      Post();
+    }
+  }
+}
+
+void TKivTransTable::TakeFlagsAndComments(TKivStringList& flags, TKivStringList& comments) {
+  std::u16string id = TranID();
+  int flag = flags.IndexOfName(id);
+  bool translated = false;
+  if (flag >= 0) {
+    std::u16string value = flags.ValueFromIndex(flag);
+    translated = !value.empty() && !WideSameText(value, u"false");
+    flags.Delete(flag);
+  }
+  SetTranslated(translated);
+  int comment = comments.IndexOfName(id);
+  if (comment >= 0) {
+    SetComment(comments.ValueFromIndex(comment));
+    comments.Delete(comment);
+  }
+}
+
+// ---- Saving ----
+
+void TKivTransTable::Save(bool markChanged, const TModuleWriter& write) {
+  if (readOnly_) throw EKivInternalError(Format(kSaveApplication, fileName_));
+  InBatch([&] {
+    TTransTableTexts texts = CollectTexts(markChanged);
+    write(forms_, stringTables_, texts);
+  });
+  modified_ = false;
+}
+
+TTransTableTexts TKivTransTable::TranslationTexts() {
+  TTransTableTexts texts;
+  InBatch([&] { texts = CollectTexts(false); });
+  return texts;
+}
+
+TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
+  TKivStringList flags;
+  TKivStringList comments;
+  First();
+  while (!Eof()) {
+    if (markChanged && !Translated()) {
+      std::u16string ref = RefValue();
+      std::u16string value = TranValue();
+      bool changed =
+          IsStringResource() ? CanonicalFormat(ref) != CanonicalFormat(value) : ref != value;
+      if (!ref.empty() && changed) {
+        Edit();
+        SetTranslated(true);
+        Post();
+      }
+    }
+    if (Translated()) flags.Add(TranID() + u"=TRUE");
+    std::u16string comment = Comment();
+    if (!comment.empty()) comments.Add(TranID() + u"=" + comment);
+    Next();
+  }
+  return {LinesText(flags), LinesText(comments)};
+}
+
+// ---- Bulk operations ----
+
+void TKivTransTable::CanonicalizeFormats() {
+  InBatch([&] {
+    First();
+    while (!Eof()) {
+      if (IsStringResource()) {
+        std::u16string value = TranValue();
+        std::u16string canonical = CanonicalFormat(value);
+        if (canonical != value) {
+          Edit();
+          if (RefValue().empty()) SetRefValue(value);
+          SetTranValue(canonical);
+          Post();
+        }
+      }
+      Next();
+    }
+  });
+}
+
+void TKivTransTable::CopyTranslations(TKivTransTable& source, bool markTranslated) {
+  InBatch([&] {
+    First();
+    source.First();
+    while (!Eof()) {
+      if (!Translated() && source.FindTranID(TranID()) && source.Translated()) {
+        std::u16string value = source.TranValue();
+        if (source.IsStringResource()) value = CanonicalFormat(value);
+        Edit();
+        SetTranValue(value);
+        std::u16string comment = source.Comment();
+        if (!comment.empty() && Comment().empty()) SetComment(comment);
+        if (markTranslated) SetTranslated(true);
+        Post();
+      }
+      Next();
+      source.Next();
+    }
+  });
+}
+
+bool TKivTransTable::FindTranID(std::u16string_view id) {
+  if (Active() && !IsEmpty() && TranID() == id) return true;
+  return Locate("TranID", Variant(id), TLocateOptions{loCaseInsensitive});
+}
+
+// ---- Batch mode ----
+
+void TKivTransTable::BeginBatch() {
+  if (batchDepth_ == 0) {
+    PushBatchCursor();
+    DisableControls();
+    try {
+      batchBookmark_ = Active() ? Bookmark() : TBookmarkStr();
+      batchFiltered_ = Filtered();
+      SetFiltered(false);
+    } catch (...) {
+      EnableControls();
+      PopBatchCursor();
+      throw;
+    }
+  }
+  ++batchDepth_;
+}
+
+void TKivTransTable::EndBatch() {
+  if (batchDepth_ == 0) return;
+  if (--batchDepth_ > 0) return;
+  try {
+    if (Active() && BookmarkExists(batchBookmark_)) {
+      SetBookmark(batchBookmark_);
+      SetFiltered(batchFiltered_);
+    } else {
+      SetFiltered(batchFiltered_);
+      if (Active()) First();
+    }
+  } catch (...) {
+    EnableControls();
+    PopBatchCursor();
+    throw;
+  }
+  EnableControls();
+  PopBatchCursor();
+}
+
+void TKivTransTable::InBatch(const std::function<void()>& work) {
+  BeginBatch();
+  try {
+    work();
+  } catch (...) {
+    if (State() == dsEdit || State() == dsInsert) Cancel();
+    EndBatch();
+    throw;
+  }
+  EndBatch();
+}

@@ -1,0 +1,170 @@
+// KivTrxTable: TKivTransTable, the working table of the translation framework.
+//
+// One row per translatable text of a module file: the translatable properties of its
+// forms and the string resources its resource-string map names. Edits are applied to
+// the in-memory form trees and string-table blocks at each post; saving writes them
+// back together with two RCDATA texts, "KIV.XRS" (which rows are translated) and
+// "KIV_TRX_XRC" (the comments). Rows can be added only by loading.
+//
+// The row logic is portable: Load takes the module's contents already read, Save hands
+// the texts, forms and blocks to a writer. LoadFromFile and SaveToFile bind them to a
+// module file on Windows.
+//
+// "StringTableIDOrPDfmProp" is a 32-bit field; a form-property row keeps there the
+// index of its property in the flat property list, since a pointer may not fit.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "KivLX/KivLXVarArrayDataSet.h"
+#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrx/KivTrxResourceUtils.h"
+#include "Rtl/KivStringList.h"
+
+// Everything of a module file that the table is built from.
+struct TTransTableContents {
+  TDfmForms Forms;
+  TDfmPropertyList Properties;       // every property of the forms, in text order
+  std::u16string ResourceStringMap;  // lines "id=identifier"
+  TStringTableBlocks StringTables;
+  std::u16string Flags;     // KIV.XRS
+  std::u16string Comments;  // KIV_TRX_XRC
+};
+
+// The two texts a save writes: KIV.XRS and KIV_TRX_XRC.
+struct TTransTableTexts {
+  std::u16string Flags;
+  std::u16string Comments;
+};
+
+class TKivTransTable : public TKivVarArrayDataSet {
+ public:
+  static constexpr char16_t kResourceStringType[] = u"resourcestring";
+
+  TKivTransTable();
+  ~TKivTransTable() override;
+
+  // ---- The current row's fields ----
+  std::u16string TranID() const;
+  void SetTranID(std::u16string_view value);
+  void SetDictTranID(std::u16string_view value);
+  std::u16string TranType() const;
+  void SetTranType(std::u16string_view value);
+  std::u16string RefValue() const;
+  void SetRefValue(std::u16string_view value);
+  std::u16string TranValue() const;
+  void SetTranValue(std::u16string_view value);
+  std::u16string Comment() const;
+  void SetComment(std::u16string_view value);
+  bool Translated() const;
+  void SetTranslated(bool value);
+  // TranType is exactly "resourcestring".
+  bool IsStringResource() const;
+  // Only on string-resource rows (else EKivInternalError).
+  int StringTableID() const;
+  void SetStringTableID(int id);
+  // Only on form-property rows (else EKivInternalError); the property must be one of
+  // the table's.
+  TDfmProperty* PDfmProp() const;
+  void SetPDfmProp(TDfmProperty* property);
+
+  // ---- Operations ----
+  // Refills the table from a module's contents, which it takes over. The contents are
+  // read before anything of the table changes, so a module that cannot be read leaves
+  // the table as it was.
+  void Load(TTransTableContents contents, const std::u16string& fileName, bool readOnly);
+  // Walks the rows (marking changed rows translated with markChanged), then hands the
+  // two texts, the forms and the string tables to `write`; clears the modified flag
+  // when that returns. A read-only table raises EKivInternalError.
+  using TModuleWriter = std::function<void(const TDfmForms& forms, const TStringTableBlocks& blocks,
+                                           const TTransTableTexts& texts)>;
+  void Save(bool markChanged, const TModuleWriter& write);
+  // The two texts that a save writes now, without changing anything.
+  TTransTableTexts TranslationTexts();
+
+  // String-resource texts into their canonical format form; the text before keeps in
+  // RefValue when that is empty.
+  void CanonicalizeFormats();
+  // Takes the translations (and comments where this row has none) of the untranslated
+  // rows from the translated rows of `source` with the same TranID.
+  void CopyTranslations(TKivTransTable& source, bool markTranslated);
+  // Positions the cursor on the row with that TranID, in any letter case.
+  bool FindTranID(std::u16string_view id);
+
+  // A nestable bracket for bulk work: hourglass cursor, controls disabled, filter off;
+  // the outermost end returns to the row it began on (or the first row).
+  void BeginBatch();
+  void EndBatch();
+  int BatchDepth() const { return batchDepth_; }
+
+#ifdef _WIN32
+  // Fills the table from a module file (or from the application itself, which makes
+  // the table read-only).
+  void LoadFromFile(const std::u16string& applicationFile, const std::u16string& moduleFile);
+  // Writes the rows back into the module file.
+  void SaveToFile(bool markChanged);
+#endif
+
+  // ---- State ----
+  bool TableModified() const { return modified_; }
+  bool ReadOnly() const { return readOnly_; }
+  const std::u16string& FileName() const { return fileName_; }
+  // Appended to a format error's message after three line breaks.
+  const std::u16string& FormatErrorNote() const { return formatErrorNote_; }
+  void SetFormatErrorNote(std::u16string note) { formatErrorNote_ = std::move(note); }
+  bool SkipFormatCheck() const { return skipFormatCheck_; }
+  void SetSkipFormatCheck(bool skip) { skipFormatCheck_ = skip; }
+  const TDfmForms& Forms() const { return forms_; }
+  const TDfmPropertyList& Properties() const { return properties_; }
+  const TKivStringList& ResourceStringMap() const { return resourceStringMap_; }
+  const TStringTableBlocks& StringTables() const { return stringTables_; }
+
+ protected:
+  void InternalInitFieldDefs() override {}
+  void FieldsCreated() override;
+  void DoBeforeInsert() override;
+  void DoAfterInsert() override;
+  void DoBeforePost() override;
+
+ private:
+  class TInsertsAllowed;
+
+  void DefineFields();
+  void CheckFormat();
+  void ApplyTranslation();
+  void FillRows(TKivStringList& flags, TKivStringList& comments);
+  void TakeFlagsAndComments(TKivStringList& flags, TKivStringList& comments);
+  TTransTableTexts CollectTexts(bool markChanged);
+  // Runs `work` in batch mode; a row left in edit or insert state by a failure is
+  // cancelled before batch mode ends, and the failure propagates.
+  void InBatch(const std::function<void()>& work);
+  // The hourglass of batch mode (nothing without a screen).
+  static void PushBatchCursor();
+  static void PopBatchCursor() noexcept;
+
+  TField* tranId_ = nullptr;
+  TField* dictTranId_ = nullptr;
+  TField* tranType_ = nullptr;
+  TField* stringTableIdOrProp_ = nullptr;
+  TField* refValue_ = nullptr;
+  TField* tranValue_ = nullptr;
+  TField* comment_ = nullptr;
+  TField* translated_ = nullptr;
+
+  bool modified_ = false;
+  std::u16string formatErrorNote_;
+  bool insertsAllowed_ = false;
+  bool skipFormatCheck_ = false;
+  std::u16string fileName_;
+  TDfmForms forms_;
+  TDfmPropertyList properties_;
+  TKivStringList resourceStringMap_;
+  TStringTableBlocks stringTables_;
+  bool readOnly_ = false;
+  TBookmarkStr batchBookmark_;
+  bool batchFiltered_ = false;
+  int batchDepth_ = 0;
+};

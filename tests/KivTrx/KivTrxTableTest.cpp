@@ -1,0 +1,481 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "KivTrx/KivTrxTable.h"
+#include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
+
+namespace {
+
+// Tests write their forms with LF; form text has CR LF.
+std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// The label's caption is written twice: one property path, one row.
+constexpr const char* kForm = R"(object Form1: TForm1
+  Caption = 'Main'
+  KivTranslatableProps.WideStrings = (
+    'Label1.Caption'
+    'Button1.Hint'
+    'Form1.Title')
+  object Label1: TLabel
+    Caption = 'Hello'
+    Caption = 'Second'
+  end
+  object Button1: TButton
+    Caption = 'Not listed'
+    Hint = 'Press'
+  end
+end
+)";
+
+// An RT_STRING block's bytes with the given strings (by id) in their slots.
+std::unique_ptr<TKivStringList> Block(int blockNumber,
+                                      const std::map<int, std::u16string>& strings) {
+  std::vector<std::uint8_t> data;
+  for (int slot = 0; slot < 16; ++slot) {
+    auto it = strings.find((blockNumber - 1) * 16 + slot);
+    std::u16string text = it == strings.end() ? u"" : it->second;
+    data.push_back(static_cast<std::uint8_t>(text.size()));
+    data.push_back(static_cast<std::uint8_t>(text.size() >> 8));
+    for (char16_t c : text) {
+      data.push_back(static_cast<std::uint8_t>(c));
+      data.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+  }
+  auto block = std::make_unique<TKivStringList>();
+  DecodeStringTableBlock(blockNumber, data.data(), data.size(), *block);
+  return block;
+}
+
+class TransTable : public ::testing::Test {
+ protected:
+  void SetUp() override { InitializeKivTrxDfmUtils(); }
+  void TearDown() override { FinalizeKivTrxDfmUtils(); }
+
+  // A module with the form above and strings 16 ("%0:d files"), 17 ("Open") and 18
+  // (not in the map).
+  TTransTableContents Module(std::u16string flags = u"", std::u16string comments = u"") {
+    TTransTableContents c;
+    c.Forms.push_back(std::make_unique<TDfmForm>());
+    c.Forms.back()->Parse(Crlf(kForm), &c.Properties);
+    c.ResourceStringMap = u"16=Unit_SFiles\r\n17=Unit_SOpen\r\n";
+    c.StringTables.push_back(Block(2, {{16, u"%0:d files"}, {17, u"Open"}, {18, u"Unnamed"}}));
+    c.Flags = std::move(flags);
+    c.Comments = std::move(comments);
+    return c;
+  }
+
+  void LoadModule(std::u16string flags = u"", std::u16string comments = u"") {
+    table.Load(Module(std::move(flags), std::move(comments)), u"module.ENU", false);
+  }
+
+  std::vector<std::u16string> Ids() {
+    std::vector<std::u16string> ids;
+    for (table.First(); !table.Eof(); table.Next()) ids.push_back(table.TranID());
+    return ids;
+  }
+
+  const std::u16string& StringOf(int id) {
+    const TKivStringList& block = *table.StringTables().front();
+    for (int i = 0; i < block.Count(); ++i) {
+      if (StringIdOf(block, i) == id) return block.Get(i);
+    }
+    static const std::u16string none = u"<none>";
+    return none;
+  }
+
+  void Edit(std::u16string_view id, std::u16string_view value) {
+    ASSERT_TRUE(table.FindTranID(id));
+    table.Edit();
+    table.SetTranValue(value);
+    table.Post();
+  }
+
+  std::string PostError() {
+    try {
+      table.Post();
+    } catch (const Exception& e) {
+      return std::string(e.ClassName()) + ": " + e.Message();
+    }
+    return "no error";
+  }
+
+  TKivTransTable table;
+};
+
+TEST_F(TransTable, LoadsListedPropertiesAndNamedStringsSortedByTranID) {
+  LoadModule();
+  EXPECT_EQ(Ids(), (std::vector<std::u16string>{u"Form1.Button1.Hint", u"Form1.Label1.Caption",
+                                                u"Unit_SFiles", u"Unit_SOpen"}));
+
+  ASSERT_TRUE(table.FindTranID(u"Form1.Label1.Caption"));
+  EXPECT_EQ(table.TranValue(), u"Hello");
+  EXPECT_EQ(table.TranType(), u"Caption");
+  EXPECT_FALSE(table.IsStringResource());
+  EXPECT_EQ(table.FieldByName("DictTranID").AsWideString(), u"LABEL1.CAPTION");
+  ASSERT_NE(table.PDfmProp(), nullptr);
+  EXPECT_EQ(table.PDfmProp()->Path, "Form1.Label1.Caption");
+  EXPECT_EQ(table.PDfmProp()->Value, "'Hello'");
+
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_TRUE(table.IsStringResource());
+  EXPECT_EQ(table.StringTableID(), 16);
+  EXPECT_EQ(table.TranValue(), u"%0:d files");
+  EXPECT_EQ(table.RefValue(), u"");
+  EXPECT_EQ(table.FieldByName("DictTranID").AsWideString(), u"RESOURCESTRING");
+  EXPECT_FALSE(table.TableModified());
+  EXPECT_EQ(table.FileName(), u"module.ENU");
+}
+
+TEST_F(TransTable, FieldsExistBeforeOpeningWithTheirWidths) {
+  EXPECT_EQ(table.FieldCount(), 8);
+  EXPECT_EQ(table.FieldByName("TranID").DisplayWidth(), 30);
+  EXPECT_EQ(table.FieldByName("TranValue").DisplayWidth(), 40);
+  EXPECT_FALSE(table.FieldByName("StringTableIDOrPDfmProp").Visible());
+  EXPECT_TRUE(table.FieldByName("Translated").Required());
+  EXPECT_FALSE(table.FieldByName("Comment").Required());
+}
+
+TEST_F(TransTable, AModuleWithNothingTranslatableIsAnEmptyTable) {
+  TTransTableContents c;
+  c.Forms.push_back(std::make_unique<TDfmForm>());
+  c.Forms.back()->Parse(Crlf("object Form2: TForm2\n  Caption = 'x'\nend\n"), &c.Properties);
+  c.StringTables.push_back(Block(1, {{1, u"unnamed"}}));
+  c.ResourceStringMap = u"2=Unit_SOther\r\n";
+  table.Load(std::move(c), u"m.DEU", false);
+  EXPECT_TRUE(table.Active());
+  EXPECT_EQ(table.RecordCount(), 0);
+  TTransTableTexts texts = table.TranslationTexts();
+  EXPECT_EQ(texts.Flags, u".");
+  EXPECT_EQ(texts.Comments, u".");
+}
+
+TEST_F(TransTable, FlagsOtherThanFalseOrEmptyMarkRowsTranslated) {
+  LoadModule(
+      u"Unit_SFiles=false\r\nUnit_SOpen=FALSE\r\nForm1.Button1.Hint=\r\n"
+      u"form1.label1.caption=yes\r\n",
+      u"Unit_SOpen=menu entry\r\n");
+  std::map<std::u16string, bool> translated;
+  for (table.First(); !table.Eof(); table.Next()) translated[table.TranID()] = table.Translated();
+  EXPECT_FALSE(translated[u"Unit_SFiles"]);
+  EXPECT_FALSE(translated[u"Unit_SOpen"]);
+  EXPECT_FALSE(translated[u"Form1.Button1.Hint"]);
+  EXPECT_TRUE(translated[u"Form1.Label1.Caption"]);
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  EXPECT_EQ(table.Comment(), u"menu entry");
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(table.Comment(), u"");
+}
+
+TEST_F(TransTable, SaveHandsOverTheTextsAndClearsModified) {
+  LoadModule();
+  TTransTableTexts written;
+  int writes = 0;
+  auto writer = [&](const TDfmForms& forms, const TStringTableBlocks& blocks,
+                    const TTransTableTexts& texts) {
+    EXPECT_EQ(&forms, &table.Forms());
+    EXPECT_EQ(&blocks, &table.StringTables());
+    written = texts;
+    ++writes;
+  };
+  table.Save(false, writer);
+  EXPECT_EQ(written.Flags, u".");
+  EXPECT_EQ(written.Comments, u".");
+
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.Edit();
+  table.SetTranslated(true);
+  table.SetComment(u"menu");
+  table.Post();
+  ASSERT_TRUE(table.FindTranID(u"Form1.Button1.Hint"));
+  table.Edit();
+  table.SetTranslated(true);
+  table.Post();
+  EXPECT_TRUE(table.TableModified());
+  table.Save(false, writer);
+  EXPECT_EQ(writes, 2);
+  EXPECT_EQ(written.Flags, u"Form1.Button1.Hint=TRUE\r\nUnit_SOpen=TRUE\r\n");
+  EXPECT_EQ(written.Comments, u"Unit_SOpen=menu\r\n");
+  EXPECT_FALSE(table.TableModified());
+
+  // The texts read back give the same rows their flags and comments.
+  LoadModule(written.Flags, written.Comments);
+  EXPECT_EQ(table.TranslationTexts().Flags, written.Flags);
+  EXPECT_EQ(table.TranslationTexts().Comments, written.Comments);
+  LoadModule(u".", u".");
+  EXPECT_EQ(table.TranslationTexts().Flags, u".");
+}
+
+TEST_F(TransTable, AFailedWriteKeepsTheTableModified) {
+  LoadModule();
+  Edit(u"Unit_SOpen", u"Öffnen");
+  EXPECT_THROW(table.Save(false, [](auto&, auto&, auto&) { throw EKivGeneralError("disk full"); }),
+               EKivGeneralError);
+  EXPECT_TRUE(table.TableModified());
+  EXPECT_EQ(table.BatchDepth(), 0);
+}
+
+TEST_F(TransTable, SaveMarksChangedRowsTranslatedWhenAsked) {
+  LoadModule();
+  table.CanonicalizeFormats();  // Unit_SFiles: RefValue "%0:d files", TranValue "%d files"
+  ASSERT_TRUE(table.FindTranID(u"Form1.Label1.Caption"));
+  table.Edit();
+  table.SetRefValue(u"Hello");
+  table.SetTranValue(u"Hallo");
+  table.Post();
+  TTransTableTexts texts;
+  table.Save(true, [&](auto&, auto&, const TTransTableTexts& t) { texts = t; });
+  // The string differs from its reference only in spelling: not a change.
+  EXPECT_EQ(texts.Flags, u"Form1.Label1.Caption=TRUE\r\n");
+}
+
+TEST_F(TransTable, ACommentStaysOnOneLineOfItsText) {
+  LoadModule();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.Edit();
+  table.SetComment(u"first\r\nsecond");
+  EXPECT_EQ(PostError(), "EKivGeneralError: A comment can not span several lines.");
+  table.SetComment(u"first; second = third");
+  table.Post();
+  EXPECT_EQ(table.TranslationTexts().Comments, u"Unit_SOpen=first; second = third\r\n");
+}
+
+TEST_F(TransTable, PostAppliesTranslationsToTheModuleData) {
+  LoadModule();
+  Edit(u"Unit_SOpen", u"Öffnen");
+  EXPECT_EQ(StringOf(17), u"Öffnen");
+  EXPECT_EQ(StringOf(16), u"%0:d files");
+  Edit(u"Form1.Button1.Hint", u"Drück");
+  ASSERT_TRUE(table.FindTranID(u"Form1.Button1.Hint"));
+  EXPECT_EQ(PropertyValueToWide(*table.PDfmProp()), u"Drück");
+  EXPECT_TRUE(table.TableModified());
+}
+
+TEST_F(TransTable, ATranslationThatDropsAnArgumentFailsAndStaysInEditState) {
+  LoadModule();
+  table.CanonicalizeFormats();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(table.TranValue(), u"%d files");
+  EXPECT_EQ(table.RefValue(), u"%0:d files");
+  EXPECT_FALSE(table.TableModified() && table.Translated());
+
+  table.Edit();
+  table.SetTranValue(u"Dateien");
+  EXPECT_EQ(PostError(), "EFormatSpecifierError: Number of format specifiers do not match.");
+  EXPECT_EQ(table.State(), dsEdit);
+  table.SetTranValue(u"%s Dateien");
+  EXPECT_EQ(PostError(),
+            "EFormatSpecifierError: Argument types for index 0 do not match. (d <> s)");
+  table.SetFormatErrorNote(u"Row Unit_SFiles");
+  EXPECT_EQ(PostError(),
+            "EFormatSpecifierError: Argument types for index 0 do not match. (d <> s)\r\n\r\n\r\n"
+            "Row Unit_SFiles");
+  table.SetTranValue(u"%d Dateien");
+  table.Post();
+  EXPECT_EQ(StringOf(16), u"%d Dateien");
+
+  table.SetSkipFormatCheck(true);
+  Edit(u"Unit_SFiles", u"Dateien");
+  EXPECT_EQ(StringOf(16), u"Dateien");
+}
+
+TEST_F(TransTable, CanonicalizeKeepsTheFirstReferenceAndTheCursor) {
+  LoadModule();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.CanonicalizeFormats();
+  EXPECT_EQ(table.TranID(), u"Unit_SOpen");
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(StringOf(16), u"%d files");
+  table.Edit();
+  table.SetTranValue(u"%0:D Dateien");
+  table.Post();
+  table.CanonicalizeFormats();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(table.TranValue(), u"%d Dateien");
+  EXPECT_EQ(table.RefValue(), u"%0:d files");
+  // Form texts are not formats.
+  ASSERT_TRUE(table.FindTranID(u"Form1.Label1.Caption"));
+  EXPECT_EQ(table.RefValue(), u"");
+}
+
+TEST_F(TransTable, FindTranIDIgnoresLetterCase) {
+  LoadModule();
+  EXPECT_TRUE(table.FindTranID(u"unit_sopen"));
+  EXPECT_EQ(table.TranID(), u"Unit_SOpen");
+  EXPECT_TRUE(table.FindTranID(u"FORM1.LABEL1.CAPTION"));
+  EXPECT_EQ(table.TranID(), u"Form1.Label1.Caption");
+  EXPECT_FALSE(table.FindTranID(u"Unit_SMissing"));
+  EXPECT_EQ(table.TranID(), u"Form1.Label1.Caption");
+}
+
+TEST_F(TransTable, RowsCanBeAddedOnlyByLoading) {
+  LoadModule();
+  int rows = table.RecordCount();
+  for (auto add : {&TDataSet::Append, &TDataSet::Insert}) {
+    try {
+      (table.*add)();
+      FAIL();
+    } catch (const EKivInternalError& e) {
+      EXPECT_EQ(e.Message(), "Records can not be added to this table.");
+    }
+    EXPECT_EQ(table.State(), dsBrowse);
+  }
+  EXPECT_EQ(table.RecordCount(), rows);
+}
+
+TEST_F(TransTable, AccessorsRefuseTheOtherKindOfRow) {
+  auto message = [](auto&& call) -> std::string {
+    try {
+      call();
+    } catch (const EKivInternalError& e) {
+      return e.Message();
+    }
+    return "no error";
+  };
+  LoadModule();
+  ASSERT_TRUE(table.FindTranID(u"Form1.Label1.Caption"));
+  EXPECT_EQ(message([&] { table.StringTableID(); }),
+            "Can not get StringTableID if not a string resource.");
+  EXPECT_EQ(message([&] { table.SetStringTableID(1); }),
+            "Can not set StringTableID if not a string resource.");
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  EXPECT_EQ(message([&] { table.PDfmProp(); }), "Can not get PDfmProp for a string resource.");
+  EXPECT_EQ(message([&] { table.SetPDfmProp(nullptr); }),
+            "Can not set PDfmProp for a string resource.");
+
+  TKivTransTable empty;
+  empty.Open();
+  EXPECT_EQ(message([&] { empty.PDfmProp(); }), "Can not get PDfmProp for an undefined type.");
+  EXPECT_EQ(message([&] { empty.SetPDfmProp(nullptr); }),
+            "Can not set PDfmProp for an undefined type.");
+}
+
+TEST_F(TransTable, CopyTranslationsTakesTranslatedRowsOnly) {
+  LoadModule();
+  TKivTransTable source;
+  TTransTableContents old =
+      Module(u"Unit_SFiles=TRUE\r\nForm1.Label1.Caption=TRUE\r\nUnit_SOpen=TRUE\r\n",
+             u"Unit_SFiles=plural\r\nForm1.Button1.Hint=untranslated\r\nUnit_SOpen=theirs\r\n");
+  // The old module names a string this one lacks, and its own spelling of a format.
+  old.ResourceStringMap += u"18=Unit_SGone\r\n";
+  source.Load(std::move(old), u"old.DEU", false);
+  ASSERT_TRUE(source.FindTranID(u"Unit_SFiles"));
+  source.Edit();
+  source.SetTranValue(u"%0:d Dateien");
+  source.Post();
+  ASSERT_TRUE(source.FindTranID(u"Form1.Label1.Caption"));
+  source.Edit();
+  source.SetTranValue(u"Hallo");
+  source.Post();
+
+  table.First();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.Edit();
+  table.SetComment(u"own");
+  table.Post();
+  table.CopyTranslations(source, true);
+
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(table.TranValue(), u"%d Dateien");
+  EXPECT_EQ(table.Comment(), u"plural");
+  EXPECT_TRUE(table.Translated());
+  EXPECT_EQ(StringOf(16), u"%d Dateien");
+  ASSERT_TRUE(table.FindTranID(u"Form1.Label1.Caption"));
+  EXPECT_EQ(table.TranValue(), u"Hallo");
+  EXPECT_TRUE(table.Translated());
+  // Untranslated in the source: neither text nor comment come over.
+  ASSERT_TRUE(table.FindTranID(u"Form1.Button1.Hint"));
+  EXPECT_EQ(table.TranValue(), u"Press");
+  EXPECT_EQ(table.Comment(), u"");
+  EXPECT_FALSE(table.Translated());
+  // A comment of its own stays.
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  EXPECT_EQ(table.TranValue(), u"Open");
+  EXPECT_EQ(table.Comment(), u"own");
+  EXPECT_TRUE(table.Translated());
+  EXPECT_FALSE(table.FindTranID(u"Unit_SGone"));
+}
+
+TEST_F(TransTable, CopyLeavesTranslatedRowsAloneAndMarksOnlyWhenAsked) {
+  LoadModule(u"Unit_SFiles=TRUE\r\n");
+  TKivTransTable source;
+  source.Load(Module(u"Unit_SOpen=TRUE\r\nUnit_SFiles=TRUE\r\n"), u"old.DEU", false);
+  ASSERT_TRUE(source.FindTranID(u"Unit_SOpen"));
+  source.Edit();
+  source.SetTranValue(u"Öffnen");
+  source.Post();
+  ASSERT_TRUE(source.FindTranID(u"Unit_SFiles"));
+  source.Edit();
+  source.SetTranValue(u"%d Dateien");
+  source.Post();
+  table.CopyTranslations(source, false);
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  EXPECT_EQ(table.TranValue(), u"Öffnen");
+  EXPECT_FALSE(table.Translated());
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(table.TranValue(), u"%0:d files");
+}
+
+TEST_F(TransTable, AReadOnlyTableCannotBeTranslatedOrSaved) {
+  table.Load(Module(), u"C:\\App\\App.exe", true);
+  EXPECT_TRUE(table.ReadOnly());
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.Edit();
+  EXPECT_THROW(table.SetTranValue(u"x"), EDatabaseError);
+  table.Cancel();
+  try {
+    table.Save(false, [](auto&, auto&, auto&) { FAIL(); });
+    FAIL();
+  } catch (const EKivInternalError& e) {
+    EXPECT_EQ(e.Message(),
+              "You can not save changes directly to the application exe (C:\\App\\App.exe).");
+  }
+  // Reloading a module makes it editable again.
+  LoadModule();
+  EXPECT_FALSE(table.ReadOnly());
+  Edit(u"Unit_SOpen", u"Öffnen");
+}
+
+TEST_F(TransTable, BatchModeNestsAndRestoresCursorAndFilter) {
+  LoadModule();
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  table.SetOnFilterRecord(
+      [this](TDataSet&, bool& accept) { accept = table.TranID() != u"Unit_SOpen"; });
+  table.SetFiltered(true);
+  EXPECT_EQ(table.RecordCount(), 3);
+  table.BeginBatch();
+  table.BeginBatch();
+  EXPECT_FALSE(table.Filtered());
+  EXPECT_EQ(table.RecordCount(), 4);
+  EXPECT_TRUE(table.ControlsDisabled());
+  table.Last();
+  table.EndBatch();
+  EXPECT_EQ(table.BatchDepth(), 1);
+  EXPECT_FALSE(table.Filtered());
+  table.EndBatch();
+  EXPECT_TRUE(table.Filtered());
+  EXPECT_FALSE(table.ControlsDisabled());
+  EXPECT_EQ(table.TranID(), u"Unit_SFiles");
+}
+
+TEST_F(TransTable, ReloadingReplacesRowsAndModuleData) {
+  LoadModule();
+  Edit(u"Unit_SOpen", u"Öffnen");
+  TTransTableContents c;
+  c.ResourceStringMap = u"1=Unit_SOnly\r\n";
+  c.StringTables.push_back(Block(1, {{1, u"Only"}}));
+  table.Load(std::move(c), u"other.DEU", false);
+  EXPECT_EQ(Ids(), std::vector<std::u16string>{u"Unit_SOnly"});
+  EXPECT_TRUE(table.Forms().empty());
+  EXPECT_FALSE(table.TableModified());
+}
+
+}  // namespace
