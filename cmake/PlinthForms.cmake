@@ -15,7 +15,8 @@ function(plinth_form_resource target)
     DEPENDS ${dfm} ${PLINTH_TOOL_formc_DEPENDS}
     COMMENT "Form ${A_NAME} from ${A_FILE}"
     VERBATIM)
-  file(CONFIGURE OUTPUT ${rc} CONTENT "${A_NAME} RCDATA \"${bin}\"\n")
+  # Neutral, as the translation framework writes a module's forms again.
+  file(CONFIGURE OUTPUT ${rc} CONTENT "LANGUAGE 0, 0\n${A_NAME} RCDATA \"${bin}\"\n")
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${bin})
   target_sources(${target} PRIVATE ${rc})
   set_property(TARGET ${target} APPEND PROPERTY PLINTH_FORM_FILES ${bin})

@@ -9,6 +9,7 @@ string(SUBSTRING "${hex}" 18 12 e)
 # A version-4 GUID: random but for its version and variant digits.
 set(guid "{${a}-${b}-4${c}-8${d}-${e}}")
 file(WRITE "${OUT}.tmp"
+  "LANGUAGE 0, 0\n"
   "\"KIV_TRX_GUID\" RCDATA { L\"${guid}\" }\n"
   "\"KIV_TRX_FLAG\" RCDATA { \"This application is enabled to version check its resource module.\" }\n")
 file(RENAME "${OUT}.tmp" "${OUT}")

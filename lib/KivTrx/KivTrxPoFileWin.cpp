@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxTable.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
