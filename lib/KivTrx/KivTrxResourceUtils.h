@@ -98,7 +98,8 @@ class TResourceUpdate {
 };
 
 // Appends every (type, name, language) of the module, in the system's order. A failing
-// enumeration, find, load, lock or size call (size 0 included) raises the system's error.
+// enumeration, find, load, lock or size call (size 0 included) raises the system's error;
+// a module without any resource appends nothing.
 void EnumerateResources(HMODULE module, TResDataList& list);
 // Clears `blocks` and appends one decoded block per RT_STRING resource.
 void ReadStringTables(HMODULE module, TStringTableBlocks& blocks);
@@ -108,7 +109,7 @@ void WriteStringTables(HANDLE update, const TStringTableBlocks& blocks);
 // raises Exception "Internal Error: SaveRcText.ResName must be upper case.".
 void SaveRcText(HANDLE update, const std::u16string& name, const std::u16string& text);
 
-// Names of the string-named RT_RCDATA resources that hold binary forms.
+// Names of the string-named RT_RCDATA resources that hold binary forms, each once.
 void ListFormResources(HMODULE module, std::vector<std::string>& names);
 // Parses every form resource into `forms` (cleared), their properties into `flat`
 // (cleared; not owning), while a flash message names the file.

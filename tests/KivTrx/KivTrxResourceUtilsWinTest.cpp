@@ -118,6 +118,17 @@ TEST_F(ResUtils, EnumerationListsEveryResourceWithItsBytes) {
   }
 }
 
+TEST_F(ResUtils, AModuleWithoutResourcesHasNothingToList) {
+  ModuleHandle module = LoadAsData(FixturePath(u"VerNone.dll"));
+  TResDataList list;
+  EXPECT_NO_THROW(EnumerateResources(module.get(), list));
+  EXPECT_TRUE(list.empty());
+  TStringTableBlocks blocks;
+  blocks.push_back(std::make_unique<TKivStringList>());
+  ReadStringTables(module.get(), blocks);
+  EXPECT_TRUE(blocks.empty());
+}
+
 TEST_F(ResUtils, StringTablesComeAsDecodedBlocks) {
   ModuleHandle module = LoadAsData(SourceApp());
   TStringTableBlocks blocks;
