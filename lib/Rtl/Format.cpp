@@ -395,9 +395,9 @@ int ArgumentClass(char16_t type) {
 }
 
 // The type of each argument's first use, by argument index.
-std::map<int, char16_t> ArgumentTypes(const std::vector<FormatSpec>& specs) {
+std::map<int, char16_t> ArgumentTypes(const std::vector<FormatSpec>& uses) {
   std::map<int, char16_t> types;
-  for (const FormatSpec& spec : specs) types.emplace(spec.argIndex, spec.type);
+  for (const FormatSpec& use : uses) types.emplace(use.argIndex, use.type);
   return types;
 }
 
@@ -414,10 +414,10 @@ void AppendNumber(std::u16string& out, int value) {
 }  // namespace
 
 void CheckFormatCompatible(std::u16string_view reference, std::u16string_view translation) {
-  std::vector<FormatSpec> refSpecs = ParseFormatSpecs(reference);
-  std::vector<FormatSpec> tranSpecs = ParseFormatSpecs(translation);
-  std::map<int, char16_t> refTypes = ArgumentTypes(refSpecs);
-  std::map<int, char16_t> tranTypes = ArgumentTypes(tranSpecs);
+  std::vector<FormatSpec> refUses = ParseFormatSpecs(reference);
+  std::vector<FormatSpec> tranUses = ParseFormatSpecs(translation);
+  std::map<int, char16_t> refTypes = ArgumentTypes(refUses);
+  std::map<int, char16_t> tranTypes = ArgumentTypes(tranUses);
   if (refTypes.size() != tranTypes.size()) throw EFormatSpecifierError(kSpecifierCountMismatch);
   auto mismatch = [&](int index) {
     return EFormatSpecifierError(Format(kArgumentTypeMismatch, index, TypeName(refTypes, index),
@@ -425,10 +425,10 @@ void CheckFormatCompatible(std::u16string_view reference, std::u16string_view tr
   };
   // Every use in the translation must fit the reference's argument, and no argument of
   // the reference may be left out.
-  for (const FormatSpec& spec : tranSpecs) {
-    auto ref = refTypes.find(spec.argIndex);
-    if (ref == refTypes.end() || ArgumentClass(ref->second) != ArgumentClass(spec.type)) {
-      throw mismatch(spec.argIndex);
+  for (const FormatSpec& use : tranUses) {
+    auto ref = refTypes.find(use.argIndex);
+    if (ref == refTypes.end() || ArgumentClass(ref->second) != ArgumentClass(use.type)) {
+      throw mismatch(use.argIndex);
     }
   }
   for (const auto& [index, type] : refTypes) {

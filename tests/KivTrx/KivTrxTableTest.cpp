@@ -2,6 +2,10 @@
 
 #include <map>
 
+#ifdef _WIN32
+#include "KivLX/KivLXUtils.h"
+#endif
+
 #include "KivTrx/KivTrxTable.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
@@ -57,8 +61,18 @@ std::unique_ptr<TKivStringList> Block(int blockNumber,
 
 class TransTable : public ::testing::Test {
  protected:
-  void SetUp() override { InitializeKivTrxDfmUtils(); }
-  void TearDown() override { FinalizeKivTrxDfmUtils(); }
+  void SetUp() override {
+#ifdef _WIN32
+    InitializeKivLXUtils();  // the screen-cursor stack of batch mode
+#endif
+    InitializeKivTrxDfmUtils();
+  }
+  void TearDown() override {
+    FinalizeKivTrxDfmUtils();
+#ifdef _WIN32
+    FinalizeKivLXUtils();
+#endif
+  }
 
   // A module with the form above and strings 16 ("%0:d files"), 17 ("Open") and 18
   // (not in the map).
