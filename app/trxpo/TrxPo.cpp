@@ -35,7 +35,7 @@ int Usage() {
 }
 
 void WriteCatalog(const std::u16string& file, const std::string& text) {
-  TFileStream out(file, fmCreate);
+  TFileStream out(file, FileMode::Create);
   out.WriteBuffer(text.data(), text.size());
 }
 
@@ -73,6 +73,7 @@ int Run(const std::u16string& command, const std::u16string& program, const std:
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 5) return Usage();
+  InitializeKivLXUtils();
   InitializeKivTrxDfmUtils();
   InitializeKivTrxLanguages();
   InitializeKivTrxResourceUtils();
@@ -87,5 +88,6 @@ int wmain(int argc, wchar_t** argv) {
   FinalizeKivTrxResourceUtils();
   FinalizeKivTrxLanguages();
   FinalizeKivTrxDfmUtils();
+  FinalizeKivLXUtils();
   return rc;
 }

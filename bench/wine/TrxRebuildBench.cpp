@@ -215,6 +215,7 @@ int Startup() {
 
 int wmain(int argc, wchar_t** argv) {
   std::u16string mode = argc > 1 ? FromWStr(argv[1]) : u"";
+  InitializeKivLXUtils();
   InitializeKivTrxDfmUtils();
   InitializeKivTrxLanguages();
   InitializeKivTrxResourceUtils();
@@ -230,6 +231,7 @@ int wmain(int argc, wchar_t** argv) {
   FinalizeKivTrxResourceUtils();
   FinalizeKivTrxLanguages();
   FinalizeKivTrxDfmUtils();
+  FinalizeKivLXUtils();
   if (rc == 2) std::fprintf(stderr, "usage: bench_trx_rebuild rebuild|startup\n");
   return rc;
 }

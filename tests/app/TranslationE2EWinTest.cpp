@@ -96,6 +96,7 @@ std::u16string AnswerMessageBox(const Installer& program) {
 class Translation : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    InitializeKivLXUtils();
     InitializeKivTrxDfmUtils();
     InitializeKivTrxLanguages();
     InitializeKivTrxResourceUtils();
@@ -104,6 +105,7 @@ class Translation : public ::testing::Test {
     FinalizeKivTrxResourceUtils();
     FinalizeKivTrxLanguages();
     FinalizeKivTrxDfmUtils();
+    FinalizeKivLXUtils();
   }
 
   void SetUp() override {
@@ -355,7 +357,7 @@ std::string FileText(const std::u16string& file) {
 }
 
 void WriteFileText(const std::u16string& file, const std::string& text) {
-  TFileStream out(file, fmCreate);
+  TFileStream out(file, FileMode::Create);
   out.WriteBuffer(text.data(), text.size());
 }
 
