@@ -110,9 +110,11 @@ class Translation : public ::testing::Test {
 
   void SetUp() override {
     if (Platform::IsWin9x()) {
-      // The program and this test edit resources through the update library.
+      // The program (and the tool, started there) and this test edit resources through
+      // the update library; this test takes it from the fixtures' folder, so the copy
+      // beside the program can go.
       CopyUpdateLibrary(dir_.Path());
-      SetDllDirectoryW(WStr(dir_.Path()));
+      SetDllDirectoryW(WStr(ExtractFilePath(FixturePath(u"unicows\\kiv_unicows.dll"))));
     }
     ASSERT_TRUE(CopyFileW(WStr(InstallerPath()), WStr(exe_), FALSE));
   }
@@ -318,7 +320,7 @@ struct ToolRun {
   std::string output;  // standard output and error
 };
 
-ToolRun RunTool(const std::u16string& args) {
+ToolRun RunTool(const std::u16string& args, const std::u16string& startDir) {
   std::u16string tool = ExtractFilePath(InstallerPath()) + u"trxpo.exe";
   std::u16string cmd = u"\"" + tool + u"\" " + args;
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
@@ -332,8 +334,8 @@ ToolRun RunTool(const std::u16string& args) {
   si.hStdError = write;
   PROCESS_INFORMATION pi{};
   ToolRun run;
-  if (!CreateProcessW(WStr(tool), WStr(cmd), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                      &pi)) {
+  if (!CreateProcessW(WStr(tool), WStr(cmd), nullptr, nullptr, TRUE, 0, nullptr, WStr(startDir),
+                      &si, &pi)) {
     ADD_FAILURE() << "cannot start " << WideToAnsi(tool);
     CloseHandle(read);
     CloseHandle(write);
@@ -365,7 +367,7 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
   std::u16string module = MakeTranslatedModule();
   std::u16string catalog = dir_ / u"de.po";
   std::u16string args = u"\"" + exe_ + u"\" \"" + module + u"\" \"" + catalog + u"\"";
-  ToolRun out = RunTool(u"export " + args);
+  ToolRun out = RunTool(u"export " + args, dir_.Path());
   ASSERT_EQ(out.exitCode, 0u) << out.output;
   std::string po = FileText(catalog);
   EXPECT_NE(po.find("# Checked by the translator\nmsgctxt \"Form1.Caption\"\n"
@@ -386,7 +388,7 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
 
   // Back without edits: the module is not even rewritten.
   std::vector<std::uint8_t> before = FileBytes(module);
-  out = RunTool(u"import " + args);
+  out = RunTool(u"import " + args, dir_.Path());
   ASSERT_EQ(out.exitCode, 0u) << out.output;
   EXPECT_EQ(FileBytes(module), before);
 
@@ -398,7 +400,7 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
                  "# Short\nmsgctxt \"" + WideToAnsi(kNewString) +
                      "\"\nmsgid \"&Details\"\nmsgstr \"&Einzelheiten\"\n");
   WriteFileText(catalog, edited);
-  out = RunTool(u"import " + args);
+  out = RunTool(u"import " + args, dir_.Path());
   ASSERT_EQ(out.exitCode, 0u) << out.output;
   Rows rows = ReadRows(exe_, module);
   EXPECT_EQ(rows[kNewString], (Row{u"&Einzelheiten", true, u"Short"}));
@@ -407,7 +409,7 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
   // A damaged catalog is refused with its line, and the module stays as it was.
   before = FileBytes(module);
   WriteFileText(catalog, "msgctxt \"Form1.Caption\"\nmsgid \"SQL-DMO Install\"\nmsgstr\n");
-  out = RunTool(u"import " + args);
+  out = RunTool(u"import " + args, dir_.Path());
   EXPECT_EQ(out.exitCode, 1u);
   EXPECT_NE(out.output.find("line 3"), std::string::npos) << out.output;
   EXPECT_EQ(FileBytes(module), before);
