@@ -36,7 +36,6 @@ std::u16string Replace(std::u16string text, std::u16string_view from, std::u16st
   return text;
 }
 
-
 }  // namespace
 
 std::string ExportPoCatalog(const std::u16string& programFile, const std::u16string& moduleFile) {
