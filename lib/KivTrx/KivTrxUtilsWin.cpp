@@ -46,12 +46,27 @@ std::u16string ReadRcDataText(HMODULE module, const std::u16string& name) {
   return text;
 }
 
-std::u16string ReadModuleGuid(const std::u16string& fileName) {
-  ModuleHandle module = LoadAsDataFile(fileName);
-  std::u16string guid = ReadRcDataText(module.get(), u"KIV_TRX_GUID");
+namespace {
+
+// The GUID of a module already loaded.
+std::u16string ModuleGuidOf(HMODULE module) {
+  std::u16string guid = ReadRcDataText(module, u"KIV_TRX_GUID");
   if (guid == kPlaceholderGuid) guid.clear();
-  if (guid.empty()) guid = ReadRcDataText(module.get(), u"KIV.GUID");
+  if (guid.empty()) guid = ReadRcDataText(module, u"KIV.GUID");
   return guid;
+}
+
+// The resource map is looked for among the loaded module's resources first: a module
+// carries it there, and reading the file for its sections costs more.
+bool IsPrepared(HMODULE module, const std::u16string& fileName) {
+  bool hasMap = HasRcDataResource(module, u"KIV.DRC") || HasPeSection(fileName, "KIV.DRC");
+  return hasMap && !ModuleGuidOf(module).empty();
+}
+
+}  // namespace
+
+std::u16string ReadModuleGuid(const std::u16string& fileName) {
+  return ModuleGuidOf(LoadAsDataFile(fileName).get());
 }
 
 bool SameModuleGuid(const std::u16string& fileA, const std::u16string& fileB) {
@@ -59,12 +74,7 @@ bool SameModuleGuid(const std::u16string& fileA, const std::u16string& fileB) {
 }
 
 bool IsResourceModulePrepared(const std::u16string& fileName) {
-  bool hasMap;
-  {
-    ModuleHandle module = LoadAsDataFile(fileName);
-    hasMap = HasPeSection(fileName, "KIV.DRC") || HasRcDataResource(module.get(), u"KIV.DRC");
-  }
-  return hasMap && !ReadModuleGuid(fileName).empty();
+  return IsPrepared(LoadAsDataFile(fileName).get(), fileName);
 }
 
 void CheckResourceModulePrepared(const std::u16string& fileName) {
@@ -100,6 +110,17 @@ HMODULE LoadDataFileQuietly(const std::u16string& fileName) {
   return Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE);
 }
 
+// The run-time's record of the module chosen at start: finding it again by the rules
+// costs as much as the choice itself, a few milliseconds of every translated start.
+struct ChosenModule {
+  HMODULE handle = nullptr;
+  std::u16string fileName;
+};
+ChosenModule& Chosen() {
+  static ChosenModule chosen;
+  return chosen;
+}
+
 }  // namespace
 
 std::u16string ReadLocaleOverride() {
@@ -131,6 +152,7 @@ HMODULE ChooseResourceModule() {
        ResourceModuleCandidates(exe, ReadLocaleOverride(), ThreadLocaleAbbreviation())) {
     if (HMODULE module = LoadDataFileQuietly(candidate)) {
       SetResourceInstance(module);
+      Chosen() = {module, candidate};
       return module;
     }
   }
@@ -142,14 +164,22 @@ HMODULE CurrentResourceInstance() { return ResourceSource(); }
 HMODULE SetResourceInstance(HMODULE module) {
   HMODULE program = Platform::ProgramModule();
   HMODULE previous = ResourceSource();
-  if (previous != program && previous != module) FreeLibrary(previous);
+  if (previous != program && previous != module) {
+    FreeLibrary(previous);
+    // A later module may come back under the same handle.
+    if (Chosen().handle == previous) Chosen() = {};
+  }
   SetResourceSource(module == program ? nullptr : module);
   return module;
 }
 
 std::u16string FindResourceModuleFile() {
+  if (CurrentResourceInstance() == Platform::ProgramModule()) return ProgramFileName();
+  const ChosenModule& chosen = Chosen();
+  if (chosen.handle == CurrentResourceInstance() && FileExists(chosen.fileName)) {
+    return chosen.fileName;
+  }
   const std::u16string exe = ProgramFileName();
-  if (CurrentResourceInstance() == Platform::ProgramModule()) return exe;
   for (const std::u16string& candidate :
        ResourceModuleCandidates(exe, ReadLocaleOverride(), ThreadLocaleAbbreviation())) {
     if (!FileExists(candidate)) continue;
@@ -177,16 +207,19 @@ void CheckLocaleCodePage(std::uint32_t langId) {
 
 void StartTranslation() {
   HMODULE program = Platform::ProgramModule();
-  if (CurrentResourceInstance() == program) return;
+  HMODULE module = CurrentResourceInstance();
+  if (module == program) return;
   const std::u16string moduleFile = FindResourceModuleFile();
   const std::u16string exeFile = Platform::GetModuleFileName(program);
-  if (!IsResourceModulePrepared(moduleFile)) {
+  // Both are loaded already, the module as the resource source: their resources are
+  // read where they are rather than from their files again.
+  if (!IsPrepared(module, moduleFile)) {
     Platform::MessageBox(nullptr, kNotPrepared, u"", MB_OK);
     SetResourceInstance(program);
     return;
   }
   CheckLocaleCodePage(ResourceModuleLanguage(exeFile, moduleFile));
-  if (SameModuleGuid(exeFile, moduleFile)) return;
+  if (ModuleGuidOf(program) == ModuleGuidOf(module)) return;
   // The rebuild rewrites the file, which must not be held open as the resource source.
   SetResourceInstance(program);
   if (moduleFile.empty()) return;
