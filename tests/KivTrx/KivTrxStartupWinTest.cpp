@@ -101,6 +101,82 @@ TEST_F(LocaleOverrideNtOnly, TheModuleInUseIsFoundAgainUntilItsFileIsGone) {
   SetResourceInstance(Platform::ProgramModule());
 }
 
+// Answers the message boxes this process shows while it lives, and keeps their texts.
+class MessageBoxWatcher {
+ public:
+  MessageBoxWatcher() { thread_ = CreateThread(nullptr, 0, &Run, this, 0, nullptr); }
+  ~MessageBoxWatcher() {
+    stop_ = true;
+    WaitForSingleObject(thread_, 5000);
+    CloseHandle(thread_);
+  }
+  std::vector<std::u16string> Texts() {
+    Sleep(200);  // a box answered just now has gone
+    return texts_;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto watcher = static_cast<MessageBoxWatcher*>(self);
+    while (!watcher->stop_) {
+      EnumWindows(&Answer, reinterpret_cast<LPARAM>(watcher));
+      Sleep(50);
+    }
+    return 0;
+  }
+  static BOOL CALLBACK Answer(HWND h, LPARAM p) {
+    auto watcher = reinterpret_cast<MessageBoxWatcher*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[16];
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(h) || !GetClassNameW(h, cls, 16) ||
+        wcscmp(cls, L"#32770") != 0) {
+      return TRUE;
+    }
+    std::u16string text;
+    EnumChildWindows(
+        h,
+        [](HWND child, LPARAM q) -> BOOL {
+          wchar_t c[16];
+          GetClassNameW(child, c, 16);
+          wchar_t buf[512];
+          int n = GetWindowTextW(child, buf, 512);
+          auto out = reinterpret_cast<std::u16string*>(q);
+          if (_wcsicmp(c, L"Static") == 0 && n > static_cast<int>(out->size())) {
+            *out = FromWStr(buf, n);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    watcher->texts_.push_back(text);
+    PostMessageW(h, WM_COMMAND, IDOK, 0);
+    Sleep(100);
+    return FALSE;
+  }
+
+  HANDLE thread_ = nullptr;
+  volatile bool stop_ = false;
+  std::vector<std::u16string> texts_;
+};
+
+TEST(LocaleCodePage, WarnsOnlyOnWindows9xWhenTheLanguageNeedsAnotherCodePage) {
+  MessageBoxWatcher watcher;
+  CheckLocaleCodePage(0x0411);  // Japanese: code page 932
+  std::vector<std::u16string> texts = watcher.Texts();
+  if (ExpectWin9x()) {
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0],
+              u"The current System Locale does not support the display of Japanese "
+              u"characters.\r\nThe user interface may appear garbled.");
+  } else {
+    EXPECT_TRUE(texts.empty());
+  }
+  if (GetACP() == 1252) {
+    CheckLocaleCodePage(0x0407);  // German shares the system's code page
+    EXPECT_EQ(watcher.Texts().size(), texts.size());
+  }
+}
+
 TEST(ThreadLocale, GivesTheThreeLetterAbbreviation) {
   LCID saved = GetThreadLocale();
   ASSERT_TRUE(SetThreadLocale(MAKELCID(0x0407, SORT_DEFAULT)));
