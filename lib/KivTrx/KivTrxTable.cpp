@@ -1,6 +1,9 @@
 #include "KivTrx/KivTrxTable.h"
 
+#include <algorithm>
+#include <deque>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -35,14 +38,48 @@ std::u16string LinesText(const TKivStringList& lines) {
   return lines.Count() == 0 ? std::u16string(u".") : lines.Text();
 }
 
-std::unique_ptr<TKivStringList> SortedLines(std::u16string_view text) {
-  auto list = std::make_unique<TKivStringList>();
-  list->SetText(text);
-  list->SetSorted(true);
-  return list;
-}
-
 }  // namespace
+
+// The "name=value" lines of a sorted list by name, ignoring case, each name's values in
+// the list's order. A row takes its entry by id, and a later row with the same id the
+// next one, without a scan of the whole list: a module of twenty thousand translated
+// rows would otherwise take minutes to load.
+class TKivTransTable::TNamedValues {
+ public:
+  explicit TNamedValues(std::u16string_view text) {
+    TKivStringList lines;
+    lines.SetText(text);
+    for (int i = 0; i < lines.Count(); ++i) {
+      const std::u16string& line = lines.Get(i);
+      std::size_t eq = line.find(u'=');
+      if (eq == std::u16string::npos) continue;  // a line without a name
+      byName_[WideUpperCase(line.substr(0, eq))].push_back(line);
+    }
+    // The values of one name in the order of the sorted list; only repeated names need
+    // sorting, so the whole list is not.
+    for (auto& [name, values] : byName_) {
+      if (values.size() > 1) {
+        std::stable_sort(values.begin(), values.end(),
+                         [](const std::u16string& a, const std::u16string& b) {
+                           return WideCompareText(a, b) < 0;
+                         });
+      }
+      for (std::u16string& line : values) line.erase(0, line.find(u'=') + 1);
+    }
+  }
+
+  // The first value left for the name, which is used up.
+  std::optional<std::u16string> Take(const std::u16string& name) {
+    auto found = byName_.find(WideUpperCase(name));
+    if (found == byName_.end() || found->second.empty()) return std::nullopt;
+    std::u16string value = std::move(found->second.front());
+    found->second.pop_front();
+    return value;
+  }
+
+ private:
+  std::unordered_map<std::u16string, std::deque<std::u16string>> byName_;
+};
 
 // Opens the table for appending rows while loading, and closes it again on every path.
 class TKivTransTable::TInsertsAllowed {
@@ -196,8 +233,8 @@ void TKivTransTable::ApplyTranslation() {
 
 void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fileName,
                           bool readOnly) {
-  std::unique_ptr<TKivStringList> flags = SortedLines(contents.Flags);
-  std::unique_ptr<TKivStringList> comments = SortedLines(contents.Comments);
+  TNamedValues flags(contents.Flags);
+  TNamedValues comments(contents.Comments);
   readOnly_ = readOnly;
   modified_ = false;
   fileName_ = fileName;
@@ -215,7 +252,7 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
     resourceStringMap_.SetSorted(false);
     resourceStringMap_.SetText(contents.ResourceStringMap);
     resourceStringMap_.SetSorted(true);
-    FillRows(*flags, *comments);
+    FillRows(flags, comments);
     tranValue_->SetReadOnly(readOnly_);
     translated_->SetReadOnly(readOnly_);
     SetSort("TranID");
@@ -223,7 +260,7 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
   });
 }
 
-void TKivTransTable::FillRows(TKivStringList& flags, TKivStringList& comments) {
+void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
   TInsertsAllowed allowed(*this);
   std::unordered_set<std::string> added;
   for (std::size_t i = 0; i < properties_.size(); ++i) {
@@ -266,21 +303,11 @@ void TKivTransTable::FillRows(TKivStringList& flags, TKivStringList& comments) {
   }
 }
 
-void TKivTransTable::TakeFlagsAndComments(TKivStringList& flags, TKivStringList& comments) {
+void TKivTransTable::TakeFlagsAndComments(TNamedValues& flags, TNamedValues& comments) {
   std::u16string id = TranID();
-  int flag = flags.IndexOfName(id);
-  bool translated = false;
-  if (flag >= 0) {
-    std::u16string value = flags.ValueFromIndex(flag);
-    translated = !value.empty() && !WideSameText(value, u"false");
-    flags.Delete(flag);
-  }
-  SetTranslated(translated);
-  int comment = comments.IndexOfName(id);
-  if (comment >= 0) {
-    SetComment(comments.ValueFromIndex(comment));
-    comments.Delete(comment);
-  }
+  std::optional<std::u16string> flag = flags.Take(id);
+  SetTranslated(flag && !flag->empty() && !WideSameText(*flag, u"false"));
+  if (std::optional<std::u16string> comment = comments.Take(id)) SetComment(*comment);
 }
 
 // ---- Saving ----

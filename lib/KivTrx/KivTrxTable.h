@@ -131,12 +131,13 @@ class TKivTransTable : public TKivVarArrayDataSet {
 
  private:
   class TInsertsAllowed;
+  class TNamedValues;
 
   void DefineFields();
   void CheckFormat();
   void ApplyTranslation();
-  void FillRows(TKivStringList& flags, TKivStringList& comments);
-  void TakeFlagsAndComments(TKivStringList& flags, TKivStringList& comments);
+  void FillRows(TNamedValues& flags, TNamedValues& comments);
+  void TakeFlagsAndComments(TNamedValues& flags, TNamedValues& comments);
   TTransTableTexts CollectTexts(bool markChanged);
   // Runs `work` in batch mode; a row left in edit or insert state by a failure is
   // cancelled before batch mode ends, and the failure propagates.
