@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "BenchClock.h"
 #include "Debug/ModuleList.h"
 #include "Debug/StackTrace.h"
 #include "Debug/SymbolTable.h"
@@ -18,17 +19,6 @@
 namespace {
 
 constexpr int kRounds = 9;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / frequency.QuadPart;
-}
 
 // Nanoseconds per call of `fn`, the median of the rounds.
 double Time(int calls, const std::function<void()>& fn) {

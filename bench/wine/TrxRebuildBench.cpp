@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxDfmUtils.h"
 #include "KivTrx/KivTrxLanguages.h"
@@ -31,17 +32,6 @@ constexpr int kForms = 200;
 constexpr int kLabelsPerForm = 10;
 constexpr int kFirstStringId = 4096;
 constexpr std::uint32_t kGerman = 0x0407;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / frequency.QuadPart;
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
