@@ -5,6 +5,7 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 # folder instead; those are mapped as well.
 add_compile_options(-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/=)
 file(RELATIVE_PATH plinth_source_from_build ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+string(REGEX REPLACE "/+$" "" plinth_source_from_build "${plinth_source_from_build}")
 if(plinth_source_from_build)
   add_compile_options(-fmacro-prefix-map=${plinth_source_from_build}/=)
 endif()

@@ -183,7 +183,7 @@ TEST_F(ExceptionDialog, AFaultInAGuardedCallIsReportedWithTheFaultingProcedure) 
 // What the dialog showed for a fault in a click handler, read while it was up.
 std::string faultReport;
 
-void ReadReportAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK ReadReportAndClose(HWND, UINT, UINT_PTR id, DWORD) {
   TKivExceptionDialog* shown = TKivExceptionDialog::Current();
   if (!shown || !shown->DetailsBuilt()) return;  // not up yet, or still building
   KillTimer(nullptr, id);
@@ -263,7 +263,7 @@ struct SecondException {
   bool reportLogged = false;
 } second;
 
-void CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) {
+void CALLBACK CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) {
   struct Search {
     static BOOL CALLBACK Close(HWND h, LPARAM) {
       wchar_t cls[16];
@@ -279,7 +279,7 @@ void CloseMessageBoxes(HWND, UINT, UINT_PTR, DWORD) {
   EnumWindows(&Search::Close, 0);
 }
 
-void RaiseSecondWhileShown(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK RaiseSecondWhileShown(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   TKivExceptionDialog* shown = TKivExceptionDialog::Current();
   if (!shown) return;

@@ -136,7 +136,7 @@ class MessageBoxWatcher {
     std::u16string text;
     EnumChildWindows(
         h,
-        [](HWND child, LPARAM q) -> BOOL {
+        [](HWND child, LPARAM q) CALLBACK -> BOOL {
           wchar_t c[16];
           GetClassNameW(child, c, 16);
           wchar_t buf[512];

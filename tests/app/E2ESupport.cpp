@@ -2,37 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "WinTestSupport.h"
 
-// The shipping build's folder as a Windows path with a trailing backslash, or empty
-// when this build's installer is tested.
-std::u16string ShippingBuildDir() {
-  wchar_t unixPath[MAX_PATH];
-  DWORD n = GetEnvironmentVariableW(L"PLINTH_E2E_SHIPPING", unixPath, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return u"";
-  std::u16string path = u"Z:" + FromWStr(unixPath, n);  // Wine's drive for the Unix root
-  std::replace(path.begin(), path.end(), u'/', u'\\');
-  return IncludeTrailingSlash(path);
-}
-
 std::u16string InstallerPath() {
-  std::u16string shipping = ShippingBuildDir();
-  if (!shipping.empty()) return shipping + u"bin\\Plinth2000.exe";
   std::u16string relative = TestExeDir() + u"..\\..\\bin\\Plinth2000.exe";
   wchar_t full[MAX_PATH];
   DWORD n = GetFullPathNameW(WStr(relative), MAX_PATH, full, nullptr);
   return FromWStr(full, n);
-}
-
-// A fixture library built for the installer's kind of code.
-std::u16string InstallerFixture(const std::u16string& name) {
-  std::u16string shipping = ShippingBuildDir();
-  return shipping.empty() ? FixturePath(name) : shipping + u"tests\\bin\\fixtures\\" + name;
 }
 
 Installer::Installer() : Installer(InstallerPath(), TestExeDir()) {}
@@ -75,7 +54,7 @@ HWND Installer::FindWindowOfClass(const wchar_t* cls, DWORD ms) const {
   } s{pid_, cls, nullptr};
   for (DWORD waited = 0; waited < ms; waited += 50) {
     EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
+        [](HWND h, LPARAM p) CALLBACK -> BOOL {
           auto s = reinterpret_cast<Search*>(p);
           DWORD pid = 0;
           GetWindowThreadProcessId(h, &pid);

@@ -8,13 +8,8 @@
 
 #include "Rtl/Handles.h"
 
-// The shipping build's folder (from PLINTH_E2E_SHIPPING) as a Windows path with a
-// trailing backslash, or empty when this build's installer is tested.
-std::u16string ShippingBuildDir();
-// The installer under test.
+// The installer under test: this build's own.
 std::u16string InstallerPath();
-// A fixture library built for the installer's kind of code.
-std::u16string InstallerFixture(const std::u16string& name);
 
 // The installer (or a copy of it at `program`) as a child process, started from
 // `startDir`.

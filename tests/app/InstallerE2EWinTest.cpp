@@ -22,7 +22,6 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
-#include "Rtl/PeImage.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"
@@ -46,24 +45,11 @@ const PayloadRow kPayload[] = {
     {u"SQLDMO.RLL", true, MakeVersion(2000, 80, 760, 0)},
 };
 
-bool InstallerIs32Bit() {
-  static const bool is32 = !PeImage(ReadFileBytes(InstallerPath())).Is64Bit();
-  return is32;
-}
-
-// The registry view the installer sees.
-REGSAM InstallerView() { return InstallerIs32Bit() ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
-
-std::u16string SystemDir() {
-  if (!InstallerIs32Bit()) return IncludeTrailingSlash(GetSystemFolder());
-  wchar_t dir[MAX_PATH];
-  UINT n = GetSystemWow64DirectoryW(dir, MAX_PATH);
-  return IncludeTrailingSlash(FromWStr(dir, n));
-}
+std::u16string SystemDir() { return IncludeTrailingSlash(GetSystemFolder()); }
 
 std::u16string ReadDefault(HKEY root, const std::u16string& key) {
   HKEY h;
-  if (RegOpenKeyExW(root, WStr(key), 0, KEY_READ | InstallerView(), &h) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(root, WStr(key), 0, KEY_READ, &h) != ERROR_SUCCESS) {
     return u"";
   }
   wchar_t buf[MAX_PATH];
@@ -88,30 +74,6 @@ TVersionNumber InstalledSqlDmoVersion() {
   return server.empty() ? 0 : GetFileVersion(server);
 }
 
-// Registers a planted server as the installer's kind of program would.
-void RegisterForInstaller(const std::u16string& server) {
-  if (!InstallerIs32Bit()) {
-    RegisterServer(server);
-    return;
-  }
-  wchar_t sysWow64[MAX_PATH];
-  UINT n = GetSystemWow64DirectoryW(sysWow64, MAX_PATH);
-  std::u16string exe = IncludeTrailingSlash(FromWStr(sysWow64, n)) + u"regsvr32.exe";
-  std::u16string cmd = u"\"" + exe + u"\" /s \"" + server + u"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(
-      CreateProcessW(WStr(exe), WStr(cmd), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      << SysErrorMessage(GetLastError());
-  KernelHandle process(pi.hProcess);
-  CloseHandle(pi.hThread);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(process.get(), &code);
-  ASSERT_EQ(code, 0u) << "regsvr32 could not register " << WideToAnsi(server);
-}
-
 // The message of the exception dialog: the text of its first memo, the one on top.
 std::u16string DialogMessage(HWND dialog) {
   struct Top {
@@ -120,7 +82,7 @@ std::u16string DialogMessage(HWND dialog) {
   } top;
   EnumChildWindows(
       dialog,
-      [](HWND child, LPARAM p) -> BOOL {
+      [](HWND child, LPARAM p) CALLBACK -> BOOL {
         wchar_t cls[32];
         GetClassNameW(child, cls, 32);
         RECT r;
@@ -182,8 +144,8 @@ std::string Describe(const std::vector<std::u16string>& lines) {
 void SetMachineString(const std::u16string& key, const std::u16string& name,
                       const std::u16string* value) {
   HKEY h;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, nullptr, 0,
-                            KEY_WRITE | InstallerView(), nullptr, &h, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WStr(key), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                            nullptr),
             ERROR_SUCCESS);
   if (value) {
     RegSetValueExW(h, WStr(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
@@ -199,8 +161,7 @@ void SetClientSetupSqlPath(const std::u16string* value) {
 
 void CopyFixture(const std::u16string& fixture, const std::u16string& target) {
   ForceDirectories(ExtractFilePath(target));
-  ASSERT_TRUE(CopyFileW(WStr(InstallerFixture(fixture)), WStr(target), FALSE))
-      << WideToAnsi(target);
+  ASSERT_TRUE(CopyFileW(WStr(FixturePath(fixture)), WStr(target), FALSE)) << WideToAnsi(target);
 }
 
 // An older SQL-DMO with its six files in `dir`, registered from there. Its server
@@ -216,7 +177,7 @@ void PlantOlderCopy(const std::u16string& dir, const std::u16string& dmoFixture)
   WriteTextFile(dir + u"Resources\\1033\\sqlsvc.rll", "old");
   ASSERT_TRUE(
       SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"), FILE_ATTRIBUTE_READONLY));
-  RegisterForInstaller(dir + u"sqldmo.dll");
+  RegisterServer(dir + u"sqldmo.dll");
   ASSERT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application"), dir + u"sqldmo.dll"));
 }
 

@@ -168,7 +168,7 @@ TEST(SqlDmoDeploy, TheInstallersPayloadIsLanguageNeutral) {
     std::vector<LANGID> languages;
     EnumResourceLanguagesW(
         image.get(), L"FILE", name,
-        [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) -> BOOL {
+        [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list) CALLBACK -> BOOL {
           reinterpret_cast<std::vector<LANGID>*>(list)->push_back(language);
           return TRUE;
         },

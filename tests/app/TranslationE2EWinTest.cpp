@@ -76,7 +76,7 @@ std::u16string AnswerMessageBox(const Installer& program) {
   std::u16string text;
   EnumChildWindows(
       box,
-      [](HWND child, LPARAM p) -> BOOL {
+      [](HWND child, LPARAM p) CALLBACK -> BOOL {
         wchar_t cls[32];
         GetClassNameW(child, cls, 32);
         auto out = reinterpret_cast<std::u16string*>(p);
