@@ -9,6 +9,8 @@
 #   i386_root_decide     # prints "ready" or "skip: <reason>" (the state file's line)
 #   i386_root_state      # the last decision, as recorded by scripts/setup.sh
 #
+# PLINTH_I386=off skips the shipping build's runs on purpose (a quicker test run).
+#
 # The probes are functions of their own, so that a test can replace each of them.
 
 PLINTH_CACHE_DIR=${PLINTH_CACHE_DIR:-${HOME}/.cache/plinth}
@@ -115,6 +117,10 @@ i386_root_make() {
 # The decision, one line: "ready", or "skip: <why the shipping build cannot run here>".
 # Makes or updates the root when it is missing or stale.
 i386_root_decide() {
+  if [ "${PLINTH_I386:-}" = off ]; then
+    echo "skip: turned off for this run (PLINTH_I386=off)"
+    return
+  fi
   if ! i386_kernel_runs_32bit_code; then
     echo "skip: this machine's kernel runs no 32-bit code"
     return
