@@ -289,9 +289,9 @@ TEST_F(Toolkit, DescriptionsThatDoNotFitTheClassesAreRefusedClearly) {
   EXPECT_EQ(read("  object B: TKivButton\r\n  end\r\n  object X: TNoSuchControl\r\n  end\r\n"),
             "Class TNoSuchControl not found");
   EXPECT_EQ(read("  object B: TKivButton\r\n    Colour = clRed\r\n  end\r\n"),
-            "Error reading B.Colour: Property Colour does not exist");
+            "Error reading F.B.Colour: Property Colour does not exist");
   EXPECT_EQ(read("  object B: TKivButton\r\n    Anchors = [akAbove]\r\n  end\r\n"),
-            "Error reading B.Anchors: Invalid property value akAbove");
+            "Error reading F.B.Anchors: Invalid property value akAbove");
 
   struct TNoDescriptionForm : TKivForm {
     using TKivForm::TKivForm;
