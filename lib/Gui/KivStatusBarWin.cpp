@@ -31,6 +31,8 @@ const TPropInfo kBarProps[] = {
     BoolProp<&TKivStatusBar::SimplePanel, &TKivStatusBar::SetSimplePanel>("SimplePanel", false),
     StrProp<&TKivStatusBar::SimpleText, &TKivStatusBar::SetSimpleText>("SimpleText"),
     BoolProp<&TKivStatusBar::SizeGrip, &TKivStatusBar::SetSizeGrip>("SizeGrip", true),
+    // The bar always takes the font it is given.
+    KeptProp("UseSystemFont"),
 };
 
 TComponent* CreateBar(TComponent* owner) { return new TKivStatusBar(owner); }

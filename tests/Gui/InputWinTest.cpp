@@ -137,8 +137,8 @@ struct MouseLog {
       return b == TMouseButton::mbLeft ? "left" : b == TMouseButton::mbRight ? "right" : "middle";
     };
     c.OnMouseDown = [this, name, button](TComponent*, TMouseButton b, TShiftState s, int x, int y) {
-      lines.push_back(Format("%s down %s %d,%d%s", name, button(b), x, y,
-                             (s & ssDouble) ? " double" : ""));
+      lines.push_back(
+          Format("%s down %s %d,%d%s", name, button(b), x, y, (s & ssDouble) ? " double" : ""));
     };
     c.OnMouseUp = [this, name, button](TComponent*, TMouseButton b, TShiftState, int x, int y) {
       lines.push_back(Format("%s up %s %d,%d", name, button(b), x, y));

@@ -11,16 +11,9 @@
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/PlatformGui.h"
+#include "WinTestSupport.h"
 
 namespace {
-
-template <typename Pred>
-void PumpUntil(Pred done) {
-  for (int i = 0; i < 200 && !done(); ++i) {
-    Application().ProcessMessages();
-    if (!done()) Sleep(10);
-  }
-}
 
 class LXForms : public ::testing::Test {
  protected:
