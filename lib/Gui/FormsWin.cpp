@@ -82,8 +82,8 @@ const TPropInfo kFormProps[] = {
     EventProp<&TForm::OnPaint>("OnPaint"),
     EventProp<&TControl::OnResize>("OnResize"),
     EventProp<&TForm::OnShow>("OnShow"),
-    // Scrolling, docking, glass, help, icon, printing and scaling settings of the
-    // development tools, which this toolkit does not do.
+    // Scrolling, docking, glass, help, icon, printing, scaling and style settings of
+    // the development tools, which this toolkit does not do.
     KeptProp("AutoScroll"),
     KeptProp("AutoSize"),
     KeptProp("DockSite"),
@@ -92,6 +92,7 @@ const TPropInfo kFormProps[] = {
     KeptProp("Icon.Data"),
     KeptProp("PrintScale"),
     KeptProp("Scaled"),
+    KeptProp("StyleName"),
     KeptProp("UseDockManager"),
 };
 

@@ -19,6 +19,9 @@ const TPropInfo kPanelProps[] = {
     EnumProp<&TStatusPanel::Alignment, &TStatusPanel::SetAlignment>("Alignment", AlignmentNames(),
                                                                     0),
     EnumProp<&TStatusPanel::Bevel, &TStatusPanel::SetBevel>("Bevel", kBevelNames, 1),
+    // Right-to-left reading: kept, not done (in the order the tools write them).
+    KeptProp("BiDiMode"),
+    KeptProp("ParentBiDiMode"),
     EnumProp<&TStatusPanel::Style, &TStatusPanel::SetStyle>("Style", kStyleNames, 0),
     StrProp<&TStatusPanel::Text, &TStatusPanel::SetText>("Text"),
     IntProp<&TStatusPanel::Width, &TStatusPanel::SetWidth>("Width"),
