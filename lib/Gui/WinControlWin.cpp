@@ -381,6 +381,8 @@ TControl* TWinControl::GraphicControlAt(POINT p) const {
 }
 
 bool TWinControl::RouteMouseToGraphic(UINT msg, WPARAM wp, LPARAM lp) {
+  // While this window itself holds the mouse, everything is its own.
+  if (!mouseControl_ && GetCapture() == WindowHandle()) return false;
   POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   TControl* target = mouseControl_ ? mouseControl_ : GraphicControlAt(p);
   if (!target) return false;

@@ -197,6 +197,17 @@ TEST_F(Input, ControlsWithoutAWindowGetTheMouseFromTheirParentsWindow) {
                             "TestAllForm move 200,100",
                         }));
 
+  // And the parent that got the button keeps it over its controls.
+  send(WM_LBUTTONDOWN, MK_LBUTTON, 200, 100);
+  send(WM_MOUSEMOVE, MK_LBUTTON, 18, 45);
+  send(WM_LBUTTONUP, 0, 18, 45);
+  EXPECT_EQ(log.Take(), (std::vector<std::string>{
+                            "TestAllForm down left 200,100",
+                            "TestAllForm move 18,45",
+                            "TestAllForm up left 18,45",
+                            "TestAllForm click",
+                        }));
+
   send(WM_LBUTTONDOWN, MK_LBUTTON, 30, 191);
   send(WM_LBUTTONUP, 0, 30, 191);
   // A disabled control lets its parent have the click.
