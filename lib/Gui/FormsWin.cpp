@@ -187,6 +187,7 @@ TForm::~TForm() {
 
 void TForm::InitializeForm() {
   const TClassInfo& root = FormRootClass();
+  bool created = false;
   if (&ClassInfo() != &root) {
     RegisterToolkitClasses();
     // Forms of the older order run OnCreate inside their creation, under the lock.
@@ -211,12 +212,11 @@ void TForm::InitializeForm() {
     SetFormStateFlag(fsCreating, false);
     if (oldCreateOrder_) {
       DoCreate();
-      Constructed();
-      return;
+      created = true;
     }
   }
   Constructed();
-  DoCreate();
+  if (!created) DoCreate();
 }
 
 void TForm::DoCreate() {
