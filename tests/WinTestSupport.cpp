@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 
+#include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/Format.h"
 
@@ -166,3 +169,20 @@ TMapiRecord ReadMapiRecord(const std::u16string& path) {
   }
   return fields;
 }
+
+void PumpUntil(const std::function<bool()>& done, int ms) {
+  for (int waited = 0; waited < ms && !done(); waited += 10) {
+    Application().ProcessMessages();
+    if (!done()) Sleep(10);
+  }
+}
+
+HeldKeys::HeldKeys(std::initializer_list<BYTE> keys) {
+  GetKeyboardState(saved_);
+  BYTE state[256];
+  std::copy(std::begin(saved_), std::end(saved_), state);
+  for (BYTE k : keys) state[k] = 0x80;
+  SetKeyboardState(state);
+}
+
+HeldKeys::~HeldKeys() { SetKeyboardState(saved_); }

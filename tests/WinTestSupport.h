@@ -4,6 +4,8 @@
 
 #include "Rtl/Win.h"
 
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -85,3 +87,20 @@ class ScopedMachineValue {
 // unescaped, or to nothing for a null pointer. Empty when there is no record.
 using TMapiRecord = std::map<std::string, std::optional<std::string>>;
 TMapiRecord ReadMapiRecord(const std::u16string& path);
+
+// Runs the application's message loop until `done` or `ms` milliseconds have passed.
+void PumpUntil(const std::function<bool()>& done, int ms = 2000);
+
+// Holds keys down in this thread's keyboard state, which GetKeyState reads, while it
+// lives: posted key messages then arrive with the modifiers a user would hold, without
+// real input that another program on the same display could catch.
+class HeldKeys {
+ public:
+  explicit HeldKeys(std::initializer_list<BYTE> keys);
+  ~HeldKeys();
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+
+ private:
+  BYTE saved_[256] = {};
+};

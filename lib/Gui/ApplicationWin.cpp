@@ -131,17 +131,27 @@ void TApplication::CancelTerminate() {
 }
 
 bool TApplication::IsKeyMessage(MSG& msg) {
-  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_SYSCHAR) {
+    return false;
+  }
   TWinControl* control = FindControl(msg.hwnd);
   // A window of a system control inside ours (a combo box's edit) speaks for it.
   for (HWND h = msg.hwnd; !control && h; h = GetParent(h)) control = FindControl(h);
   TForm* form = control ? GetParentForm(control) : nullptr;
   if (!form) return false;
+  if (msg.message == WM_SYSCHAR) return form->DialogChar(CharFromMessage(msg.hwnd, msg.wParam));
   auto key = static_cast<WORD>(msg.wParam);
   TShiftState shift = KeyboardShiftState();
   if (form->KeyPreview() && form != control) {
     // The form sees the key first; a handler that zeroes it ends it there.
     if (form->DoKeyDown(key, shift)) return true;
+  }
+  // Menu shortcuts come before the focused control, as users expect; an MDI child's
+  // keys reach its frame's menu too.
+  if (form->IsShortCut(key, shift)) return true;
+  if (form->FormStyle() == TFormStyle::fsMDIChild && mainForm_ && mainForm_ != form &&
+      mainForm_->IsShortCut(key, shift)) {
+    return true;
   }
   if (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE) {
     LRESULT code =

@@ -50,12 +50,17 @@ enum class TPropKind {
   Component,  // a reference to another component, by name
   Event,      // the name of a published method of the root
   Object,     // an owned sub-object whose own properties are stored under this name
+  // A property of the development tools that has no behaviour here (a design-time
+  // position, say): its stored value is kept as it was read and written back, so a
+  // description read and written again loses nothing. Its name may be dotted.
+  Kept,
 };
 
 // One published property: how to get and set its value and when it is stored. Which
 // accessor pair is set depends on the kind: ordinal kinds (Integer, Boolean, Enum,
 // Set, Ident) use getOrd/setOrd, String getStr/setStr, Float getFloat/setFloat,
-// Component getComp/setComp, Event getEvent, Object getObj.
+// Component getComp/setComp, Event getEvent, Object getObj; Kept needs none (the
+// value lives in the object's kept values).
 struct TPropInfo {
   const char* name = nullptr;
   TPropKind kind = TPropKind::Integer;

@@ -77,6 +77,12 @@ bool SameProps(TPersistent& a, TPersistent& b) {
       case TPropKind::Object:
         same = SameProps(*p.getObj(a), *p.getObj(b));
         break;
+      case TPropKind::Kept: {
+        const auto* x = a.KeptValue(p.name);
+        const auto* y = b.KeptValue(p.name);
+        same = x && y ? *x == *y : x == y;
+        break;
+      }
       default:
         same = p.getOrd(a) == p.getOrd(b);
         break;

@@ -3,13 +3,20 @@
 #include <algorithm>
 
 #include "FormFiles/FormBinary.h"
+#include "Gui/Properties.h"
 #include "Gui/Reader.h"
 #include "Gui/Writer.h"
 #include "Rtl/Lock.h"
 #include "Rtl/WideText.h"
 
+namespace {
+const TPropInfo kComponentProps[] = {
+    IntProp<&TComponent::Tag, &TComponent::SetTag>("Tag", 0),
+};
+}  // namespace
+
 const TClassInfo TComponent::kClassInfo{
-    "TComponent", &TPersistent::kClassInfo, nullptr, {}, {}, {}};
+    "TComponent", &TPersistent::kClassInfo, nullptr, kComponentProps, {}, {}};
 
 TCriticalSection& GlobalNameSpace() {
   static TCriticalSection lock;

@@ -17,8 +17,17 @@ class TForm;
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 using TAnchors = unsigned;
-enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+enum TShiftFlag : unsigned {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64
+};
 using TShiftState = unsigned;
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 // A control's own border: none or a single sunken edge.
@@ -26,6 +35,9 @@ enum class TBorderStyle { bsNone, bsSingle };
 
 using TKeyEvent = TEvent<TComponent*, WORD&, TShiftState>;
 using TKeyPressEvent = TEvent<TComponent*, char16_t&>;
+// Coordinates are in the control's client area.
+using TMouseEvent = TEvent<TComponent*, TMouseButton, TShiftState, int, int>;
+using TMouseMoveEvent = TEvent<TComponent*, TShiftState, int, int>;
 
 const TEnumNames& AlignNames();
 const TEnumNames& AnchorNames();
@@ -33,6 +45,10 @@ const TEnumNames& AlignmentNames();
 const TEnumNames& BorderStyleNames();
 // The state of the shift keys now.
 TShiftState KeyboardShiftState();
+// The shift keys and mouse buttons a mouse message's wParam names (Alt as it is now).
+TShiftState MouseShiftState(WPARAM wp);
+// WM_MOUSEMOVE and the button messages of the three buttons.
+bool IsMouseMessage(UINT msg);
 
 // Minimum and maximum width and height of a control (0: no limit).
 class TSizeConstraints : public TPersistent {
@@ -60,6 +76,32 @@ class TSizeConstraints : public TPersistent {
   int maxWidth_ = 0;
   int minHeight_ = 0;
   int minWidth_ = 0;
+};
+
+// Space kept free around a control that aligns with margins.
+class TMargins : public TPersistent {
+ public:
+  static const TClassInfo kClassInfo;
+  const TClassInfo& ClassInfo() const override { return kClassInfo; }
+
+  int Left() const { return left_; }
+  void SetLeft(int v) { Set(left_, v); }
+  int Top() const { return top_; }
+  void SetTop(int v) { Set(top_, v); }
+  int Right() const { return right_; }
+  void SetRight(int v) { Set(right_, v); }
+  int Bottom() const { return bottom_; }
+  void SetBottom(int v) { Set(bottom_, v); }
+
+  std::function<void()> OnChange;
+
+ private:
+  void Set(int& field, int v);
+
+  int left_ = 3;
+  int top_ = 3;
+  int right_ = 3;
+  int bottom_ = 3;
 };
 
 class TControl : public TComponent {
@@ -94,6 +136,10 @@ class TControl : public TComponent {
   void SetAlign(TAlign v);
   TAnchors Anchors() const { return anchors_; }
   void SetAnchors(TAnchors v);
+  // An aligned control keeps its margins free around it.
+  bool AlignWithMargins() const { return alignWithMargins_; }
+  void SetAlignWithMargins(bool v);
+  TMargins& Margins() { return margins_; }
 
   bool Visible() const { return visible_; }
   void SetVisible(bool v);
@@ -128,6 +174,9 @@ class TControl : public TComponent {
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TNotifyEvent OnResize;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
   virtual void Click();
 
   // Repaints the control's area.
@@ -161,6 +210,12 @@ class TControl : public TComponent {
   // window here; graphic controls the toolkit's own messages and mouse messages their
   // parent passes on.
   virtual LRESULT ControlWndProc(UINT msg, WPARAM wp, LPARAM lp);
+  // A mouse message (coordinates in the client area): the mouse events, and a click
+  // when the left button goes up where it went down.
+  void MouseMessage(UINT msg, WPARAM wp, LPARAM lp);
+  // False for controls whose clicks come from their system control instead (a push
+  // button's notification), so that a click is not counted twice.
+  virtual bool ClicksFromMouse() const { return true; }
   virtual void Resize();
   virtual void Paint(TCanvas& canvas) {}
   virtual void FontChanged();
@@ -184,6 +239,8 @@ class TControl : public TComponent {
   int height_ = 0;
   TAlign align_ = TAlign::alNone;
   TAnchors anchors_ = akLeft | akTop;
+  bool alignWithMargins_ = false;
+  TMargins margins_;
   bool visible_ = true;
   bool enabled_ = true;
   std::u16string caption_;
@@ -202,6 +259,8 @@ class TControl : public TComponent {
   int anchorBottom_ = 0;
   bool anchoring_ = false;
   bool fontFromParent_ = false;
+  // The left button went down on the control and has not come up.
+  bool clicked_ = false;
 };
 
 // A control without a window, painted by its parent.
@@ -217,6 +276,10 @@ class TGraphicControl : public TControl {
   void VisibleChanged() override;
   friend class TWinControl;
 };
+
+// True when `caption` marks `key` as its accelerator ("&" before it, case ignored);
+// "&&" stands for an "&" and marks nothing.
+bool IsAccel(char16_t key, const std::u16string& caption);
 
 // The form a control is on (its topmost parent that is a form), or null.
 TForm* GetParentForm(const TControl* control);

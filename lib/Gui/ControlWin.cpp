@@ -6,6 +6,7 @@
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
 #include "Gui/WinControl.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
@@ -24,6 +25,13 @@ constexpr TPropInfo kConstraintProps[] = {
     IntProp<&TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth>("MaxWidth", 0),
     IntProp<&TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight>("MinHeight", 0),
     IntProp<&TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth>("MinWidth", 0),
+};
+
+constexpr TPropInfo kMarginProps[] = {
+    IntProp<&TMargins::Left, &TMargins::SetLeft>("Left", 3),
+    IntProp<&TMargins::Top, &TMargins::SetTop>("Top", 3),
+    IntProp<&TMargins::Right, &TMargins::SetRight>("Right", 3),
+    IntProp<&TMargins::Bottom, &TMargins::SetBottom>("Bottom", 3),
 };
 
 bool FontStored(const TPersistent& o) { return !static_cast<const TControl&>(o).ParentFont(); }
@@ -50,14 +58,39 @@ const TPropInfo kControlProps[] = {
     BoolProp<&TControl::ParentShowHint, &TControl::SetParentShowHint>("ParentShowHint", true),
     BoolProp<&TControl::ShowHint, &TControl::SetShowHint>("ShowHint", false),
     BoolProp<&TControl::Visible, &TControl::SetVisible>("Visible", true),
+    BoolProp<&TControl::AlignWithMargins, &TControl::SetAlignWithMargins>("AlignWithMargins",
+                                                                          false),
+    ObjProp<&TControl::Margins>("Margins"),
     EventProp<&TControl::OnClick>("OnClick"),
     EventProp<&TControl::OnDblClick>("OnDblClick"),
+    EventProp<&TControl::OnMouseDown>("OnMouseDown"),
+    EventProp<&TControl::OnMouseMove>("OnMouseMove"),
+    EventProp<&TControl::OnMouseUp>("OnMouseUp"),
+    EventProp<&TControl::OnResize>("OnResize"),
+    // What the development tools store about a control that has no behaviour here:
+    // design-time bounds, actions, right-to-left reading, buffering, help, styles.
+    KeptProp("Action"),
+    KeptProp("BiDiMode"),
+    KeptProp("Ctl3D"),
+    KeptProp("DoubleBuffered"),
+    KeptProp("ExplicitHeight"),
+    KeptProp("ExplicitLeft"),
+    KeptProp("ExplicitTop"),
+    KeptProp("ExplicitWidth"),
+    KeptProp("HelpContext"),
+    KeptProp("ParentBiDiMode"),
+    KeptProp("ParentCtl3D"),
+    KeptProp("ParentCustomHint"),
+    KeptProp("ParentDoubleBuffered"),
+    KeptProp("StyleElements"),
 };
 
 }  // namespace
 
 const TClassInfo TSizeConstraints::kClassInfo{
     "TSizeConstraints", &TPersistent::kClassInfo, nullptr, kConstraintProps, {}, {}};
+const TClassInfo TMargins::kClassInfo{
+    "TMargins", &TPersistent::kClassInfo, nullptr, kMarginProps, {}, {}};
 const TClassInfo TControl::kClassInfo{
     "TControl", &TComponent::kClassInfo, nullptr, kControlProps, {}, {}};
 const TClassInfo TGraphicControl::kClassInfo{
@@ -74,6 +107,25 @@ TShiftState KeyboardShiftState() {
   if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
   if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
   return s;
+}
+
+TShiftState MouseShiftState(WPARAM wp) {
+  TShiftState s = 0;
+  if (wp & MK_SHIFT) s |= ssShift;
+  if (wp & MK_CONTROL) s |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+  if (wp & MK_LBUTTON) s |= ssLeft;
+  if (wp & MK_RBUTTON) s |= ssRight;
+  if (wp & MK_MBUTTON) s |= ssMiddle;
+  return s;
+}
+
+bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONDBLCLK; }
+
+void TMargins::Set(int& field, int v) {
+  if (field == v) return;
+  field = v;
+  if (OnChange) OnChange();
 }
 
 void TSizeConstraints::Set(int& field, int v) {
@@ -96,12 +148,16 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
     FontChanged();
   };
   constraints_.OnChange = [this] { SetBounds(left_, top_, width_, height_); };
+  margins_.OnChange = [this] {
+    if (alignWithMargins_ && parent_ && align_ != TAlign::alNone) parent_->Realign();
+  };
 }
 
 TControl::~TControl() {
   Destroying();
   font_.OnChange = nullptr;
   constraints_.OnChange = nullptr;
+  margins_.OnChange = nullptr;
   if (parent_) parent_->RemoveControl(this);
 }
 
@@ -192,6 +248,12 @@ void TControl::SetAlign(TAlign v) {
   if (v == align_) return;
   align_ = v;
   if (parent_) parent_->Realign();
+}
+
+void TControl::SetAlignWithMargins(bool v) {
+  if (v == alignWithMargins_) return;
+  alignWithMargins_ = v;
+  if (parent_ && align_ != TAlign::alNone) parent_->Realign();
 }
 
 void TControl::SetAnchors(TAnchors v) {
@@ -314,7 +376,7 @@ POINT TControl::ScreenToClient(POINT p) const {
   return {p.x - o.x, p.y - o.y};
 }
 
-LRESULT TControl::ControlWndProc(UINT msg, WPARAM, LPARAM) {
+LRESULT TControl::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case CM_PARENTFONTCHANGED:
       ParentFontChanged();
@@ -322,16 +384,59 @@ LRESULT TControl::ControlWndProc(UINT msg, WPARAM, LPARAM) {
     case CM_PARENTCOLORCHANGED:
       ParentColorChanged();
       break;
-    case WM_LBUTTONUP:
-      if (enabled_) Click();
+    default:
+      if (IsMouseMessage(msg)) MouseMessage(msg, wp, lp);
+      break;
+  }
+  return 0;
+}
+
+void TControl::MouseMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (!enabled_) return;
+  int x = static_cast<short>(LOWORD(lp));
+  int y = static_cast<short>(HIWORD(lp));
+  TShiftState shift = MouseShiftState(wp);
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      OnMouseMove(this, shift, x, y);
+      break;
+    case WM_LBUTTONDOWN:
+      clicked_ = true;
+      OnMouseDown(this, TMouseButton::mbLeft, shift, x, y);
       break;
     case WM_LBUTTONDBLCLK:
-      if (enabled_) OnDblClick(this);
+      // The first click of the pair came as a down and an up; this is the second.
+      OnDblClick(this);
+      OnMouseDown(this, TMouseButton::mbLeft, shift | ssDouble, x, y);
+      break;
+    case WM_LBUTTONUP: {
+      bool click = clicked_;
+      clicked_ = false;
+      OnMouseUp(this, TMouseButton::mbLeft, shift, x, y);
+      RECT r = ClientRect();
+      POINT p{x, y};
+      if (click && ClicksFromMouse() && PtInRect(&r, p)) Click();
+      break;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      OnMouseDown(this, TMouseButton::mbRight, shift | (msg == WM_RBUTTONDBLCLK ? ssDouble : 0), x,
+                  y);
+      break;
+    case WM_RBUTTONUP:
+      OnMouseUp(this, TMouseButton::mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      OnMouseDown(this, TMouseButton::mbMiddle, shift | (msg == WM_MBUTTONDBLCLK ? ssDouble : 0), x,
+                  y);
+      break;
+    case WM_MBUTTONUP:
+      OnMouseUp(this, TMouseButton::mbMiddle, shift, x, y);
       break;
     default:
       break;
   }
-  return 0;
 }
 
 void TGraphicControl::Invalidate() {
@@ -353,6 +458,18 @@ void TGraphicControl::VisibleChanged() {
     RECT r = BoundsRect();
     InvalidateRect(Parent()->WindowHandle(), &r, TRUE);
   }
+}
+
+bool IsAccel(char16_t key, const std::u16string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    if (caption[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return WideSameText(std::u16string_view(&caption[i + 1], 1), std::u16string_view(&key, 1));
+  }
+  return false;
 }
 
 TForm* GetParentForm(const TControl* control) {

@@ -4,7 +4,13 @@
 // upper case (TForm1 -> TFORM1), read from the current resource source (the program,
 // or a translated resource module). Create<T> builds the empty form, then reads the
 // descriptions of its class and of its ancestors down to the toolkit's form class
-// (an inherited form's description holds only what differs), then runs OnCreate.
+// (an inherited form's description holds only what differs), then lets the class
+// finish its construction (Constructed) and runs OnCreate; with OldCreateOrder set,
+// OnCreate runs before Constructed, still inside the read, as older forms expect.
+//
+// A description gives the size of the client area (ClientWidth, ClientHeight) or, as
+// older tools wrote it, of the whole window (Width, Height); the form keeps the size
+// it was given when its border or menu changes, and writes it back the same way.
 //
 // A form shows modally (ShowModal) until its ModalResult is set; it closes through
 // Close, which asks OnCloseQuery and OnClose. Closing the main form ends the program.
@@ -74,7 +80,8 @@ class TForm : public TWinControl {
     }
     return form;
   }
-  // Reads the descriptions (unless the form is of its root class) and runs OnCreate.
+  // Reads the descriptions (unless the form is of its root class), then runs
+  // Constructed and OnCreate in the order OldCreateOrder says.
   void InitializeForm();
   // Descriptions are read for the classes from the form's own down to, but not
   // including, this one.
@@ -116,9 +123,13 @@ class TForm : public TWinControl {
   unsigned FormState() const { return formState_; }
 
   RECT ClientRect() const override;
+  void SetBounds(int left, int top, int width, int height) override;
   void SetClientSize(int width, int height) override;
   int StoredClientWidth() const { return ClientWidth(); }
   int StoredClientHeight() const { return ClientHeight(); }
+  // True when the form's size was last given as its window size (Width, Height) rather
+  // than its client size.
+  bool SizedByWindow() const { return sizedByWindow_; }
 
   void Show();
   void Hide();
@@ -135,6 +146,12 @@ class TForm : public TWinControl {
 
   // Tab, Return and Escape that the focused control does not take: true when used.
   bool DialogKey(WORD key, TShiftState shift);
+  // A key that is the shortcut of an enabled item of the form's menu (or of another
+  // main menu the form owns): runs the item's OnClick; true when one did.
+  bool IsShortCut(WORD key, TShiftState shift);
+  // A character typed with Alt: the control whose accelerator it is takes it (a label
+  // focuses its FocusControl, a button clicks); true when one did.
+  bool DialogChar(char16_t c);
   // The control in this form that got the focus.
   void FocusChanged(TWinControl* control);
 
@@ -174,6 +191,10 @@ class TForm : public TWinControl {
   virtual void DoShow();
   virtual void DoHide();
   void DoCreate();
+  // The class's own construction that needs the components of its description, run
+  // after the description is read (a form's constructor runs before it).
+  virtual void Constructed() {}
+  void BoundsChanged(const RECT& old) override;
   void SetFormStateFlag(unsigned flag, bool on) {
     formState_ = on ? formState_ | flag : formState_ & ~flag;
   }
@@ -185,6 +206,12 @@ class TForm : public TWinControl {
   void CloseModal();
   void ApplyPosition(TCreateParams& p);
   void ApplyWindowState();
+  // The frame the window adds around the client area (border, caption, menu bar).
+  SIZE FrameSize() const;
+  // Without a window: the client size that fits the window size.
+  void ClientFromBounds();
+  // The border or the menu bar changed: the size the form was given stays.
+  void FrameChanged(int clientWidth, int clientHeight);
 
   TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
   TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
@@ -200,6 +227,8 @@ class TForm : public TWinControl {
   int textHeight_ = 13;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
+  bool sizedByWindow_ = false;
+  bool settingClientSize_ = false;
   unsigned formState_ = 0;
   TModalResult modalResult_ = mrNone;
   TCanvas* canvas_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "FormFiles/ShortCut.h"
 #include "Gui/Application.h"
 #include "Gui/Menus.h"
 #include "Gui/Messages.h"
@@ -10,9 +11,11 @@
 #include "Gui/Screen.h"
 #include "Gui/Writer.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/Lock.h"
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/WideText.h"
 
 namespace {
@@ -33,12 +36,15 @@ constexpr const char* kWindowStateNameList[] = {"wsNormal", "wsMinimized", "wsMa
 constexpr TEnumNames kWindowStateNames{kWindowStateNameList};
 
 bool Never(const TPersistent&) { return false; }
+bool WindowSizeStored(const TPersistent& o) { return static_cast<const TForm&>(o).SizedByWindow(); }
+bool ClientSizeStored(const TPersistent& o) { return !WindowSizeStored(o); }
 
 const TPropInfo kFormProps[] = {
     CompProp<&TForm::ActiveControlComponent, &TForm::SetActiveControlComponent>("ActiveControl"),
-    // A form stores its client size, not its window size, and has no parent font.
-    Stored(IntProp<&TControl::Width, &TControl::SetWidth>("Width"), Never),
-    Stored(IntProp<&TControl::Height, &TControl::SetHeight>("Height"), Never),
+    // A form stores the size it was given: its client size, or (as older tools wrote
+    // it) its window size. It has no parent font.
+    Stored(IntProp<&TControl::Width, &TControl::SetWidth>("Width"), WindowSizeStored),
+    Stored(IntProp<&TControl::Height, &TControl::SetHeight>("Height"), WindowSizeStored),
     Stored(IntProp<&TWinControl::TabOrder, &TWinControl::SetTabOrder>("TabOrder", -1), Never),
     Stored(BoolProp<&TControl::ParentFont, &TControl::SetParentFont>("ParentFont", false), Never),
     Stored(
@@ -48,8 +54,10 @@ const TPropInfo kFormProps[] = {
                                                          biSystemMenu | biMinimize | biMaximize),
     EnumProp<&TForm::BorderStyle, &TForm::SetBorderStyle>("BorderStyle", kBorderStyleNames, 2),
     StrProp<&TControl::CaptionText, &TControl::SetCaption>("Caption"),
-    IntProp<&TForm::StoredClientHeight, &TControl::SetClientHeight>("ClientHeight"),
-    IntProp<&TForm::StoredClientWidth, &TControl::SetClientWidth>("ClientWidth"),
+    Stored(IntProp<&TForm::StoredClientHeight, &TControl::SetClientHeight>("ClientHeight"),
+           ClientSizeStored),
+    Stored(IntProp<&TForm::StoredClientWidth, &TControl::SetClientWidth>("ClientWidth"),
+           ClientSizeStored),
     // Always stored: the development tools write a form's colour whatever it is.
     IdentProp<&TControl::Color, &TControl::SetColor>("Color", ColorIdents()),
     ObjProp<&TControl::Constraints>("Constraints"),
@@ -74,12 +82,24 @@ const TPropInfo kFormProps[] = {
     EventProp<&TForm::OnPaint>("OnPaint"),
     EventProp<&TControl::OnResize>("OnResize"),
     EventProp<&TForm::OnShow>("OnShow"),
+    // Scrolling, docking, glass, help, icon, printing, scaling and style settings of
+    // the development tools, which this toolkit does not do.
+    KeptProp("AutoScroll"),
+    KeptProp("AutoSize"),
+    KeptProp("DockSite"),
+    KeptProp("GlassFrame.Enabled"),
+    KeptProp("HelpFile"),
+    KeptProp("Icon.Data"),
+    KeptProp("PrintScale"),
+    KeptProp("Scaled"),
+    KeptProp("StyleName"),
+    KeptProp("UseDockManager"),
 };
 
 TComponent* CreateKivForm(TComponent* owner) { return new TKivForm(owner); }
 
 // The frame a window of these styles adds around its client area.
-SIZE FrameSize(DWORD style, DWORD exStyle, bool menu) {
+SIZE StyleFrameSize(DWORD style, DWORD exStyle, bool menu) {
   RECT r{0, 0, 0, 0};
   AdjustWindowRectEx(&r, style, menu, exStyle);
   return {r.right - r.left, r.bottom - r.top};
@@ -167,8 +187,11 @@ TForm::~TForm() {
 
 void TForm::InitializeForm() {
   const TClassInfo& root = FormRootClass();
+  bool created = false;
   if (&ClassInfo() != &root) {
     RegisterToolkitClasses();
+    // Forms of the older order run OnCreate inside their creation, under the lock.
+    TLockGuard lock(GlobalNameSpace());
     SetFormStateFlag(fsCreating, true);
     try {
       HMODULE module = ResourceSource();
@@ -187,8 +210,13 @@ void TForm::InitializeForm() {
       throw;
     }
     SetFormStateFlag(fsCreating, false);
+    if (oldCreateOrder_) {
+      DoCreate();
+      created = true;
+    }
   }
-  DoCreate();
+  Constructed();
+  if (!created) DoCreate();
 }
 
 void TForm::DoCreate() {
@@ -233,7 +261,7 @@ void TForm::SetBorderIcons(TBorderIcons v) {
   if (HandleAllocated()) {
     RecreateWnd();
   } else {
-    SetClientSize(c.right, c.bottom);
+    FrameChanged(c.right, c.bottom);
   }
 }
 
@@ -244,7 +272,7 @@ void TForm::SetBorderStyle(TFormBorderStyle v) {
   if (HandleAllocated()) {
     RecreateWnd();
   } else {
-    SetClientSize(c.right, c.bottom);
+    FrameChanged(c.right, c.bottom);
   }
 }
 
@@ -287,14 +315,13 @@ void TForm::SetMenu(TMainMenu* menu) {
   menu_ = menu;
   if (menu) {
     menu->FreeNotification(this);
-    menu->OnChange = [this] { MenuChanged(); };
+    menu->OnChange = [this] { Perform(CM_MENUCHANGED, 0, 0); };
   }
-  MenuChanged();
+  Perform(CM_MENUCHANGED, 0, 0);
 }
 
 void TForm::MenuChanged() {
-  // A menu bar takes room from the window, not from the client area.
-  if (!HandleAllocated()) SetClientSize(clientWidth_, clientHeight_);
+  if (!HandleAllocated()) FrameChanged(clientWidth_, clientHeight_);
   if (HandleAllocated() && formStyle_ != TFormStyle::fsMDIChild) {
     ::SetMenu(WindowHandle(), menu_ ? menu_->Handle() : nullptr);
     DrawMenuBar(WindowHandle());
@@ -361,20 +388,56 @@ RECT TForm::ClientRect() const {
 }
 
 void TForm::SetClientSize(int width, int height) {
+  sizedByWindow_ = false;
+  settingClientSize_ = true;
+  ScopeGuard done([this] { settingClientSize_ = false; });
   if (HandleAllocated()) {
     TWinControl::SetClientSize(width, height);
     return;
   }
   clientWidth_ = width;
   clientHeight_ = height;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  BorderStyles(borderStyle_, borderIcons_, style, exStyle);
-  SIZE frame = FrameSize(style, exStyle, menu_ != nullptr);
+  SIZE frame = FrameSize();
   int oldW = Width();
   int oldH = Height();
   SetBounds(Left(), Top(), width + frame.cx, height + frame.cy);
   if (oldW == Width() && oldH == Height()) ClientResized();
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  if (!settingClientSize_ && (width != Width() || height != Height())) sizedByWindow_ = true;
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TForm::BoundsChanged(const RECT& old) {
+  // Without a window the client area follows the window size, before the children
+  // are laid out in it.
+  if (!HandleAllocated()) ClientFromBounds();
+  TWinControl::BoundsChanged(old);
+}
+
+SIZE TForm::FrameSize() const {
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  BorderStyles(borderStyle_, borderIcons_, style, exStyle);
+  // An MDI child's menu shows in its frame's menu bar, not its own.
+  return StyleFrameSize(style, exStyle, menu_ != nullptr && formStyle_ != TFormStyle::fsMDIChild);
+}
+
+void TForm::ClientFromBounds() {
+  SIZE frame = FrameSize();
+  clientWidth_ = std::max(0, Width() - static_cast<int>(frame.cx));
+  clientHeight_ = std::max(0, Height() - static_cast<int>(frame.cy));
+}
+
+void TForm::FrameChanged(int clientWidth, int clientHeight) {
+  if (!sizedByWindow_) {
+    SetClientSize(clientWidth, clientHeight);
+    return;
+  }
+  // The window keeps its size; the client area gives the room to the new frame.
+  ClientFromBounds();
+  ClientResized();
 }
 
 // ---- window ----
@@ -389,8 +452,7 @@ void TForm::CreateParams(TCreateParams& p) {
   p.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (!Enabled()) p.style |= WS_DISABLED;
   if (formStyle_ == TFormStyle::fsStayOnTop) p.exStyle |= WS_EX_TOPMOST;
-  SIZE frame =
-      FrameSize(p.style, p.exStyle, menu_ != nullptr && formStyle_ != TFormStyle::fsMDIChild);
+  SIZE frame = FrameSize();
   p.width = clientWidth_ + frame.cx;
   p.height = clientHeight_ + frame.cy;
   p.x = Left();
@@ -671,6 +733,33 @@ bool TForm::DialogKey(WORD key, TShiftState shift) {
   return broadcast(*this);
 }
 
+bool TForm::IsShortCut(WORD key, TShiftState shift) {
+  TShortCut shortCut = key;
+  if (shift & ssShift) shortCut |= scShift;
+  if (shift & ssCtrl) shortCut |= scCtrl;
+  if (shift & ssAlt) shortCut |= scAlt;
+  if (menu_ && menu_->IsShortCut(shortCut)) return true;
+  for (int i = 0; i < ComponentCount(); ++i) {
+    auto* m = dynamic_cast<TMainMenu*>(Components(i));
+    if (m && m != menu_ && m->IsShortCut(shortCut)) return true;
+  }
+  return false;
+}
+
+bool TForm::DialogChar(char16_t c) {
+  std::function<bool(TWinControl&)> broadcast = [&](TWinControl& parent) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+      TControl* control = parent.Controls(i);
+      if (!control->Visible() || !control->Enabled()) continue;
+      if (control->Perform(CM_DIALOGCHAR, c, 0)) return true;
+      auto* w = dynamic_cast<TWinControl*>(control);
+      if (w && broadcast(*w)) return true;
+    }
+    return false;
+  };
+  return broadcast(*this);
+}
+
 // ---- messages ----
 
 void TForm::PaintWindow(HDC dc) {
@@ -712,6 +801,9 @@ LRESULT TForm::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case CM_RELEASE:
       delete this;
+      return 0;
+    case CM_MENUCHANGED:
+      MenuChanged();
       return 0;
     case CM_DIALOGKEY:
       return 0;

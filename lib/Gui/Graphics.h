@@ -79,9 +79,20 @@ const TIdentMap& CursorIdents();
 HCURSOR CursorHandle(int cursor);
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+enum class TFontPitch { fpDefault, fpVariable, fpFixed };
+enum class TFontQuality {
+  fqDefault,
+  fqDraft,
+  fqProof,
+  fqNonAntialiased,
+  fqAntialiased,
+  fqClearType,
+  fqClearTypeNatural
+};
 
-// A font as a description stores it: Charset, Color, Height, Name, Style. The handle is
-// made on first use and remade after a change; OnChange tells the control using it.
+// A font as a description stores it: Charset, Color, Height, Name, Pitch, Quality,
+// Style. The handle is made on first use and remade after a change; OnChange tells the
+// control using it.
 class TFont : public TPersistent {
  public:
   static const TClassInfo kClassInfo;
@@ -96,6 +107,10 @@ class TFont : public TPersistent {
   void SetHeight(int v);
   std::u16string Name() const { return name_; }
   void SetName(const std::u16string& v);
+  TFontPitch Pitch() const { return pitch_; }
+  void SetPitch(TFontPitch v);
+  TFontQuality Quality() const { return quality_; }
+  void SetQuality(TFontQuality v);
   unsigned Style() const { return style_; }
   void SetStyle(unsigned v);
   // The point size at 96 dots per inch.
@@ -114,6 +129,8 @@ class TFont : public TPersistent {
   TColor color_ = clWindowText;
   int height_ = -11;
   std::u16string name_ = u"MS Shell Dlg 2";
+  TFontPitch pitch_ = TFontPitch::fpDefault;
+  TFontQuality quality_ = TFontQuality::fqDefault;
   unsigned style_ = 0;
   GdiObject handle_;
 };

@@ -95,11 +95,25 @@ constexpr TIdentMap kCursors{kCursorNames};
 constexpr const char* kFontStyleNameList[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 constexpr TEnumNames kFontStyleNames{kFontStyleNameList};
 
+constexpr const char* kFontPitchNameList[] = {"fpDefault", "fpVariable", "fpFixed"};
+constexpr TEnumNames kFontPitchNames{kFontPitchNameList};
+constexpr const char* kFontQualityNameList[] = {"fqDefault",         "fqDraft",       "fqProof",
+                                                "fqNonAntialiased",  "fqAntialiased", "fqClearType",
+                                                "fqClearTypeNatural"};
+constexpr TEnumNames kFontQualityNames{kFontQualityNameList};
+// LOGFONT's values for the pitches and qualities, in the order of their names.
+constexpr BYTE kPitches[] = {DEFAULT_PITCH, VARIABLE_PITCH, FIXED_PITCH};
+constexpr BYTE kQualities[] = {DEFAULT_QUALITY,          DRAFT_QUALITY,       PROOF_QUALITY,
+                               NONANTIALIASED_QUALITY,   ANTIALIASED_QUALITY, CLEARTYPE_QUALITY,
+                               CLEARTYPE_NATURAL_QUALITY};
+
 constexpr TPropInfo kFontProps[] = {
     IdentProp<&TFont::Charset, &TFont::SetCharset>("Charset", kCharsets),
     IdentProp<&TFont::Color, &TFont::SetColor>("Color", kColors),
     IntProp<&TFont::Height, &TFont::SetHeight>("Height"),
     StrProp<&TFont::Name, &TFont::SetName>("Name"),
+    EnumProp<&TFont::Pitch, &TFont::SetPitch>("Pitch", kFontPitchNames, 0),
+    EnumProp<&TFont::Quality, &TFont::SetQuality>("Quality", kFontQualityNames, 0),
     SetProp<&TFont::Style, &TFont::SetStyle>("Style", kFontStyleNames, -1),
 };
 
@@ -209,6 +223,18 @@ void TFont::SetName(const std::u16string& v) {
   Changed();
 }
 
+void TFont::SetPitch(TFontPitch v) {
+  if (v == pitch_) return;
+  pitch_ = v;
+  Changed();
+}
+
+void TFont::SetQuality(TFontQuality v) {
+  if (v == quality_) return;
+  quality_ = v;
+  Changed();
+}
+
 void TFont::SetStyle(unsigned v) {
   if (v == style_) return;
   style_ = v;
@@ -223,13 +249,16 @@ void TFont::Assign(const TFont& other) {
   color_ = other.color_;
   height_ = other.height_;
   name_ = other.name_;
+  pitch_ = other.pitch_;
+  quality_ = other.quality_;
   style_ = other.style_;
   Changed();
 }
 
 bool TFont::SameAs(const TFont& other) const {
   return charset_ == other.charset_ && color_ == other.color_ && height_ == other.height_ &&
-         name_ == other.name_ && style_ == other.style_;
+         name_ == other.name_ && pitch_ == other.pitch_ && quality_ == other.quality_ &&
+         style_ == other.style_;
 }
 
 HFONT TFont::Handle() {
@@ -241,7 +270,8 @@ HFONT TFont::Handle() {
     lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
     lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
     lf.lfCharSet = static_cast<BYTE>(charset_);
-    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = kPitches[static_cast<int>(pitch_)];
+    lf.lfQuality = kQualities[static_cast<int>(quality_)];
     handle_.reset(Platform::CreateFont(lf, name_));
   }
   return static_cast<HFONT>(handle_.get());

@@ -24,6 +24,7 @@ class TKivButton : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   LRESULT ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool ClicksFromMouse() const override { return false; }
   bool HandleNotification(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
  private:

@@ -14,6 +14,12 @@ const TPropInfo kButtonProps[] = {
     BoolProp<&TControl::ParentColor, &TControl::SetParentColor>("ParentColor", true),
     BoolProp<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", true),
     EventProp<&TControl::OnClick>("OnClick"),
+    // Images, command links and split buttons of newer systems: kept, not shown.
+    KeptProp("CommandLinkHint"),
+    KeptProp("ImageAlignment"),
+    KeptProp("ImageIndex"),
+    KeptProp("Images"),
+    KeptProp("Style"),
 };
 
 TComponent* CreateButton(TComponent* owner) { return new TKivButton(owner); }
@@ -66,6 +72,13 @@ LRESULT TKivButton::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
     bool mine = lp == 1 ? wp == VK_RETURN && Focused()
                         : (wp == VK_RETURN && default_) || (wp == VK_ESCAPE && cancel_);
     if (mine && CanFocus()) {
+      Click();
+      return 1;
+    }
+    return 0;
+  }
+  if (msg == CM_DIALOGCHAR) {
+    if (IsAccel(static_cast<char16_t>(wp), Caption()) && CanFocus()) {
       Click();
       return 1;
     }

@@ -16,6 +16,11 @@ const TPropInfo kPanelProps[] = {
     IntProp<&TKivPanel::BorderWidth, &TKivPanel::SetBorderWidth>("BorderWidth", 0),
     StrProp<&TControl::CaptionText, &TControl::SetCaption>("Caption"),
     IdentProp<&TControl::Color, &TControl::SetColor>("Color", ColorIdents(), clBtnFace),
+    // Sizing to the content and the extra edges of newer tools: kept, not done.
+    KeptProp("AutoSize"),
+    KeptProp("BevelEdges"),
+    KeptProp("BevelKind"),
+    KeptProp("BorderStyle"),
 };
 
 TComponent* CreatePanel(TComponent* owner) { return new TKivPanel(owner); }

@@ -19,6 +19,9 @@ const TPropInfo kPanelProps[] = {
     EnumProp<&TStatusPanel::Alignment, &TStatusPanel::SetAlignment>("Alignment", AlignmentNames(),
                                                                     0),
     EnumProp<&TStatusPanel::Bevel, &TStatusPanel::SetBevel>("Bevel", kBevelNames, 1),
+    // Right-to-left reading: kept, not done (in the order the tools write them).
+    KeptProp("BiDiMode"),
+    KeptProp("ParentBiDiMode"),
     EnumProp<&TStatusPanel::Style, &TStatusPanel::SetStyle>("Style", kStyleNames, 0),
     StrProp<&TStatusPanel::Text, &TStatusPanel::SetText>("Text"),
     IntProp<&TStatusPanel::Width, &TStatusPanel::SetWidth>("Width"),
@@ -31,6 +34,8 @@ const TPropInfo kBarProps[] = {
     BoolProp<&TKivStatusBar::SimplePanel, &TKivStatusBar::SetSimplePanel>("SimplePanel", false),
     StrProp<&TKivStatusBar::SimpleText, &TKivStatusBar::SetSimpleText>("SimpleText"),
     BoolProp<&TKivStatusBar::SizeGrip, &TKivStatusBar::SetSizeGrip>("SizeGrip", true),
+    // The bar always takes the font it is given.
+    KeptProp("UseSystemFont"),
 };
 
 TComponent* CreateBar(TComponent* owner) { return new TKivStatusBar(owner); }

@@ -18,6 +18,13 @@ const TPropInfo kButtonProps[] = {
     BoolProp<&TToolButton::Down, &TToolButton::SetDown>("Down", false),
     IntProp<&TToolButton::ImageIndex, &TToolButton::SetImageIndex>("ImageIndex", -1),
     EnumProp<&TToolButton::Style, &TToolButton::SetStyle>("Style", kStyleNames, 0),
+    // Grouping, drop-down menus, linked menu items and images: kept, not done.
+    KeptProp("AllowAllUp"),
+    KeptProp("AutoSize"),
+    KeptProp("DropdownMenu"),
+    KeptProp("Grouped"),
+    KeptProp("MenuItem"),
+    KeptProp("Wrap"),
 };
 
 const TPropInfo kBarProps[] = {
@@ -27,6 +34,17 @@ const TPropInfo kBarProps[] = {
     IntProp<&TKivToolBar::ButtonWidth, &TKivToolBar::SetButtonWidth>("ButtonWidth", 23),
     BoolProp<&TKivToolBar::Flat, &TKivToolBar::SetFlat>("Flat", false),
     BoolProp<&TKivToolBar::ShowCaptions, &TKivToolBar::SetShowCaptions>("ShowCaptions", false),
+    StrProp<&TControl::CaptionText, &TControl::SetCaption>("Caption"),
+    // Edges, images, list layout, wrapping and transparency: kept, not done.
+    KeptProp("EdgeBorders"),
+    KeptProp("EdgeInner"),
+    KeptProp("EdgeOuter"),
+    KeptProp("HideClippedButtons"),
+    KeptProp("Images"),
+    KeptProp("Indent"),
+    KeptProp("List"),
+    KeptProp("Transparent"),
+    KeptProp("Wrapable"),
 };
 
 TComponent* CreateButton(TComponent* owner) { return new TToolButton(owner); }

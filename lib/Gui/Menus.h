@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FormFiles/ShortCut.h"
 #include "Gui/Component.h"
 #include "Rtl/Handles.h"
 
@@ -50,6 +51,8 @@ class TMenuItem : public TComponent {
   // The text the menu shows: the caption, a tab and the shortcut's text.
   std::u16string DisplayText() const;
   TMenuItem* FindCommand(UINT command);
+  // The visible, enabled item (below this one) whose shortcut this is, or null.
+  TMenuItem* FindShortCut(TShortCut shortCut);
 
   void SetParentComponent(TComponent* parent) override;
   TComponent* GetParentComponent() const override;
@@ -88,11 +91,15 @@ class TMainMenu : public TComponent {
   // code page or layer).
   void Rebuild();
   bool DispatchCommand(UINT command);
+  // Runs the OnClick of the visible, enabled item whose shortcut this is; true when
+  // there was one.
+  bool IsShortCut(TShortCut shortCut);
   // A popup of this menu is about to open.
   void PopupInitialized(HMENU popup) {}
 
   void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
-  // Tells the form showing the menu that its bar changed.
+  // Tells the form showing the menu that its bar changed (the form answers with
+  // CM_MENUCHANGED, which may adjust the menu again: that rebuild is not repeated).
   std::function<void()> OnChange;
 
  private:
@@ -102,6 +109,7 @@ class TMainMenu : public TComponent {
 
   TMenuItem root_;
   MenuHandle handle_;
+  bool rebuilding_ = false;
 };
 
 // The Unicode control layer's adjustment of a form's menu: its items' texts are set

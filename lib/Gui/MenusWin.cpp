@@ -5,6 +5,7 @@
 #include "FormFiles/ShortCut.h"
 #include "Gui/Properties.h"
 #include "Rtl/PlatformGui.h"
+#include "Rtl/ScopeGuard.h"
 
 namespace {
 
@@ -16,6 +17,21 @@ constexpr TPropInfo kItemProps[] = {
     IntProp<&TMenuItem::ShortCut, &TMenuItem::SetShortCut>("ShortCut", 0),
     BoolProp<&TMenuItem::Visible, &TMenuItem::SetVisible>("Visible", true),
     EventProp<&TMenuItem::OnClick>("OnClick"),
+    // Actions, automatic checks, radio groups, default items, help and images: kept,
+    // not done.
+    KeptProp("Action"),
+    KeptProp("AutoCheck"),
+    KeptProp("AutoHotkeys"),
+    KeptProp("Default"),
+    KeptProp("GroupIndex"),
+    KeptProp("HelpContext"),
+    KeptProp("ImageIndex"),
+    KeptProp("RadioItem"),
+};
+
+const TPropInfo kMenuProps[] = {
+    KeptProp("AutoHotkeys"),
+    KeptProp("Images"),
 };
 
 TComponent* CreateItem(TComponent* owner) { return new TMenuItem(owner); }
@@ -32,8 +48,8 @@ UINT NextCommand() {
 
 const TClassInfo TMenuItem::kClassInfo{
     "TMenuItem", &TComponent::kClassInfo, CreateItem, kItemProps, {}, {}};
-const TClassInfo TMainMenu::kClassInfo{"TMainMenu", &TComponent::kClassInfo, CreateMenu, {}, {},
-                                       {}};
+const TClassInfo TMainMenu::kClassInfo{
+    "TMainMenu", &TComponent::kClassInfo, CreateMenu, kMenuProps, {}, {}};
 
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(NextCommand()) {}
 
@@ -106,6 +122,15 @@ TMenuItem* TMenuItem::FindCommand(UINT command) {
   return nullptr;
 }
 
+TMenuItem* TMenuItem::FindShortCut(TShortCut shortCut) {
+  for (TMenuItem* i : items_) {
+    if (!i->visible_ || !i->enabled_) continue;
+    if (i->shortCut_ == shortCut) return i;
+    if (TMenuItem* found = i->FindShortCut(shortCut)) return found;
+  }
+  return nullptr;
+}
+
 void TMenuItem::SetParentComponent(TComponent* parent) {
   if (auto* item = dynamic_cast<TMenuItem*>(parent)) {
     item->Add(this);
@@ -163,16 +188,25 @@ HMENU TMainMenu::Handle() {
 }
 
 void TMainMenu::Rebuild() {
-  bool had = static_cast<bool>(handle_);
-  if (!had) return;
-  HMENU old = handle_.release();
+  if (!handle_ || rebuilding_) return;
+  rebuilding_ = true;
+  // The window shows the old bar until told of the new one.
+  MenuHandle old(handle_.release());
+  ScopeGuard done([this] { rebuilding_ = false; });
   Handle();
   if (OnChange) OnChange();
-  DestroyMenu(old);
 }
 
 void TMainMenu::Changed() {
   if (!HasState(csLoading | csDestroying)) Rebuild();
+}
+
+bool TMainMenu::IsShortCut(TShortCut shortCut) {
+  if (shortCut == 0) return false;
+  TMenuItem* item = root_.FindShortCut(shortCut);
+  if (!item) return false;
+  item->Click();
+  return true;
 }
 
 bool TMainMenu::DispatchCommand(UINT command) {

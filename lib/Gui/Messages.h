@@ -21,6 +21,8 @@ inline constexpr UINT CM_DIALOGKEY = CM_BASE + 11;     // wp: key; lp: shift sta
 inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 12;  // lp: the control that got the focus
 inline constexpr UINT CM_RELEASE = CM_BASE + 13;       // a form destroys itself
 inline constexpr UINT CM_RECREATEWND = CM_BASE + 14;
+// wp: a character typed with Alt; result 1: a control took it as its accelerator.
+inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 15;
 
 // A child's notification (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, ...), reflected to the
 // child's own object as CN_BASE plus the message.

@@ -4,8 +4,13 @@
 // and the writer reach through a filer.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Gui/ClassInfo.h"
 
@@ -42,4 +47,14 @@ class TPersistent {
 
   // Stream properties that are not published properties.
   virtual void DefineProperties(TFiler& filer) {}
+
+  // Values of kept properties (TPropKind::Kept) as the description stored them, in
+  // the binary form's encoding; null when the description held none.
+  const std::vector<std::uint8_t>* KeptValue(std::string_view name) const;
+  void SetKeptValue(std::string_view name, std::vector<std::uint8_t> value);
+
+ private:
+  using KeptValues = std::vector<std::pair<std::string, std::vector<std::uint8_t>>>;
+  // Most objects keep nothing: the store is made on first use.
+  std::unique_ptr<KeptValues> kept_;
 };

@@ -178,6 +178,14 @@ constexpr TPropInfo ObjProp(const char* name) {
   return p;
 }
 
+// A property kept without behaviour (see TPropKind::Kept).
+constexpr TPropInfo KeptProp(const char* name) {
+  TPropInfo p;
+  p.name = name;
+  p.kind = TPropKind::Kept;
+  return p;
+}
+
 // The same row, stored only when `stored` says so.
 constexpr TPropInfo Stored(TPropInfo p, bool (*stored)(const TPersistent&)) {
   p.stored = stored;

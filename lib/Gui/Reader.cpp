@@ -10,11 +10,30 @@
 #include "Rtl/Lock.h"
 #include "Rtl/WideText.h"
 
-TReader::TReader(const std::uint8_t* data, std::size_t size) : binary_(data, size) {}
+namespace {
+// A read error that already names where it happened; passed on unchanged by the
+// callers that would otherwise add their own context.
+class EPlacedReadError : public EReadError {
+ public:
+  using EReadError::EReadError;
+};
+}  // namespace
+
+TReader::TReader(const std::uint8_t* data, std::size_t size) : binary_(data, size), data_(data) {}
+
+std::string TReader::PathOf(const TComponent& component) const {
+  std::string name = component.Name().empty() ? component.ClassName() : component.Name();
+  if (!root_ || &component == root_ || root_->Name().empty()) return name;
+  return root_->Name() + "." + name;
+}
 
 void TReader::PropertyError(const TComponent& component, std::string_view name,
                             std::string_view what) const {
-  throw EReadError(Format("Error reading %s.%s: %s", component.Name(), name, what));
+  throw EPlacedReadError(Format("Error reading %s.%s: %s", PathOf(component), name, what));
+}
+
+void TReader::ComponentError(const TComponent& component, std::string_view what) const {
+  throw EPlacedReadError(Format("Error reading %s: %s", PathOf(component), what));
 }
 
 double TReader::ReadFloat() {
@@ -75,45 +94,63 @@ void TReader::ReadRoot(TComponent& root, std::vector<TComponent*>& loaded,
 
 void TReader::ReadProperties(TComponent& component) {
   while (!binary_.EndOfList()) {
-    std::string name(binary_.ReadPropertyName());
-    ReadProperty(component, component, name);
+    std::string name;
+    try {
+      name = binary_.ReadPropertyName();
+    } catch (const EPlacedReadError&) {
+      throw;
+    } catch (const Exception& e) {
+      ComponentError(component, e.Message());
+    }
+    ReadProperty(component, component, name, name);
   }
   binary_.ReadListEnd();
 }
 
-void TReader::ReadProperty(TPersistent& object, TComponent& component, std::string_view name) {
+void TReader::ReadProperty(TPersistent& object, TComponent& component, std::string_view name,
+                           std::string_view shownAs) {
   try {
-    // A dotted name walks through owned sub-objects: "Font.Name".
-    TPersistent* target = &object;
-    std::string_view rest = name;
-    for (std::size_t dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
-      const TPropInfo* sub = target->ClassInfo().FindProp(rest.substr(0, dot));
-      if (!sub || sub->kind != TPropKind::Object) {
-        PropertyError(component, name, Format("Property %s does not exist", name));
-      }
-      target = sub->getObj(*target);
-      rest = rest.substr(dot + 1);
-    }
-    if (const TPropInfo* prop = target->ClassInfo().FindProp(rest)) {
-      ReadValue(*target, *prop, component, name);
-      return;
-    }
-    definedName_ = rest;
-    definedRead_ = false;
-    target->DefineProperties(*this);
-    definedName_ = {};
-    if (!definedRead_) PropertyError(component, name, Format("Property %s does not exist", name));
-  } catch (const EFilerError&) {
+    ReadPropertyValue(object, component, name, shownAs);
+  } catch (const EPlacedReadError&) {
     throw;
   } catch (const Exception& e) {
-    PropertyError(component, name, e.Message());
+    PropertyError(component, shownAs, e.Message());
   }
 }
 
+void TReader::ReadPropertyValue(TPersistent& object, TComponent& component, std::string_view name,
+                                std::string_view shownAs) {
+  // A kept property may have a dotted name of its own ("GlassFrame.Enabled").
+  if (const TPropInfo* whole = object.ClassInfo().FindProp(name)) {
+    ReadValue(object, *whole, component, shownAs);
+    return;
+  }
+  // A dotted name walks through owned sub-objects: "Font.Name".
+  TPersistent* target = &object;
+  std::string_view rest = name;
+  for (std::size_t dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
+    const TPropInfo* sub = target->ClassInfo().FindProp(rest.substr(0, dot));
+    if (!sub || sub->kind != TPropKind::Object) {
+      throw EReadError(Format("Property %s does not exist", name));
+    }
+    target = sub->getObj(*target);
+    rest = rest.substr(dot + 1);
+  }
+  if (const TPropInfo* prop = target->ClassInfo().FindProp(rest)) {
+    ReadValue(*target, *prop, component, shownAs);
+    return;
+  }
+  definedName_ = rest;
+  definedRead_ = false;
+  target->DefineProperties(*this);
+  definedName_ = {};
+  if (!definedRead_) throw EReadError(Format("Property %s does not exist", name));
+}
+
 void TReader::ReadValue(TPersistent& object, const TPropInfo& prop, TComponent& component,
-                        std::string_view name) {
-  auto invalid = [&](std::string_view what) {
-    PropertyError(component, name, Format("Invalid property value %s", what));
+                        std::string_view shownAs) {
+  auto invalid = [](std::string_view what) {
+    throw EReadError(Format("Invalid property value %s", what));
   };
   switch (prop.kind) {
     case TPropKind::Integer:
@@ -163,7 +200,8 @@ void TReader::ReadValue(TPersistent& object, const TPropInfo& prop, TComponent& 
         binary_.ReadValueType();
         prop.setComp(object, nullptr);
       } else {
-        fixups_->push_back({&object, &prop, &component, binary_.ReadIdent()});
+        fixups_->push_back(
+            {&object, &prop, binary_.ReadIdent(), PathOf(component), std::string(shownAs)});
       }
       break;
     case TPropKind::Event: {
@@ -175,10 +213,9 @@ void TReader::ReadValue(TPersistent& object, const TPropInfo& prop, TComponent& 
       }
       std::string method = binary_.ReadIdent();
       const TMethodInfo* info = root_->FindMethod(method);
-      if (!info) PropertyError(component, name, Format("Method %s not found", method));
+      if (!info) throw EReadError(Format("Method %s not found", method));
       if (!event->Bind(*root_, *info)) {
-        PropertyError(component, name,
-                      Format("Method %s does not have the parameters of %s", method, prop.name));
+        throw EReadError(Format("Method %s does not have the parameters of %s", method, prop.name));
       }
       break;
     }
@@ -187,33 +224,29 @@ void TReader::ReadValue(TPersistent& object, const TPropInfo& prop, TComponent& 
       if (!collection || binary_.NextValue() != TValueType::vaCollection) {
         invalid("(a collection was expected)");
       }
-      ReadCollection(*collection, component);
+      ReadCollection(*collection, component, shownAs);
       break;
     }
+    case TPropKind::Kept:
+      object.SetKeptValue(prop.name, ReadRawValue());
+      break;
   }
 }
 
-void TReader::ReadCollection(TCollection& collection, TComponent& component) {
+void TReader::ReadCollection(TCollection& collection, TComponent& component,
+                             std::string_view shownAs) {
   binary_.ReadValueType();  // vaCollection
   collection.BeginUpdate();
   try {
     collection.Clear();
     while (!binary_.EndOfList()) {
-      // An item may be preceded by its index, which the order already gives.
-      switch (binary_.NextValue()) {
-        case TValueType::vaInt8:
-        case TValueType::vaInt16:
-        case TValueType::vaInt32:
-          binary_.ReadInteger();
-          break;
-        default:
-          break;
-      }
+      SkipItemIndex();
       binary_.ReadListBegin();
       TCollectionItem& item = collection.Add();
       while (!binary_.EndOfList()) {
         std::string name(binary_.ReadPropertyName());
-        ReadProperty(item, component, name);
+        ReadProperty(item, component, name,
+                     Format("%s[%d].%s", shownAs, collection.Count() - 1, name));
       }
       binary_.ReadListEnd();
     }
@@ -225,10 +258,95 @@ void TReader::ReadCollection(TCollection& collection, TComponent& component) {
   collection.EndUpdate();
 }
 
+void TReader::SkipItemIndex() {
+  // An item may be preceded by its index, which the order already gives.
+  switch (binary_.NextValue()) {
+    case TValueType::vaInt8:
+    case TValueType::vaInt16:
+    case TValueType::vaInt32:
+      binary_.ReadInteger();
+      break;
+    default:
+      break;
+  }
+}
+
+std::vector<std::uint8_t> TReader::ReadRawValue() {
+  std::size_t start = binary_.Position();
+  SkipValue(0);
+  return std::vector<std::uint8_t>(data_ + start, data_ + binary_.Position());
+}
+
+void TReader::SkipValue(int depth) {
+  if (depth > kMaxFormDepth) binary_.Error("values nested too deeply");
+  TValueType t = binary_.ReadValueType();
+  switch (t) {
+    case TValueType::vaNull:
+      binary_.Error("value expected");
+    case TValueType::vaList:
+      while (!binary_.EndOfList()) SkipValue(depth + 1);
+      binary_.ReadListEnd();
+      break;
+    case TValueType::vaInt8:
+    case TValueType::vaInt16:
+    case TValueType::vaInt32:
+    case TValueType::vaInt64:
+      binary_.ReadIntegerBody(t);
+      break;
+    case TValueType::vaExtended:
+      binary_.ReadExtendedBody();
+      break;
+    case TValueType::vaDate:
+      binary_.ReadDateBody();
+      break;
+    case TValueType::vaCurrency:
+      binary_.ReadCurrencyBody();
+      break;
+    case TValueType::vaString:
+    case TValueType::vaLString:
+    case TValueType::vaUtf8String:
+      binary_.ReadStringBody(t);
+      break;
+    case TValueType::vaWString:
+      binary_.ReadWStringBody();
+      break;
+    case TValueType::vaIdent:
+      binary_.ReadIdentBody();
+      break;
+    case TValueType::vaFalse:
+    case TValueType::vaTrue:
+    case TValueType::vaNil:
+      break;
+    case TValueType::vaSet:
+      while (!binary_.ReadSetElement().empty()) {
+      }
+      break;
+    case TValueType::vaCollection:
+      while (!binary_.EndOfList()) {
+        SkipItemIndex();
+        binary_.ReadListBegin();
+        while (!binary_.EndOfList()) {
+          binary_.ReadPropertyName();
+          SkipValue(depth + 1);
+        }
+        binary_.ReadListEnd();
+      }
+      binary_.ReadListEnd();
+      break;
+    case TValueType::vaBinary:
+      binary_.ReadBinaryBody();
+      break;
+  }
+}
+
 void TReader::ReadChildren(TComponent& parent) {
   while (!binary_.EndOfList()) {
     TObjectHeader header;
-    binary_.ReadObjectHeader(header);
+    try {
+      binary_.ReadObjectHeader(header);
+    } catch (const Exception& e) {
+      ComponentError(parent, e.Message());
+    }
     std::string name(header.objectName);
     TComponent* child = nullptr;
     if (header.flags & kFlagInherited) {
@@ -306,14 +424,13 @@ class TDescriptionLoader {
     for (const TReader::Fixup& f : fixups_) {
       TComponent* target = SameText(f.name, root_.Name()) ? &root_ : root_.FindComponent(f.name);
       if (!target) {
-        throw EReadError(Format("Error reading %s.%s: Component %s not found", f.component->Name(),
-                                f.prop->name, f.name));
+        throw EReadError(
+            Format("Error reading %s.%s: Component %s not found", f.path, f.shownAs, f.name));
       }
       try {
         f.prop->setComp(*f.target, target);
       } catch (const Exception& e) {
-        throw EReadError(
-            Format("Error reading %s.%s: %s", f.component->Name(), f.prop->name, e.Message()));
+        throw EReadError(Format("Error reading %s.%s: %s", f.path, f.shownAs, e.Message()));
       }
     }
   }

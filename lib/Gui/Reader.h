@@ -7,10 +7,13 @@
 // references to other components resolved once everything is read, and the root's
 // component fields bound to the components of their names.
 //
-// Errors: a malformed description raises the binary reader's EReadError; a class the
-// registry does not know raises EClassNotFound "Class %s not found"; a property the
-// class does not have, or a value that does not fit, raises EReadError
-// "Error reading <component>.<property>: <what>".
+// Errors: a class the registry does not know raises EClassNotFound "Class %s not
+// found"; anything else raises EReadError naming where it happened:
+// "Error reading <root>.<component>.<property>: <what>" for a property the class does
+// not have, a value that does not fit or malformed data inside a value (the binary
+// reader's "Invalid form data at offset <n>: ..." kept as <what>), and
+// "Error reading <root>.<component>: <what>" for malformed data between properties.
+// The root's own properties are named "<root>.<property>".
 #pragma once
 
 #include <cstdint>
@@ -54,22 +57,36 @@ class TReader : public TFiler {
   struct Fixup {
     TPersistent* target;
     const struct TPropInfo* prop;
-    TComponent* component;  // for error messages
     std::string name;
+    // Where the reference was read, for error messages.
+    std::string path;
+    std::string shownAs;
   };
 
   void ReadRoot(TComponent& root, std::vector<TComponent*>& loaded,
                 std::vector<TComponent*>& created, std::vector<Fixup>& fixups);
   void ReadProperties(TComponent& component);
-  void ReadProperty(TPersistent& object, TComponent& component, std::string_view name);
+  // `shownAs` names the property in error messages ("Panels[1].Width").
+  void ReadProperty(TPersistent& object, TComponent& component, std::string_view name,
+                    std::string_view shownAs);
+  void ReadPropertyValue(TPersistent& object, TComponent& component, std::string_view name,
+                         std::string_view shownAs);
   void ReadValue(TPersistent& object, const struct TPropInfo& prop, TComponent& component,
-                 std::string_view name);
-  void ReadCollection(TCollection& collection, TComponent& component);
+                 std::string_view shownAs);
+  void ReadCollection(TCollection& collection, TComponent& component, std::string_view shownAs);
+  void SkipItemIndex();
+  // One whole value, as its bytes (a kept property's).
+  std::vector<std::uint8_t> ReadRawValue();
+  void SkipValue(int depth);
   void ReadChildren(TComponent& parent);
+  // "<root>.<component>", or the root's own name.
+  std::string PathOf(const TComponent& component) const;
   [[noreturn]] void PropertyError(const TComponent& component, std::string_view name,
                                   std::string_view what) const;
+  [[noreturn]] void ComponentError(const TComponent& component, std::string_view what) const;
 
   TBinaryFormReader binary_;
+  const std::uint8_t* data_;
   TComponent* root_ = nullptr;
   std::vector<TComponent*>* loaded_ = nullptr;
   std::vector<TComponent*>* created_ = nullptr;

@@ -49,6 +49,9 @@ class TWinControl : public TControl, public TWindowedObject {
 
   // Lays the children out again (alignment, anchors).
   void Realign();
+  // The visible, enabled control without a window of its own at `p` (client
+  // coordinates), the topmost one; null when there is none.
+  TControl* GraphicControlAt(POINT p) const;
   void MoveControlToFront(TControl* control);
   void Invalidate() override;
   void Update() override;
@@ -111,6 +114,11 @@ class TWinControl : public TControl, public TWindowedObject {
 
  private:
   LRESULT ReflectNotification(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+  // Passes a mouse message on to the control without a window under the pointer (or
+  // the one holding the mouse while a button is down); false when there is none.
+  bool RouteMouseToGraphic(UINT msg, WPARAM wp, LPARAM lp);
+  // Own windows keep the mouse while a button is down, so the up comes here too.
+  void TrackMouseCapture(UINT msg, WPARAM wp);
   void WindowPosChanged(const WINDOWPOS& pos);
   void SortTabList();
 
@@ -120,9 +128,14 @@ class TWinControl : public TControl, public TWindowedObject {
   int storedTabOrder_ = -1;
   bool realigning_ = false;
   bool creating_ = false;
-  // A superclassed system control paints itself.
+  // A superclassed system control paints itself and handles its own mouse input.
   bool systemControl_ = false;
+  // The child without a window that holds the mouse while a button is down.
+  TControl* mouseControl_ = nullptr;
 };
 
 // The object of the toolkit's control whose window is `hwnd`, or null.
 TWinControl* FindControl(HWND hwnd);
+// The character of a WM_CHAR or WM_SYSCHAR for `hwnd` (an 8-bit window's in the
+// system code page).
+char16_t CharFromMessage(HWND hwnd, WPARAM wp);

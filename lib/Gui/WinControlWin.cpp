@@ -19,7 +19,22 @@ constexpr TPropInfo kWinControlProps[] = {
     EventProp<&TWinControl::OnKeyDown>("OnKeyDown"),
     EventProp<&TWinControl::OnKeyPress>("OnKeyPress"),
     EventProp<&TWinControl::OnKeyUp>("OnKeyUp"),
+    // The design-time size anchors were computed from, and the themed background
+    // switch: the development tools store both, nothing here uses them.
+    KeptProp("DesignSize"),
+    KeptProp("ParentBackground"),
 };
+
+bool IsButtonUp(UINT msg) {
+  return msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
+}
+
+bool IsButtonDown(UINT msg) {
+  return msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDOWN ||
+         msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK;
+}
+
+bool AnyButtonDown(WPARAM wp) { return (wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0; }
 
 bool IsReflected(UINT msg) {
   switch (msg) {
@@ -56,14 +71,14 @@ HWND NotifyingWindow(UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
+}  // namespace
+
 char16_t CharFromMessage(HWND hwnd, WPARAM wp) {
   if (IsWindowUnicode(hwnd)) return static_cast<char16_t>(wp);
   char c = static_cast<char>(wp & 0xFF);
   std::u16string w = AnsiToWide(std::string_view(&c, 1));
   return w.empty() ? u'?' : w[0];
 }
-
-}  // namespace
 
 const TClassInfo TWinControl::kClassInfo{
     "TWinControl", &TControl::kClassInfo, nullptr, kWinControlProps, {}, {}};
@@ -170,6 +185,7 @@ void TWinControl::ControlListChanged(TControl* control) {
 }
 
 void TWinControl::RemoveControl(TControl* control) {
+  if (control == mouseControl_) mouseControl_ = nullptr;
   if (auto* w = dynamic_cast<TWinControl*>(control)) {
     if (!w->HasState(csDestroying)) w->DestroyHandle();
     tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), w), tabList_.end());
@@ -310,28 +326,36 @@ void TWinControl::AlignControls(RECT& r) {
   auto place = [&](TAlign which) {
     for (TControl* c : controls_) {
       if (c->Align() != which || !c->Visible()) continue;
+      // The control's margins are taken from the room it gets and kept free.
+      TMargins& m = c->Margins();
+      bool margins = c->AlignWithMargins();
+      int ml = margins ? m.Left() : 0;
+      int mt = margins ? m.Top() : 0;
+      int mr = margins ? m.Right() : 0;
+      int mb = margins ? m.Bottom() : 0;
       int w = c->Width();
       int h = c->Height();
       c->anchoring_ = true;
       switch (which) {
         case TAlign::alTop:
-          c->SetBounds(r.left, r.top, r.right - r.left, h);
-          r.top += c->Height();
+          c->SetBounds(r.left + ml, r.top + mt, r.right - r.left - ml - mr, h);
+          r.top += c->Height() + mt + mb;
           break;
         case TAlign::alBottom:
-          c->SetBounds(r.left, r.bottom - h, r.right - r.left, h);
-          r.bottom -= c->Height();
+          c->SetBounds(r.left + ml, r.bottom - mb - h, r.right - r.left - ml - mr, h);
+          r.bottom -= c->Height() + mt + mb;
           break;
         case TAlign::alLeft:
-          c->SetBounds(r.left, r.top, w, r.bottom - r.top);
-          r.left += c->Width();
+          c->SetBounds(r.left + ml, r.top + mt, w, r.bottom - r.top - mt - mb);
+          r.left += c->Width() + ml + mr;
           break;
         case TAlign::alRight:
-          c->SetBounds(r.right - w, r.top, w, r.bottom - r.top);
-          r.right -= c->Width();
+          c->SetBounds(r.right - mr - w, r.top + mt, w, r.bottom - r.top - mt - mb);
+          r.right -= c->Width() + ml + mr;
           break;
         case TAlign::alClient:
-          c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+          c->SetBounds(r.left + ml, r.top + mt, r.right - r.left - ml - mr,
+                       r.bottom - r.top - mt - mb);
           break;
         case TAlign::alNone:
           break;
@@ -344,6 +368,42 @@ void TWinControl::AlignControls(RECT& r) {
   place(TAlign::alLeft);
   place(TAlign::alRight);
   place(TAlign::alClient);
+}
+
+TControl* TWinControl::GraphicControlAt(POINT p) const {
+  for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+    TControl* c = *it;
+    if (dynamic_cast<TWinControl*>(c) || !c->Visible() || !c->Enabled()) continue;
+    RECT r = c->BoundsRect();
+    if (PtInRect(&r, p)) return c;
+  }
+  return nullptr;
+}
+
+bool TWinControl::RouteMouseToGraphic(UINT msg, WPARAM wp, LPARAM lp) {
+  // While this window itself holds the mouse, everything is its own.
+  if (!mouseControl_ && GetCapture() == WindowHandle()) return false;
+  POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  TControl* target = mouseControl_ ? mouseControl_ : GraphicControlAt(p);
+  if (!target) return false;
+  if (IsButtonDown(msg) && !mouseControl_) {
+    mouseControl_ = target;
+    SetCapture(WindowHandle());
+  }
+  if (IsButtonUp(msg) && !AnyButtonDown(wp)) {
+    mouseControl_ = nullptr;
+    if (GetCapture() == WindowHandle()) ReleaseCapture();
+  }
+  target->Perform(msg, wp, MAKELPARAM(p.x - target->Left(), p.y - target->Top()));
+  return true;
+}
+
+void TWinControl::TrackMouseCapture(UINT msg, WPARAM wp) {
+  if (IsButtonDown(msg)) {
+    if (GetCapture() != WindowHandle()) SetCapture(WindowHandle());
+  } else if (IsButtonUp(msg) && !AnyButtonDown(wp) && GetCapture() == WindowHandle()) {
+    ReleaseCapture();
+  }
 }
 
 RECT TWinControl::ClientRect() const {
@@ -477,6 +537,16 @@ LRESULT TWinControl::ReflectNotification(UINT msg, WPARAM wp, LPARAM lp, bool& h
 }
 
 LRESULT TWinControl::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (IsMouseMessage(msg)) {
+    // A system control handles its own mouse input; in our own windows the controls
+    // without a window get theirs from here.
+    if (!systemControl_) {
+      if (RouteMouseToGraphic(msg, wp, lp)) return 0;
+      TrackMouseCapture(msg, wp);
+    }
+    MouseMessage(msg, wp, lp);
+    return DefaultHandler(msg, wp, lp);
+  }
   if (IsReflected(msg)) {
     bool handled = false;
     LRESULT r = ReflectNotification(msg, wp, lp, handled);
@@ -514,8 +584,8 @@ LRESULT TWinControl::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
       if (c == 0) return 0;
       break;
     }
-    case WM_LBUTTONDBLCLK:
-      if (Enabled()) OnDblClick(this);
+    case WM_CAPTURECHANGED:
+      mouseControl_ = nullptr;
       break;
     case WM_ERASEBKGND:
       if (!systemControl_ && EraseBackground(reinterpret_cast<HDC>(wp))) return 1;
@@ -551,10 +621,18 @@ LRESULT TWinControl::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
         ::SetCursor(CursorHandle(Screen().Cursor()));
         return TRUE;
       }
-      if (Cursor() != crDefault && LOWORD(lp) == HTCLIENT &&
-          reinterpret_cast<HWND>(wp) == WindowHandle()) {
-        ::SetCursor(CursorHandle(Cursor()));
-        return TRUE;
+      if (LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == WindowHandle()) {
+        int cursor = Cursor();
+        POINT p;
+        if (!systemControl_ && GetCursorPos(&p) && ::ScreenToClient(WindowHandle(), &p)) {
+          if (TControl* c = GraphicControlAt(p); c && c->Cursor() != crDefault) {
+            cursor = c->Cursor();
+          }
+        }
+        if (cursor != crDefault) {
+          ::SetCursor(CursorHandle(cursor));
+          return TRUE;
+        }
       }
       break;
     default:

@@ -153,6 +153,14 @@ void TWriter::WriteProperty(TPersistent& object, TPersistent* ancestor, const TP
       }
       break;
     }
+    case TPropKind::Kept: {
+      const std::vector<std::uint8_t>* v = object.KeptValue(p.name);
+      const std::vector<std::uint8_t>* a = ancestor ? ancestor->KeptValue(p.name) : nullptr;
+      if (!v || (a && *a == *v)) return;
+      binary_.WritePropertyName(name);
+      out_.insert(out_.end(), v->begin(), v->end());
+      break;
+    }
   }
 }
 

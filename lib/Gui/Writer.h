@@ -22,7 +22,7 @@ class TCollection;
 
 class TWriter : public TFiler {
  public:
-  explicit TWriter(std::vector<std::uint8_t>& out) : binary_(out) {}
+  explicit TWriter(std::vector<std::uint8_t>& out) : binary_(out), out_(out) {}
 
   // Writes the whole description of `root`; `ancestor` may be null.
   void WriteDescendent(TComponent& root, TComponent* ancestor);
@@ -52,6 +52,8 @@ class TWriter : public TFiler {
   std::string ReferenceName(const TComponent* component) const;
 
   TBinaryFormWriter binary_;
+  // The same bytes binary_ appends to: kept values go there as they were read.
+  std::vector<std::uint8_t>& out_;
   TComponent* root_ = nullptr;
   TComponent* ancestorRoot_ = nullptr;
   TPersistent* ancestor_ = nullptr;

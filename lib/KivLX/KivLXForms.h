@@ -96,6 +96,8 @@ class TKivFormLX : public TKivForm {
   TAlign savedAlign_ = TAlign::alNone;
   bool savedSizeGrip_ = true;
   RECT savedBounds_{};
+  // The child's control bar, left empty by its docked tool bar, is hidden meanwhile.
+  bool controlBarHidden_ = false;
   bool docked_ = false;
   bool taskBarButton_ = false;
   TKivControlBar* mdiControlBar_ = nullptr;
@@ -121,9 +123,13 @@ HWND ApplicationModalPopup();
 int TaskBarFormCount();
 bool MainFormHidden();
 UINT BringToFrontMessage();
+// Forms waiting for the "Kiv.BringToFront" message to raise them.
+int BringToFrontCount();
 
-// The beep of a click on a blocked form; tests record it instead of hearing it.
+// The beep and the caption flash of a click on a blocked form; tests record them
+// instead of hearing and seeing them. Null restores the system's.
 void SetBlockedClickBeep(std::function<void()> beep);
+void SetBlockedClickFlash(std::function<void(const FLASHWINFO&)> flash);
 
 void InitializeKivLXForms();
 void FinalizeKivLXForms();

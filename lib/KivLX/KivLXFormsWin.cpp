@@ -34,6 +34,7 @@ struct UnitState {
   bool windowLocked = false;
   bool exitProcRegistered = false;
   std::function<void()> beep;
+  std::function<void(const FLASHWINFO&)> flash;
 };
 UnitState* state = nullptr;
 
@@ -55,6 +56,13 @@ int TotalPanelWidth(TKivStatusBar& bar) {
   int total = 0;
   for (int i = 0; i < bar.Panels().Count(); ++i) total += bar.Panels().Items(i).Width();
   return total;
+}
+
+bool HasVisibleControl(const TWinControl& parent) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    if (parent.Controls(i)->Visible()) return true;
+  }
+  return false;
 }
 
 bool VisualThemes() {
@@ -99,7 +107,11 @@ void FinalizeKivLXForms() {
 int TaskBarFormCount() { return static_cast<int>(State().taskBarForms.size()); }
 bool MainFormHidden() { return State().mainFormHidden; }
 UINT BringToFrontMessage() { return State().bringToFrontMessage; }
+int BringToFrontCount() { return static_cast<int>(State().bringToFront.size()); }
 void SetBlockedClickBeep(std::function<void()> beep) { State().beep = std::move(beep); }
+void SetBlockedClickFlash(std::function<void(const FLASHWINFO&)> flash) {
+  State().flash = std::move(flash);
+}
 int MdiUpdateLevel() { return State().mdiUpdateLevel; }
 
 void BeginMdiUpdate() {
@@ -380,11 +392,18 @@ void TKivFormLX::DockToolBar(TKivFormLX& main, bool docked) {
     mdiToolBar_->SetParent(main.mdiControlBar_);
     mdiToolBar_->SetLeft(main.mdiToolBar_->Left() + 1);
   } else {
+    if (controlBarHidden_) mdiControlBar_->Show();
+    controlBarHidden_ = false;
     mdiToolBar_->SetParent(mdiControlBar_);
     mdiToolBar_->SetLeft(0);
   }
   mdiControlBar_->SetTop(0);
   mdiToolBar_->Show();
+  if (docked && mdiControlBar_->Visible() && !HasVisibleControl(*mdiControlBar_)) {
+    // An empty bar would stay behind as a blank strip over the child.
+    mdiControlBar_->Hide();
+    controlBarHidden_ = true;
+  }
 }
 
 void TKivFormLX::DockStatusBar(TKivFormLX& main, bool docked) {
@@ -599,9 +618,11 @@ LRESULT TKivFormLX::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 MessageBeep(0);
               }
             }
-            if (s.flashWindowEx) {
-              // The structure is 20 bytes on the 32-bit systems; its own size here.
-              FLASHWINFO info{sizeof(FLASHWINFO), popup, FLASHW_CAPTION, 3, 70};
+            // The structure is 20 bytes on the 32-bit systems; its own size here.
+            FLASHWINFO info{sizeof(FLASHWINFO), popup, FLASHW_CAPTION, 3, 70};
+            if (s.flash) {
+              s.flash(info);
+            } else if (s.flashWindowEx) {
               s.flashWindowEx(&info);
             } else {
               FlashWindow(popup, TRUE);

@@ -51,7 +51,7 @@ object KivExceptionDialog: TKivExceptionDialog
   object ClipboardBtn: TKivButton
     Left = 113
     Top = 61
-    Width = 100
+    Width = 113
     Height = 25
     Visible = False
     TabOrder = 2
@@ -59,9 +59,9 @@ object KivExceptionDialog: TKivExceptionDialog
     OnClick = ClipboardBtnClick
   end
   object EmailBtn: TKivButton
-    Left = 218
+    Left = 230
     Top = 61
-    Width = 100
+    Width = 92
     Height = 25
     Visible = False
     TabOrder = 3

@@ -14,10 +14,17 @@ constexpr TPropInfo kTrxFormProps[] = {
 const TClassInfo TKivTrxForm::kClassInfo{
     "TKivTrxForm", &TKivFormLX::kClassInfo, nullptr, kTrxFormProps, {}, {}};
 
-TKivTrxForm::TKivTrxForm(TComponent* owner)
-    : TKivFormLX(owner),
-      translatableProps_(std::make_unique<TKivTrxTranslatableProps>()),
+TKivTrxFormLists::TKivTrxFormLists()
+    : translatableProps_(std::make_unique<TKivTrxTranslatableProps>()),
       inlineClasses_(std::make_unique<TKivTrxInlineClasses>()) {}
+
+// The inline classes go first, then the translatable properties.
+TKivTrxFormLists::~TKivTrxFormLists() {
+  inlineClasses_.reset();
+  translatableProps_.reset();
+}
+
+TKivTrxForm::TKivTrxForm(TComponent* owner) : TKivFormLX(owner) {}
 
 TKivTrxForm::~TKivTrxForm() = default;
 

@@ -23,9 +23,21 @@ class IKivTrxForm : public IInterface {
   ~IKivTrxForm() = default;
 };
 
+// The two lists of a translatable form, in a base of their own that comes before the
+// form: they exist before the form's description is read into them and go only after
+// the form is destroyed, so an OnDestroy handler can still read them.
+class TKivTrxFormLists {
+ protected:
+  TKivTrxFormLists();
+  ~TKivTrxFormLists();
+
+  std::unique_ptr<TKivTrxTranslatableProps> translatableProps_;
+  std::unique_ptr<TKivTrxInlineClasses> inlineClasses_;
+};
+
 // A form whose description carries its translatable properties and inline classes.
 // Renaming one of its components renames that component's entries in the list.
-class TKivTrxForm : public TKivFormLX, public IKivTrxForm {
+class TKivTrxForm : private TKivTrxFormLists, public TKivFormLX, public IKivTrxForm {
   KIV_CLASS_INFO()
 
  public:
@@ -48,8 +60,4 @@ class TKivTrxForm : public TKivFormLX, public IKivTrxForm {
 
   void ValidateRename(TComponent* component, const std::string& currentName,
                       const std::string& newName) override;
-
- private:
-  std::unique_ptr<TKivTrxTranslatableProps> translatableProps_;
-  std::unique_ptr<TKivTrxInlineClasses> inlineClasses_;
 };

@@ -36,6 +36,8 @@ constexpr TPropInfo kSampleProps[] = {
     ObjProp<&TSample::Items>("Items"),
     ObjProp<&TSample::Lines>("Lines"),
     EventProp<&TSample::OnPing>("OnPing"),
+    KeptProp("Design"),
+    KeptProp("Glass.Enabled"),
 };
 
 TComponent* CreateSample(TComponent* owner) { return new TSample(owner); }

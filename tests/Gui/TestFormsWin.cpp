@@ -23,6 +23,7 @@ const TFieldInfo kAllFields[] = {
 const TFieldInfo kDerivedFields[] = {KIV_FIELD(TTestDerivedForm, ExtraButton)};
 const TFieldInfo kTrxFields[] = {KIV_FIELD(TTestTrxForm, Button1),
                                  KIV_FIELD(TTestTrxForm, Button10)};
+const TMethodInfo kTrxMethods[] = {KIV_METHOD(TTestTrxForm, FormCreate)};
 
 }  // namespace
 
@@ -30,8 +31,8 @@ const TClassInfo TTestAllForm::kClassInfo{
     "TTestAllForm", &TKivForm::kClassInfo, nullptr, {}, kAllMethods, kAllFields};
 const TClassInfo TTestDerivedForm::kClassInfo{
     "TTestDerivedForm", &TTestAllForm::kClassInfo, nullptr, {}, {}, kDerivedFields};
-const TClassInfo TTestTrxForm::kClassInfo{"TTestTrxForm", &TKivTrxForm::kClassInfo, nullptr, {}, {},
-                                          kTrxFields};
+const TClassInfo TTestTrxForm::kClassInfo{
+    "TTestTrxForm", &TKivTrxForm::kClassInfo, nullptr, {}, kTrxMethods, kTrxFields};
 
 void TTestAllForm::FormKeyDown(TComponent*, WORD& key, TShiftState) {
   previewed.push_back(key);

@@ -54,6 +54,9 @@ class TTestAllForm : public TKivForm {
   std::vector<WORD> previewed;
   // Keys FormKeyDown swallows.
   WORD swallow = 0;
+
+ protected:
+  void Constructed() override { created.push_back("Constructed"); }
 };
 
 // The same form with an inherited description (forms/Derived.dfm).
@@ -73,4 +76,11 @@ class TTestTrxForm : public TKivTrxForm {
   using TKivTrxForm::TKivTrxForm;
   TKivButton* Button1 = nullptr;
   TKivButton* Button10 = nullptr;
+
+  // Its description sets OldCreateOrder.
+  void FormCreate(TComponent* sender) { created.push_back("FormCreate"); }
+  std::vector<std::string> created;
+
+ protected:
+  void Constructed() override { created.push_back("Constructed"); }
 };

@@ -9,12 +9,14 @@
 #include "Gui/Application.h"
 #include "Gui/Reader.h"
 #include "Gui/Screen.h"
+#include "Gui/WindowHook.h"
 #include "Gui/Writer.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/SehGuard.h"
 #include "TestFormsWin.h"
+#include "WinTestSupport.h"
 
 namespace {
 
@@ -24,15 +26,6 @@ std::string WithoutCarriageReturns(std::string_view text) {
     if (c != '\r') out.push_back(c);
   }
   return out;
-}
-
-// Runs the message loop until `done` or two seconds have passed.
-template <typename Pred>
-void PumpUntil(Pred done) {
-  for (int i = 0; i < 200 && !done(); ++i) {
-    Application().ProcessMessages();
-    if (!done()) Sleep(10);
-  }
 }
 
 class Toolkit : public ::testing::Test {
@@ -61,7 +54,7 @@ TEST_F(Toolkit, DefaultTitleIsTheFileNameUpToItsFirstStop) {
 
 TEST_F(Toolkit, AFormWithAControlOfEveryClassIsBuiltFromItsDescription) {
   auto form = Make<TTestAllForm>();
-  EXPECT_EQ(form->created, std::vector<std::string>{"FormCreate"});
+  EXPECT_EQ(form->created, (std::vector<std::string>{"Constructed", "FormCreate"}));
   EXPECT_EQ(form->Caption(), u"Every control");
   EXPECT_EQ(form->ClientWidth(), 420);
   EXPECT_EQ(form->ClientHeight(), 300);
@@ -79,7 +72,8 @@ TEST_F(Toolkit, AFormWithAControlOfEveryClassIsBuiltFromItsDescription) {
   EXPECT_EQ(form->ExitItem->DisplayText(), u"E&xit\tCtrl+Q");
   EXPECT_EQ(form->StatusBar1->Panels().Count(), 2);
   EXPECT_EQ(form->Menu(), form->MainMenu1);
-  EXPECT_EQ(form->NameLabel->Caption(), u"Name:");
+  EXPECT_EQ(form->NameLabel->Caption(), u"&Name:");
+  EXPECT_EQ(form->NameLabel->FocusControl(), form->Memo1);
   EXPECT_EQ(form->Bevel1->Shape(), TBevelShape::bsTopLine);
   EXPECT_TRUE(form->OkButton->Default());
   EXPECT_TRUE(form->CancelButton->Cancel());
@@ -261,7 +255,7 @@ TEST_F(Toolkit, AnInheritedDescriptionHoldsOnlyWhatDiffers) {
   ASSERT_NE(derived->ExtraButton, nullptr);
   EXPECT_EQ(derived->ExtraButton->Caption(), u"Extra");
   EXPECT_EQ(derived->OkButton->Caption(), u"OK");
-  EXPECT_EQ(derived->created, std::vector<std::string>{"FormCreate"});
+  EXPECT_EQ(derived->created, (std::vector<std::string>{"Constructed", "FormCreate"}));
 
   auto ancestor = Make<TTestAllForm>();
   EXPECT_EQ(WithoutCarriageReturns(FormBinaryToText(WriteDescription(*derived, ancestor.get()))),
@@ -289,9 +283,9 @@ TEST_F(Toolkit, DescriptionsThatDoNotFitTheClassesAreRefusedClearly) {
   EXPECT_EQ(read("  object B: TKivButton\r\n  end\r\n  object X: TNoSuchControl\r\n  end\r\n"),
             "Class TNoSuchControl not found");
   EXPECT_EQ(read("  object B: TKivButton\r\n    Colour = clRed\r\n  end\r\n"),
-            "Error reading B.Colour: Property Colour does not exist");
+            "Error reading F.B.Colour: Property Colour does not exist");
   EXPECT_EQ(read("  object B: TKivButton\r\n    Anchors = [akAbove]\r\n  end\r\n"),
-            "Error reading B.Anchors: Invalid property value akAbove");
+            "Error reading F.B.Anchors: Invalid property value akAbove");
 
   struct TNoDescriptionForm : TKivForm {
     using TKivForm::TKivForm;
@@ -340,6 +334,194 @@ TEST_F(Toolkit, ListsStoredAs8BitStringsAreReadAndWrittenBackWide) {
   TTestTrxForm copy(nullptr);
   ReadDescription(copy, written);
   EXPECT_EQ(copy.KivTranslatableProps().Text(), form->KivTranslatableProps().Text());
+}
+
+TEST_F(Toolkit, OnCreateRunsAfterTheClassesOwnConstructionUnlessTheFormHasTheOldOrder) {
+  EXPECT_EQ(Make<TTestAllForm>()->created, (std::vector<std::string>{"Constructed", "FormCreate"}));
+  // The translatable form's description sets OldCreateOrder.
+  auto old = Make<TTestTrxForm>();
+  EXPECT_TRUE(old->OldCreateOrder());
+  EXPECT_EQ(old->created, (std::vector<std::string>{"FormCreate", "Constructed"}));
+}
+
+TEST_F(Toolkit, ATranslatableFormsListsOutliveTheFormForItsOnDestroy) {
+  std::vector<std::string> errors;
+  Application().OnException = [&](TComponent*, Exception& e) { errors.push_back(e.Message()); };
+  TTestTrxForm* form = TForm::Create<TTestTrxForm>(nullptr);
+  int seen = -1;
+  form->OnDestroy = [&](TComponent*) {
+    seen = form->KivTranslatableProps().Count() + form->KivInlineClasses().Count();
+  };
+  delete form;
+  EXPECT_EQ(seen, 5);
+  EXPECT_EQ(errors, std::vector<std::string>{});
+}
+
+// Reads form text into a plain form of the toolkit.
+std::unique_ptr<TKivForm> FormFromText(std::string_view body) {
+  auto form = std::make_unique<TKivForm>(nullptr);
+  ReadDescription(*form,
+                  FormTextToBinary("object F: TKivForm\r\n" + std::string(body) + "end\r\n"));
+  return form;
+}
+
+TEST_F(Toolkit, AFormStoredWithItsWindowSizeOpensAtThatSizeAndWritesItBack) {
+  // As older tools wrote it: the window size, then a border and a menu that take
+  // their room from the client area.
+  auto form = FormFromText(
+      "  Width = 400\r\n  Height = 300\r\n  BorderStyle = bsDialog\r\n  Menu = M\r\n"
+      "  object M: TMainMenu\r\n    object I: TMenuItem\r\n      Caption = 'File'\r\n"
+      "    end\r\n  end\r\n");
+  EXPECT_TRUE(form->SizedByWindow());
+  int clientHeight = form->ClientHeight();
+  EXPECT_GT(clientHeight, 200);  // not the empty form's default client area
+  form->Show();
+  RECT window;
+  GetWindowRect(form->WindowHandle(), &window);
+  EXPECT_EQ(window.right - window.left, 400);
+  EXPECT_EQ(window.bottom - window.top, 300);
+  RECT client;
+  GetClientRect(form->WindowHandle(), &client);
+  EXPECT_EQ(client.bottom, clientHeight);
+  std::string written = FormBinaryToText(WriteDescription(*form));
+  EXPECT_NE(written.find("  Width = 400\r\n  Height = 300\r\n"), std::string::npos);
+  EXPECT_EQ(written.find("ClientHeight"), std::string::npos);
+
+  // A form stored with its client size keeps that size whatever its border.
+  auto byClient =
+      FormFromText("  ClientWidth = 400\r\n  ClientHeight = 300\r\n  BorderStyle = bsDialog\r\n");
+  EXPECT_FALSE(byClient->SizedByWindow());
+  byClient->Show();
+  GetClientRect(byClient->WindowHandle(), &client);
+  EXPECT_EQ(client.right, 400);
+  EXPECT_EQ(client.bottom, 300);
+  written = FormBinaryToText(WriteDescription(*byClient));
+  EXPECT_EQ(written.find("  Width = "), std::string::npos);
+}
+
+TEST_F(Toolkit, AlignedControlsKeepTheirMarginsFreeWhenTheyAlignWithThem) {
+  auto form = FormFromText(
+      "  ClientWidth = 300\r\n  ClientHeight = 200\r\n"
+      "  object Top1: TKivPanel\r\n    Height = 40\r\n    Align = alTop\r\n"
+      "    AlignWithMargins = True\r\n    Margins.Left = 5\r\n    Margins.Top = 6\r\n"
+      "    Margins.Right = 7\r\n    Margins.Bottom = 8\r\n    Tag = 12\r\n  end\r\n"
+      "  object Rest: TKivPanel\r\n    Align = alClient\r\n    AlignWithMargins = True\r\n"
+      "  end\r\n"
+      "  object Plain: TKivPanel\r\n    Width = 50\r\n    Align = alLeft\r\n  end\r\n");
+  auto* top = dynamic_cast<TKivPanel*>(form->FindComponent("Top1"));
+  auto* rest = dynamic_cast<TKivPanel*>(form->FindComponent("Rest"));
+  auto* plain = dynamic_cast<TKivPanel*>(form->FindComponent("Plain"));
+  ASSERT_TRUE(top && rest && plain);
+  EXPECT_EQ(top->Tag(), 12);
+  auto bounds = [](TControl* c) {
+    RECT r = c->BoundsRect();
+    return std::vector<long>{r.left, r.top, r.right, r.bottom};
+  };
+  EXPECT_EQ(bounds(top), (std::vector<long>{5, 6, 293, 46}));
+  EXPECT_EQ(bounds(plain), (std::vector<long>{0, 54, 50, 200}));
+  // The default margins are 3 pixels.
+  EXPECT_EQ(bounds(rest), (std::vector<long>{53, 57, 297, 197}));
+  top->Margins().SetTop(0);
+  EXPECT_EQ(bounds(top), (std::vector<long>{5, 0, 293, 40}));
+  top->SetAlignWithMargins(false);
+  EXPECT_EQ(bounds(top), (std::vector<long>{0, 0, 300, 40}));
+  EXPECT_EQ(bounds(plain), (std::vector<long>{0, 40, 50, 200}));
+}
+
+TEST_F(Toolkit, AFontsPitchAndQualityReachTheSystemFont) {
+  auto form = FormFromText(
+      "  Font.Name = 'Courier New'\r\n  Font.Pitch = fpFixed\r\n"
+      "  Font.Quality = fqNonAntialiased\r\n");
+  LOGFONTW lf{};
+  ASSERT_NE(GetObjectW(form->Font().Handle(), sizeof lf, &lf), 0);
+  EXPECT_EQ(lf.lfPitchAndFamily & 3, FIXED_PITCH);
+  EXPECT_EQ(lf.lfQuality, NONANTIALIASED_QUALITY);
+  EXPECT_NE(FormBinaryToText(WriteDescription(*form)).find("Font.Pitch = fpFixed"),
+            std::string::npos);
+}
+
+// The number of pixels in rows [top, bottom) of the window's client area that are not
+// the colour at its top left corner.
+int InkInRows(HWND h, int left, int right, int top, int bottom) {
+  HDC dc = GetDC(h);
+  COLORREF background = GetPixel(dc, left, top);
+  int ink = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) ink += GetPixel(dc, x, y) != background;
+  }
+  ReleaseDC(h, dc);
+  return ink;
+}
+
+TEST_F(Toolkit, ALabelsLayoutPlacesItsTextInItsHeight) {
+  auto form = FormFromText(
+      "  ClientWidth = 200\r\n  ClientHeight = 100\r\n  Color = clWhite\r\n"
+      "  object L: TKivLabel\r\n    Left = 0\r\n    Top = 0\r\n    Width = 100\r\n"
+      "    Height = 60\r\n    AutoSize = False\r\n    Caption = 'Middle'\r\n"
+      "    Layout = tlCenter\r\n  end\r\n");
+  form->Show();
+  HWND h = form->WindowHandle();
+  RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  EXPECT_EQ(InkInRows(h, 0, 100, 0, 20), 0);
+  EXPECT_GT(InkInRows(h, 0, 100, 20, 40), 0);
+  auto* label = dynamic_cast<TKivLabel*>(form->FindComponent("L"));
+  label->SetLayout(TTextLayout::tlTop);
+  RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+  EXPECT_GT(InkInRows(h, 0, 100, 0, 20), 0);
+  EXPECT_EQ(InkInRows(h, 0, 100, 20, 60), 0);
+}
+
+// A subclass another program puts on a window after ours: it logs and passes on.
+WNDPROC belowTop = nullptr;
+std::vector<std::string>* topLog = nullptr;
+LRESULT CALLBACK TopProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP + 5) topLog->push_back("top");
+  return Platform::CallWindowProc(belowTop, h, msg, wp, lp);
+}
+
+TEST_F(Toolkit, AHookUnderAnotherSubclassLeavesTheChainWhole) {
+  std::vector<std::string> log;
+  topLog = &log;
+  TUtilityWindow window([&](UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != WM_APP + 5) return false;
+    log.push_back("window");
+    result = 7;
+    return true;
+  });
+  HWND h = window.Handle();
+  auto hooked = [&](const char* name) {
+    return std::make_unique<TWindowHook>(h, [&log, name](UINT msg, WPARAM, LPARAM, LRESULT&) {
+      if (msg == WM_APP + 5) log.push_back(name);
+      return false;
+    });
+  };
+  auto send = [&] {
+    log.clear();
+    return Platform::SendMessage(h, WM_APP + 5, 0, 0);
+  };
+  LONG_PTR own = Platform::GetWindowLongPtr(h, GWLP_WNDPROC);
+  auto hook = hooked("hook");
+  belowTop = reinterpret_cast<WNDPROC>(
+      Platform::SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TopProc)));
+  EXPECT_EQ(send(), 7);
+  EXPECT_EQ(log, (std::vector<std::string>{"top", "hook", "window"}));
+
+  // The hook goes while the other sits on top: the window's own procedure still
+  // answers, and a new hook takes the old place.
+  hook.reset();
+  EXPECT_EQ(send(), 7);
+  EXPECT_EQ(log, (std::vector<std::string>{"top", "window"}));
+  hook = hooked("again");
+  EXPECT_EQ(send(), 7);
+  EXPECT_EQ(log, (std::vector<std::string>{"top", "again", "window"}));
+  hook.reset();
+
+  // Once the other leaves, the chain is the window's own again.
+  Platform::SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(belowTop));
+  EXPECT_EQ(send(), 7);
+  EXPECT_EQ(log, std::vector<std::string>{"window"});
+  EXPECT_EQ(Platform::GetWindowLongPtr(h, GWLP_WNDPROC), own);
+  topLog = nullptr;
 }
 
 TEST_F(Toolkit, TheScreenCursorShowsEverywhereUntilItIsReset) {

@@ -5,22 +5,17 @@
 #include <memory>
 
 #include "Gui/Application.h"
+#include "Gui/KivMemo.h"
+#include "Gui/Menus.h"
 #include "Gui/Screen.h"
 #include "Gui/Timer.h"
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/PlatformGui.h"
+#include "WinTestSupport.h"
 
 namespace {
-
-template <typename Pred>
-void PumpUntil(Pred done) {
-  for (int i = 0; i < 200 && !done(); ++i) {
-    Application().ProcessMessages();
-    if (!done()) Sleep(10);
-  }
-}
 
 class LXForms : public ::testing::Test {
  protected:
@@ -31,6 +26,7 @@ class LXForms : public ::testing::Test {
   void TearDown() override {
     Application().CancelTerminate();
     SetBlockedClickBeep(nullptr);
+    SetBlockedClickFlash(nullptr);
     FinalizeKivLXUtils();
   }
 };
@@ -108,53 +104,201 @@ TEST_F(LXForms, FormStyleAndButtonRulesRefuseWithTheirTexts) {
   EXPECT_EQ(GetWindow(owned.Handle(), GW_OWNER), owner.Handle());
 }
 
-// A dialog that, once shown modally, clicks on `blocked` and ends.
-class TClickingDialog : public TKivFormLX {
+// A dialog that, once shown modally, runs `probe` and ends.
+class TProbingDialog : public TKivFormLX {
  public:
-  TClickingDialog(TComponent* owner, TKivFormLX& blocked) : TKivFormLX(owner), blocked_(blocked) {
+  TProbingDialog(TComponent* owner, std::function<void()> probe)
+      : TKivFormLX(owner), probe_(std::move(probe)) {
     timer_ = new TTimer(this);
     timer_->SetInterval(30);
     timer_->OnTimer = [this](TComponent*) {
       timer_->SetEnabled(false);
-      HWND b = blocked_.WindowHandle();
-      enabledWhenClicked = IsWindowEnabled(b) != 0;
-      Platform::SendMessage(b, WM_SETCURSOR, reinterpret_cast<WPARAM>(b),
-                            MAKELPARAM(HTERROR, WM_LBUTTONDOWN));
-      activeAfterClick = GetActiveWindow();
+      probe_();
       SetModalResult(mrOk);
     };
   }
-  bool enabledWhenClicked = true;
-  HWND activeAfterClick = nullptr;
 
  private:
-  TKivFormLX& blocked_;
+  std::function<void()> probe_;
   TTimer* timer_;
 };
+
+// What a click on a blocked form did.
+struct BlockedClick {
+  bool enabledWhenClicked = true;
+  HWND activeAfterClick = nullptr;
+};
+
+// Clicks on `blocked` with the application active or not, as the system tells it.
+BlockedClick ClickOn(TKivFormLX& blocked, bool applicationActive) {
+  BlockedClick click;
+  HWND b = blocked.WindowHandle();
+  Platform::SendMessage(Application().Handle(), WM_ACTIVATEAPP, applicationActive, 0);
+  click.enabledWhenClicked = IsWindowEnabled(b) != 0;
+  Platform::SendMessage(b, WM_SETCURSOR, reinterpret_cast<WPARAM>(b),
+                        MAKELPARAM(HTERROR, WM_LBUTTONDOWN));
+  click.activeAfterClick = GetActiveWindow();
+  return click;
+}
 
 TEST_F(LXForms, AClickOnABlockedFormBringsItsDialogForwardAndBeepsOnlyForItsOwn) {
   MainFormLX main;
   main->SetTaskBarButton(true);
   main->Show();
-  SetForegroundWindow(main->WindowHandle());
-  PumpUntil([] { return Application().Active(); });
   int beeps = 0;
   SetBlockedClickBeep([&] { ++beeps; });
+  std::vector<FLASHWINFO> flashes;
+  SetBlockedClickFlash([&](const FLASHWINFO& f) { flashes.push_back(f); });
 
   // A dialog of the application's: activated and flashed, no beep.
-  TClickingDialog appDialog(nullptr, *main.form);
+  BlockedClick click;
+  TProbingDialog appDialog(nullptr, [&] { click = ClickOn(*main.form, true); });
   EXPECT_EQ(appDialog.ShowModal(), mrOk);
-  EXPECT_FALSE(appDialog.enabledWhenClicked);
-  EXPECT_EQ(appDialog.activeAfterClick, appDialog.WindowHandle());
+  EXPECT_FALSE(click.enabledWhenClicked);
+  EXPECT_EQ(click.activeAfterClick, appDialog.WindowHandle());
   EXPECT_EQ(beeps, 0);
+  ASSERT_EQ(flashes.size(), 1u);
+  // The caption flashes three times, 70 ms apart (a 20-byte structure on 32 bits).
+  EXPECT_EQ(flashes[0].cbSize, sizeof(FLASHWINFO));
+  EXPECT_EQ(flashes[0].hwnd, appDialog.WindowHandle());
+  EXPECT_EQ(flashes[0].dwFlags, static_cast<DWORD>(FLASHW_CAPTION));
+  EXPECT_EQ(flashes[0].uCount, 3u);
+  EXPECT_EQ(flashes[0].dwTimeout, 70u);
 
   // The form's own dialog: the same, with the beep.
-  TClickingDialog ownDialog(nullptr, *main.form);
+  TProbingDialog ownDialog(nullptr, [&] { click = ClickOn(*main.form, true); });
   ownDialog.SetContainer(main.form, false);
   EXPECT_EQ(ownDialog.ShowModal(), mrOk);
-  EXPECT_EQ(ownDialog.activeAfterClick, ownDialog.WindowHandle());
-  EXPECT_EQ(beeps, Application().Active() ? 1 : 0);
+  EXPECT_EQ(click.activeAfterClick, ownDialog.WindowHandle());
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(flashes.size(), 2u);
   EXPECT_TRUE(IsWindowEnabled(main->WindowHandle()));
+
+  // While another application is active the dialog comes forward without either.
+  TProbingDialog quietDialog(nullptr, [&] { click = ClickOn(*main.form, false); });
+  quietDialog.SetContainer(main.form, false);
+  EXPECT_EQ(quietDialog.ShowModal(), mrOk);
+  EXPECT_EQ(click.activeAfterClick, quietDialog.WindowHandle());
+  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(flashes.size(), 2u);
+}
+
+// True when `upper` lies above `lower` among the top-level windows.
+bool Above(HWND upper, HWND lower) {
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == upper) return true;
+    if (w == lower) return false;
+  }
+  return false;
+}
+
+TEST_F(LXForms, ActivatingABlockedFormRaisesItAndActivatesItsDialog) {
+  MainFormLX main;
+  main->SetTaskBarButton(true);
+  main->Show();
+  TKivFormLX other(nullptr);
+  other.Show();
+  ASSERT_TRUE(Above(other.WindowHandle(), main->WindowHandle()));
+  int waitingAfterActivation = -1;
+  bool raised = false;
+  HWND activeAfterRaise = nullptr;
+  HWND activeAfterActivate = nullptr;
+  TProbingDialog probe(nullptr, [&] {
+    HWND h = main->WindowHandle();
+    // The application comes back: the blocked form waits to be raised...
+    Platform::SendMessage(h, WM_ACTIVATEAPP, TRUE, 0);
+    waitingAfterActivation = BringToFrontCount();
+    // ...which the posted message does, then its dialog is the active window.
+    PumpUntil([] { return BringToFrontCount() == 0; });
+    raised = Above(h, other.WindowHandle());
+    activeAfterRaise = GetActiveWindow();
+    // The blocked form itself activated (another window was active) hands the
+    // activation on to the dialog.
+    HWND elsewhere = Platform::CreateWindowEx(0, u"STATIC", u"", WS_POPUP | WS_VISIBLE, 0, 0, 10,
+                                              10, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(elsewhere);
+    Platform::SendMessage(h, WM_ACTIVATE, WA_ACTIVE, 0);
+    activeAfterActivate = GetActiveWindow();
+    DestroyWindow(elsewhere);
+  });
+  EXPECT_EQ(probe.ShowModal(), mrOk);
+  EXPECT_EQ(waitingAfterActivation, 1);
+  EXPECT_TRUE(raised);
+  EXPECT_EQ(activeAfterRaise, probe.WindowHandle());
+  EXPECT_EQ(activeAfterActivate, probe.WindowHandle());
+  EXPECT_FALSE(IsWindowVisible(Application().Handle()));
+}
+
+TEST_F(LXForms, TheMainFormWithItsOwnButtonMinimizesItselfOnly) {
+  MainFormLX main;
+  main->SetTaskBarButton(true);
+  main->Show();
+  // The low four bits of the command are the system's own and do not matter.
+  Platform::SendMessage(main->WindowHandle(), WM_SYSCOMMAND, SC_MINIMIZE | 2, 0);
+  EXPECT_TRUE(IsIconic(main->WindowHandle()));
+  EXPECT_FALSE(IsIconic(Application().Handle()));
+  EXPECT_FALSE(IsWindowVisible(Application().Handle()));
+  ShowWindow(main->WindowHandle(), SW_RESTORE);
+}
+
+TEST_F(LXForms, TheMainMdiFormIsHiddenByTheExitProcedure) {
+  // A fresh unit: the exit procedure is registered the first time the main form shows.
+  FinalizeKivLXForms();
+  InitializeKivLXForms();
+  MainFormLX main;
+  main->SetFormStyle(TFormStyle::fsMDIForm);
+  main->Show();
+  Application().Terminate();
+  Application().Run();
+  EXPECT_FALSE(main->Visible());
+}
+
+TEST_F(LXForms, AMenuChangeIsAdjustedOnceAndReachesTheBar) {
+  MainFormLX main;
+  auto* menu = new TMainMenu(main.form);
+  auto* item = new TMenuItem(main.form);
+  menu->Items().Add(item);
+  item->SetCaption(u"First");
+  main->SetMenu(menu);
+  main->Show();
+  HMENU bar = GetMenu(main->WindowHandle());
+  ASSERT_EQ(bar, menu->Handle());
+  // The form adjusts the changed menu, which sets off no change of its own.
+  item->SetCaption(u"Second");
+  HMENU shown = GetMenu(main->WindowHandle());
+  EXPECT_EQ(shown, menu->Handle());
+  wchar_t text[32] = {};
+  GetMenuStringW(shown, 0, text, 32, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"Second");
+}
+
+TEST_F(LXForms, AnMdiChildsKeysReachItsOwnAndItsFramesMenuShortcuts) {
+  MainFormLX main;
+  main->SetFormStyle(TFormStyle::fsMDIForm);
+  auto shortcutItem = [](TKivFormLX& form, TShortCut shortCut, int& clicks) {
+    auto* menu = new TMainMenu(&form);
+    auto* item = new TMenuItem(&form);
+    menu->Items().Add(item);
+    item->SetShortCut(shortCut);
+    item->OnClick = [&clicks](TComponent*) { ++clicks; };
+    form.SetMenu(menu);
+  };
+  int frameClicks = 0;
+  int childClicks = 0;
+  shortcutItem(*main.form, scCtrl | 'N', frameClicks);
+  main->Show();
+  auto* child = new TKivFormLX(main.form);
+  shortcutItem(*child, scCtrl | 'W', childClicks);
+  auto* memo = new TKivMemo(child);
+  memo->SetParent(child);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  HWND m = memo->Handle();
+  HeldKeys ctrl{VK_CONTROL};
+  Platform::PostMessage(m, WM_KEYDOWN, 'W', 0);
+  Platform::PostMessage(m, WM_KEYDOWN, 'N', 0);
+  PumpUntil([&] { return frameClicks == 1; });
+  EXPECT_EQ(childClicks, 1);
+  EXPECT_EQ(frameClicks, 1);
 }
 
 // An MDI frame or child with its own control bar, tool bar and status bar.
@@ -223,6 +367,18 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
                                                      reinterpret_cast<LPARAM>(edges)));
   ASSERT_EQ(parts, 2);
   EXPECT_EQ(edges[0], mainFirst + total1);
+  // The child's control bar, left empty, is out of the way while its tool bar is away.
+  EXPECT_FALSE(child1->MDIControlBar()->Visible());
+  // The main bar draws the docked bar's edges after painting itself: a white line
+  // left of it, a grey one right of it.
+  HWND mb = mainBar.WindowHandle();
+  RedrawWindow(mb, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  HDC dc = GetDC(mb);
+  COLORREF left = GetPixel(dc, mainFirst - 1, 5);
+  COLORREF right = GetPixel(dc, mainFirst + total1 + 2, 5);
+  ReleaseDC(mb, dc);
+  EXPECT_EQ(left, RGB(255, 255, 255));
+  EXPECT_EQ(right, RGB(128, 128, 128));
 
   // The same value again changes nothing.
   child1->MDIChild_UpdateMdiDockState(true);
@@ -236,6 +392,7 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
   EXPECT_FALSE(child1->MdiDocked());
   EXPECT_EQ(bar1.Parent(), child1);
   EXPECT_EQ(child1->MDIToolBar()->Parent(), child1->MDIControlBar());
+  EXPECT_TRUE(child1->MDIControlBar()->Visible());
   EXPECT_EQ(child2->MDIStatusBar()->Parent(), &mainBar);
 
   // Restoring moves them back with bounds, alignment and size grip.
@@ -253,6 +410,63 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
                                                  reinterpret_cast<LPARAM>(edges)));
   EXPECT_EQ(edges[0], mainFirst);
   EXPECT_EQ(MdiUpdateLevel(), 0);
+}
+
+// An MDI child that notes each WM_SIZE it gets and whether its bars were docked then.
+class TSizeLoggingChild : public TKivFormLX {
+ public:
+  using TKivFormLX::TKivFormLX;
+  std::vector<std::pair<WPARAM, bool>> sizes;
+
+ protected:
+  LRESULT ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    LRESULT r = TKivFormLX::ControlWndProc(msg, wp, lp);
+    if (msg == WM_SIZE) sizes.emplace_back(wp, MdiDocked());
+    return r;
+  }
+};
+
+TEST_F(LXForms, AFrameMenuSwitchLeavesAMaximizedChildsBarsDocked) {
+  MainFormLX main;
+  main->SetFormStyle(TFormStyle::fsMDIForm);
+  GiveBars(*main.form, 2);
+  main->Show();
+  auto* child = new TSizeLoggingChild(main.form);
+  GiveBars(*child, 1);
+  child->SetFormStyle(TFormStyle::fsMDIChild);
+  Platform::SendMessage(main->ClientHandle(), WM_MDIMAXIMIZE,
+                        reinterpret_cast<WPARAM>(child->WindowHandle()), 0);
+  PumpUntil([&] { return child->MdiDocked(); });
+  ASSERT_TRUE(child->MdiDocked());
+  child->sizes.clear();
+  // The frame's menu changes: the child seems restored meanwhile, and maximized again.
+  Platform::SendMessage(main->ClientHandle(), WM_MDISETMENU, 0, 0);
+  EXPECT_EQ(child->sizes,
+            (std::vector<std::pair<WPARAM, bool>>{{SIZE_RESTORED, true}, {SIZE_MAXIMIZED, true}}));
+  EXPECT_EQ(child->MDIToolBar()->Parent(), main->MDIControlBar());
+  EXPECT_EQ(MdiUpdateLevel(), 0);
+}
+
+// Whether this program is drawn with visual themes, asked of the theme library.
+bool ThemesActive() {
+  HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+  if (!uxtheme) return false;
+  auto active = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
+  auto themed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
+  bool on = active && active() && (!themed || themed());
+  FreeLibrary(uxtheme);
+  return on;
+}
+
+TEST_F(LXForms, TheMdiControlBarTakesTheMenuBarsColourAgainWhenTheThemeChanges) {
+  MainFormLX main;
+  GiveBars(*main.form, 1);
+  TColor expected = ThemesActive() ? clMenuBar : clMenu;
+  EXPECT_EQ(main->MDIControlBar()->Color(), expected);
+  main->Show();
+  main->MDIControlBar()->SetColor(clRed);
+  Platform::SendMessage(main->WindowHandle(), WM_THEMECHANGED, 0, 0);
+  EXPECT_EQ(main->MDIControlBar()->Color(), expected);
 }
 
 TEST_F(LXForms, AFlashMessageGrowsForALongerTextAndNeverShrinks) {

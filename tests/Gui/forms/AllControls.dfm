@@ -69,7 +69,8 @@ object TestAllForm: TTestAllForm
     Width = 60
     Height = 13
     AutoSize = False
-    Caption = 'Name:'
+    Caption = '&Name:'
+    FocusControl = Memo1
   end
   object Memo1: TKivMemo
     Left = 8
@@ -99,7 +100,7 @@ object TestAllForm: TTestAllForm
       Height = 25
       Hint = 'Inner|Does nothing at all'
       TabOrder = 0
-      Caption = 'Inner'
+      Caption = '&Inner'
     end
   end
   object Bevel1: TKivBevel

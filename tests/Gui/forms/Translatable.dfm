@@ -17,6 +17,8 @@ object TrxForm: TTestTrxForm
     'Caption')
   KivInlineClasses.WideStrings = (
     'TFrame1')
+  OldCreateOrder = True
+  OnCreate = FormCreate
   PixelsPerInch = 96
   TextHeight = 13
   object Button1: TKivButton
