@@ -48,17 +48,25 @@ char FirstNonBlank(std::string_view s) {
   return '\0';
 }
 
-// A string expression: the first token's text, then "+" and a string, repeatedly.
+// A string expression: the first token's text, then "+" and a string, repeatedly. The
+// pieces are joined before they are decoded, so that a double-byte character cut
+// between two of them is read whole.
 std::u16string ReadStringExpression(TParser& p) {
-  std::u16string result = p.TokenWideText();
+  std::u16string head;
+  TFormString s;
+  if (p.Kind() == TTokenKind::String) {
+    s = p.TokenString();
+  } else {
+    head = p.TokenWideText();
+  }
   p.NextToken();
   while (p.IsSymbol('+')) {
     p.NextToken();
     p.CheckKind(TTokenKind::String);
-    result += p.TokenWideString();
+    s.Append(p.TokenString());
     p.NextToken();
   }
-  return result;
+  return head + s.Wide();
 }
 
 std::u16string StringDecode(std::string_view value) { return DfmStringToWide(value); }
