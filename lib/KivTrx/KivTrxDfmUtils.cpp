@@ -441,7 +441,14 @@ std::u16string PropertyValueToWide(const TDfmProperty& property) {
 }
 
 void WideToPropertyValue(TDfmProperty& property, std::u16string_view text) {
-  property.Value = ConverterFor(property).Encode(text);
+  const TPropertyConverter& converter = ConverterFor(property);
+  // A value given its own text back keeps its spelling, so an 8-bit string keeps its
+  // bytes (and its kind) whatever code page decoded it.
+  try {
+    if (converter.Decode(property.Value) == text) return;
+  } catch (const Exception&) {
+  }
+  property.Value = converter.Encode(text);
 }
 
 std::u16string DfmShortCutToText(std::string_view value) {
