@@ -178,7 +178,7 @@ TEST_F(DfmUtils, EveryRealFormParsesAndRendersUnchanged) {
       EXPECT_EQ(loadedProperties.size(), properties.size());
     }
   }
-  EXPECT_EQ(texts, 66);
+  EXPECT_EQ(texts, 76);
 }
 
 TEST_F(DfmUtils, Utf8FormsKeepTheirMarkOutOfTheFirstLine) {
