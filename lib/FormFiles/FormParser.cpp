@@ -46,15 +46,25 @@ const char* KindName(TTokenKind kind) {
 
 }  // namespace
 
+void TFormString::KeepChars() {
+  if (IsAscii()) chars.assign(bytes.begin(), bytes.end());
+}
+
 void TFormString::Append(const TFormString& s) {
+  if (!s.IsAscii()) {
+    KeepChars();
+    chars += s.chars;
+  } else if (!IsAscii()) {
+    chars.append(s.bytes.begin(), s.bytes.end());
+  }
   bytes += s.bytes;
-  chars += s.chars;
   codePageBytes = codePageBytes || s.codePageBytes;
   nonAscii = nonAscii || s.nonAscii;
 }
 
 std::u16string TFormString::Wide() const {
-  return codePageBytes && !nonAscii ? AnsiToWide(bytes) : chars;
+  if (IsAscii()) return std::u16string(bytes.begin(), bytes.end());
+  return nonAscii ? chars : AnsiToWide(bytes);
 }
 
 TParser::TParser(std::string_view text) : TParser(text, HasUtf8Bom(text)) {}
@@ -262,7 +272,11 @@ void TParser::ScanCurrency(std::size_t start, std::size_t end) {
 
 void TParser::ScanString() {
   kind_ = TTokenKind::String;
-  string_ = TFormString();
+  // Cleared rather than replaced: the buffers serve every string of the text.
+  string_.bytes.clear();
+  string_.chars.clear();
+  string_.codePageBytes = false;
+  string_.nonAscii = false;
   while (pos_ < text_.size()) {
     if (text_[pos_] == '\'') {
       ScanQuotedRun();
@@ -276,46 +290,47 @@ void TParser::ScanString() {
 
 void TParser::ScanQuotedRun() {
   ++pos_;  // opening quote
-  std::size_t highStart = std::string_view::npos;
-  // Non-ASCII bytes go in whole runs, so that a multi-byte character is never split.
-  auto flushHigh = [&] {
-    if (highStart == std::string_view::npos) return;
-    std::string_view run = text_.substr(highStart, pos_ - highStart);
-    highStart = std::string_view::npos;
-    if (utf8_) {
-      if (!IsUtf8(run)) Error("Invalid UTF-8 text");
-      string_.chars += Utf8ToWide(run);
-      string_.nonAscii = true;
-    } else {
-      string_.bytes += run;
-      string_.chars += AnsiToWide(run);
-      string_.codePageBytes = true;
-    }
-  };
+  const std::size_t n = text_.size();
   for (;;) {
-    if (pos_ >= text_.size() || text_[pos_] == '\r' || text_[pos_] == '\n') {
-      Error("Unterminated string");
+    // ASCII in whole runs: most strings hold nothing else.
+    std::size_t start = pos_;
+    while (pos_ < n && !IsHigh(text_[pos_]) && text_[pos_] != '\'' && text_[pos_] != '\r' &&
+           text_[pos_] != '\n') {
+      ++pos_;
     }
-    char c = text_[pos_];
-    if (c == '\'') {
-      flushHigh();
-      if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
-        string_.bytes += '\'';
-        string_.chars += u'\'';
+    AppendAscii(text_.substr(start, pos_ - start));
+    if (pos_ >= n || text_[pos_] == '\r' || text_[pos_] == '\n') Error("Unterminated string");
+    if (text_[pos_] == '\'') {
+      if (pos_ + 1 < n && text_[pos_ + 1] == '\'') {
+        AppendAscii("'");
         pos_ += 2;
         continue;
       }
       ++pos_;
       return;
     }
-    if (!IsHigh(c)) {
-      flushHigh();
-      string_.bytes += c;
-      string_.chars += static_cast<char16_t>(c);
-    } else if (highStart == std::string_view::npos) {
-      highStart = pos_;
-    }
-    ++pos_;
+    // Non-ASCII bytes in whole runs too, so that a multi-byte character is never split.
+    start = pos_;
+    while (pos_ < n && IsHigh(text_[pos_])) ++pos_;
+    AppendHigh(text_.substr(start, pos_ - start));
+  }
+}
+
+void TParser::AppendAscii(std::string_view run) {
+  string_.bytes += run;
+  if (!string_.IsAscii()) string_.chars.append(run.begin(), run.end());
+}
+
+void TParser::AppendHigh(std::string_view run) {
+  string_.KeepChars();
+  if (utf8_) {
+    if (!IsUtf8(run)) Error("Invalid UTF-8 text");
+    string_.chars += Utf8ToWide(run);
+    string_.nonAscii = true;
+  } else {
+    string_.bytes += run;
+    string_.chars += AnsiToWide(run);
+    string_.codePageBytes = true;
   }
 }
 
@@ -338,11 +353,13 @@ void TParser::ScanCharCode() {
   if (pos_ == start) Error("Invalid character code");
   // A code is a character, never a byte of a code page.
   if (v < 0x80) {
-    string_.bytes += static_cast<char>(v);
+    const char c = static_cast<char>(v);
+    AppendAscii(std::string_view(&c, 1));
   } else {
+    string_.KeepChars();
     string_.nonAscii = true;
+    string_.chars += static_cast<char16_t>(v);
   }
-  string_.chars += static_cast<char16_t>(v);
 }
 
 void TParser::CheckKind(TTokenKind kind) const {

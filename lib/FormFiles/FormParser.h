@@ -34,16 +34,21 @@ enum class TTokenKind { EndOfText, Symbol, Identifier, String, Integer, Float };
 // string whose only non-ASCII content is such bytes is kept as those bytes, one with a
 // code above 127 (or non-ASCII UTF-8 in quotes) holds characters.
 struct TFormString {
-  std::string bytes;           // quoted bytes and codes below 128, as they stand
-  std::u16string chars;        // the characters; quoted 8-bit bytes through the system code page
+  std::string bytes;  // quoted bytes and codes below 128, as they stand
+  // The characters, quoted 8-bit bytes through the system code page; kept only once the
+  // string holds more than ASCII (until then `bytes` are the characters).
+  std::u16string chars;
   bool codePageBytes = false;  // quoted bytes above 127 in 8-bit text
   bool nonAscii = false;       // a code above 127, or non-ASCII UTF-8 in quotes
 
+  bool IsAscii() const { return !codePageBytes && !nonAscii; }
   // True when the string is 8-bit text: ASCII, or bytes of a code page.
   bool IsEightBit() const { return !nonAscii; }
   // Code-page bytes beside characters: only a code page could join them.
   bool IsMixed() const { return codePageBytes && nonAscii; }
   void Append(const TFormString& s);
+  // From here on the string holds more than ASCII.
+  void KeepChars();
   // The characters, 8-bit bytes through the system code page (taken whole, so that a
   // double-byte character cut between pieces is read as one).
   std::u16string Wide() const;
@@ -109,6 +114,8 @@ class TParser {
   void ScanString();
   void ScanQuotedRun();
   void ScanCharCode();
+  void AppendAscii(std::string_view run);
+  void AppendHigh(std::string_view run);
   void ScanCurrency(std::size_t digitsStart, std::size_t end);
 
   std::string_view text_;

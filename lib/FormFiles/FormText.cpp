@@ -16,6 +16,8 @@ constexpr std::size_t kBinaryBytesPerLine = 32;
 constexpr const char* kCrLf = "\r\n";
 // Marks ASCII text of up to 255 characters that is stored as a long string (vaLString).
 constexpr std::string_view kLongStringMark = " + ''";
+constexpr const char* kMixedString =
+    "8-bit characters beside character codes above 127 (save the form as UTF-8)";
 
 // Characters beyond ASCII are written as codes. Bytes of 8-bit text stand in the quotes
 // as they are, in the code page they were saved in, as the older tools wrote them.
@@ -497,12 +499,18 @@ class TTextToBinary {
   // 8-bit text stays 8-bit, byte for byte; characters beyond ASCII take the kind that
   // holds them (TBinaryFormWriter::WriteString).
   void ConvertString(bool listItem) {
+    // Most strings are one piece: written from the token, without a copy.
+    if (p_.PeekChar() != '+') {
+      const TFormString& s = p_.TokenString();
+      if (s.IsMixed()) p_.Error(kMixedString);
+      WriteString(s, false, listItem);
+      p_.NextToken();
+      return;
+    }
     TFormString s = p_.TokenString();
     bool emptyLastPiece = false;
     for (;;) {
-      if (s.IsMixed()) {
-        p_.Error("8-bit characters beside character codes above 127 (save the form as UTF-8)");
-      }
+      if (s.IsMixed()) p_.Error(kMixedString);
       p_.NextToken();
       if (!p_.IsSymbol('+')) break;
       p_.NextToken();
@@ -510,6 +518,10 @@ class TTextToBinary {
       s.Append(p_.TokenString());
       emptyLastPiece = p_.TokenText() == "''";
     }
+    WriteString(s, emptyLastPiece, listItem);
+  }
+
+  void WriteString(const TFormString& s, bool emptyLastPiece, bool listItem) {
     if (!s.IsEightBit()) {
       w_.WriteString(s.chars, listItem);
     } else if (emptyLastPiece && s.bytes.size() <= 255) {
