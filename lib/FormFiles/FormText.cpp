@@ -14,7 +14,7 @@ constexpr std::size_t kPieceLength = 64;
 // Binary values up to one line's worth stay on the property's line.
 constexpr std::size_t kBinaryBytesPerLine = 32;
 constexpr const char* kCrLf = "\r\n";
-// Marks ASCII text of up to 255 characters that is stored as a long string (vaLString).
+// Marks 8-bit text of up to 255 bytes that is stored as a long string (vaLString).
 constexpr std::string_view kLongStringMark = " + ''";
 constexpr const char* kMixedString =
     "8-bit characters beside character codes above 127 (save the form as UTF-8)";
@@ -333,11 +333,11 @@ class TBinaryToText {
     out_ += '}';
   }
 
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
   TBinaryFormReader r_;
   std::vector<std::size_t>* lineOffsets_;
   std::vector<std::pair<std::size_t, std::size_t>> marks_;  // text position, data offset
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
   std::string out_;
   bool utf8_ = false;
   std::size_t codePageString_ = kNone;  // where the first 8-bit string beyond ASCII starts
@@ -477,20 +477,9 @@ class TTextToBinary {
         w_.WriteBinary(bytes.data(), bytes.size());
         return;
       }
-      case '@': {
-        const int line = p_.SourceLine();
-        p_.NextToken();
-        std::vector<std::uint8_t> bytes;
-        p_.ReadHexBinary(bytes);
-        if (bytes.size() > 255) p_.ErrorOnLine(line, "Identifier too long");
-        // One spelling per value: an identifier stands as itself.
-        if (IsDottedIdentifier(
-                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
-          p_.ErrorOnLine(line, "Identifier written in @{} (write it as it is)");
-        }
-        w_.WriteIdent(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      case '@':
+        ConvertIdentBytes();
         return;
-      }
       default:
         p_.Error("Invalid property value");
     }
@@ -529,6 +518,21 @@ class TTextToBinary {
     } else {
       w_.WriteAnsiString(s.bytes);
     }
+  }
+
+  // "@{...}": the bytes of an identifier value that is no identifier.
+  void ConvertIdentBytes() {
+    const int line = p_.SourceLine();
+    p_.NextToken();
+    std::vector<std::uint8_t> data;
+    p_.ReadHexBinary(data);
+    std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    if (bytes.size() > 255) p_.ErrorOnLine(line, "Identifier too long");
+    // One spelling per value: an identifier stands as itself.
+    if (IsDottedIdentifier(bytes)) {
+      p_.ErrorOnLine(line, "Identifier written in @{} (write it as it is)");
+    }
+    w_.WriteIdent(bytes);
   }
 
   void ConvertIdent() {
