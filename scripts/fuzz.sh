@@ -2,11 +2,12 @@
 # Builds the fuzz targets (preset host-fuzz: clang, libFuzzer, ASan + UBSan) and runs
 # each for the given number of seconds with a memory limit.
 #
-# Seeds: the project's test forms and the real form files of the shared test data, read
-# where they lie (as text, or compiled to binary for the binary target); they are never
-# copied into the project. Inputs of up to 4 KB that add coverage beyond the seeds are
-# kept in tests/fuzz/corpus/<target>/ (larger ones are mostly the seeds, mutated, and
-# would make the committed corpus large); crashes land in tests/fuzz-artifacts/.
+# Seeds: the project's test forms and the real form files of the shared test data
+# (forms-real/ and forms-encodings/), read where they lie (as text, or compiled to
+# binary for the binary target); they are never copied into the project. Inputs of up
+# to 4 KB that add coverage beyond the seeds are kept in tests/fuzz/corpus/<target>/
+# (larger ones are mostly the seeds, mutated, and would make the committed corpus
+# large); crashes land in tests/fuzz-artifacts/.
 #
 #   scripts/fuzz.sh SECONDS [TARGET...]     (default: every target, 60 seconds each)
 #
@@ -52,7 +53,7 @@ make_seeds() {
       return
       ;;
   esac
-  for f in tests/FormFiles/forms/*.dfm "$shared"/forms-real/*.dfm; do
+  for f in tests/FormFiles/forms/*.dfm "$shared"/forms-real/*.dfm "$shared"/forms-encodings/*.dfm; do
     [ -f "$f" ] || continue
     base=$(basename "$(dirname "$f")")-$(basename "$f" .dfm)
     if is_binary "$f"; then

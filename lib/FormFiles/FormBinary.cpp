@@ -42,7 +42,7 @@ std::uint64_t DoubleToBits(double d) {
 
 }  // namespace
 
-bool IsValueType(std::uint8_t tag) { return tag <= 0x14 && tag != 0x11; }
+bool IsValueType(std::uint8_t tag) { return tag <= 0x14; }
 
 bool IsBinaryForm(const std::uint8_t* data, std::size_t size) {
   if (size >= 4 && std::memcmp(data, kFormSignature, 4) == 0) return true;
@@ -122,8 +122,10 @@ bool IsDottedIdentifier(std::string_view s) {
 
 // ---- reader ----
 
-void TBinaryFormReader::Error(std::string_view what) const {
-  throw EReadError(Format("Invalid form data at offset %d: %s", pos_, what));
+void TBinaryFormReader::Error(std::string_view what) const { ErrorAt(pos_, what); }
+
+void TBinaryFormReader::ErrorAt(std::size_t offset, std::string_view what) const {
+  throw EReadError(Format("Invalid form data at offset %d: %s", offset, what));
 }
 
 const std::uint8_t* TBinaryFormReader::Take(std::size_t count) {
@@ -170,7 +172,8 @@ void TBinaryFormReader::ReadSignature() {
 void TBinaryFormReader::ReadObjectHeader(TObjectHeader& header) {
   header.flags = 0;
   header.childPos = 0;
-  if (pos_ < size_ && (data_[pos_] & 0xF0) == kFlagsMarker) {
+  header.flagsByte = pos_ < size_ && (data_[pos_] & 0xF0) == kFlagsMarker;
+  if (header.flagsByte) {
     std::uint8_t b = ReadByte();
     header.flags = b & 0x0F;
     if ((header.flags & ~(kFlagInherited | kFlagChildPos | kFlagInline)) != 0 ||
@@ -251,6 +254,17 @@ TExtended TBinaryFormReader::ReadExtendedBody() {
   return v;
 }
 
+float TBinaryFormReader::ReadSingleBody() {
+  std::uint32_t bits = LoadLE<std::uint32_t>(Take(4));
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  if (!std::isfinite(f)) {
+    pos_ -= 4;
+    Error("invalid floating-point value");
+  }
+  return f;
+}
+
 double TBinaryFormReader::ReadDateBody() {
   double d = BitsToDouble(LoadLE<std::uint64_t>(Take(8)));
   if (!std::isfinite(d)) {
@@ -316,6 +330,7 @@ std::int64_t TBinaryFormReader::ReadInteger() { return ReadIntegerBody(ReadValue
 double TBinaryFormReader::ReadFloat() {
   TValueType t = ReadValueType();
   if (t == TValueType::vaExtended) return ExtendedToDouble(ReadExtendedBody());
+  if (t == TValueType::vaSingle) return ReadSingleBody();
   if (t == TValueType::vaInt8 || t == TValueType::vaInt16 || t == TValueType::vaInt32 ||
       t == TValueType::vaInt64) {
     return static_cast<double>(ReadIntegerBody(t));
@@ -417,6 +432,13 @@ void TBinaryFormWriter::WriteExtended(const TExtended& v) {
   WriteRaw(bytes, sizeof bytes);
 }
 
+void TBinaryFormWriter::WriteSingle(float v) {
+  WriteValueType(TValueType::vaSingle);
+  std::uint32_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  StoreLE(out_, bits);
+}
+
 void TBinaryFormWriter::WriteDate(double v) {
   WriteValueType(TValueType::vaDate);
   StoreLE(out_, DoubleToBits(v));
@@ -427,7 +449,7 @@ void TBinaryFormWriter::WriteCurrency(std::int64_t tenThousandths) {
   StoreLE(out_, tenThousandths);
 }
 
-void TBinaryFormWriter::WriteString(std::u16string_view s) {
+void TBinaryFormWriter::WriteString(std::u16string_view s, bool listItem) {
   std::size_t i = 0;
   while (i < s.size() && s[i] < 0x80) ++i;
   if (i == s.size()) {
@@ -460,8 +482,10 @@ void TBinaryFormWriter::WriteString(std::u16string_view s) {
       utf8Bytes += 3;
     }
   }
-  // UTF-8 cannot carry a lone surrogate; UTF-16 carries every code unit.
-  if (!loneSurrogate && utf8Bytes < s.size() * 2) {
+  // UTF-8 cannot carry a lone surrogate; UTF-16 carries every code unit. Where both take
+  // as many bytes, the tools store a property's text as UTF-16 and a list item as UTF-8.
+  const std::size_t utf16Bytes = s.size() * 2;
+  if (!loneSurrogate && (utf8Bytes < utf16Bytes || (listItem && utf8Bytes == utf16Bytes))) {
     WriteUtf8String(WideToUtf8(s));
   } else {
     WriteWideString(s);

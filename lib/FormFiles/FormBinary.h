@@ -34,14 +34,15 @@ enum class TValueType : std::uint8_t {
   vaLString = 0x0C,  // 8-bit, 32-bit length
   vaNil = 0x0D,
   vaCollection = 0x0E,
-  vaCurrency = 0x0F,  // 8 bytes, ten-thousandths
-  vaDate = 0x10,      // 8-byte double, days since 30 December 1899
+  vaSingle = 0x0F,    // 4-byte float
+  vaCurrency = 0x10,  // 8 bytes, ten-thousandths
+  vaDate = 0x11,      // 8-byte double, days since 30 December 1899
   vaWString = 0x12,   // UTF-16 LE, 32-bit length in code units
   vaInt64 = 0x13,
   vaUtf8String = 0x14,  // UTF-8, 32-bit length in bytes
 };
 
-// True for the bytes that are value types (0x11 is none).
+// True for the bytes that are value types.
 bool IsValueType(std::uint8_t tag);
 
 // Object flags. An object that has any starts with a flags byte, the flags in its low
@@ -81,6 +82,7 @@ struct TObjectHeader {
   std::int32_t childPos = 0;  // valid with kFlagChildPos
   std::string_view className;
   std::string_view objectName;  // empty for an unnamed object
+  bool flagsByte = false;       // read: there was a flags byte (possibly without flags)
 };
 
 class TBinaryFormReader {
@@ -112,12 +114,16 @@ class TBinaryFormReader {
   // Value bodies, read after ReadValueType() returned their type.
   std::int64_t ReadIntegerBody(TValueType type);  // vaInt8 .. vaInt32, vaInt64
   TExtended ReadExtendedBody();                   // valid finite values only
+  float ReadSingleBody();                         // finite values only
   double ReadDateBody();                          // finite values only
   std::int64_t ReadCurrencyBody();                // ten-thousandths
   // vaString, vaLString: 8-bit bytes; vaUtf8String: well-formed UTF-8.
   std::string_view ReadStringBody(TValueType type);
   std::u16string ReadWStringBody();
   std::string_view ReadIdentBody();
+  // The bytes of an identifier value as stored, unchecked: some writers stored bytes
+  // that are no identifier, which a conversion must keep all the same.
+  std::string_view ReadRawIdentBody() { return ReadShortString(); }
   // A set element, or empty at the set's end (which it consumes).
   std::string_view ReadSetElement();
   std::string_view ReadBinaryBody();  // the raw bytes
@@ -126,7 +132,7 @@ class TBinaryFormReader {
 
   // Whole values, for readers of known properties.
   std::int64_t ReadInteger();
-  // vaExtended rounded to the nearest double; integers converted.
+  // vaExtended rounded to the nearest double; vaSingle and integers converted.
   double ReadFloat();
   // Any string kind: 8-bit ones through the code page, UTF-8 ones decoded.
   std::u16string ReadString();
@@ -135,6 +141,8 @@ class TBinaryFormReader {
   void ReadListBegin();
 
   [[noreturn]] void Error(std::string_view what) const;
+  // The same error for what starts at `offset`.
+  [[noreturn]] void ErrorAt(std::size_t offset, std::string_view what) const;
 
  private:
   const std::uint8_t* Take(std::size_t count);
@@ -165,11 +173,13 @@ class TBinaryFormWriter {
   void WriteInteger(std::int64_t v);  // the smallest integer type that holds it
   void WriteExtended(const TExtended& v);
   void WriteFloat(double v) { WriteExtended(ExtendedFromDouble(v)); }
+  void WriteSingle(float v);
   void WriteDate(double v);
   void WriteCurrency(std::int64_t tenThousandths);
   // Pure ASCII text as an 8-bit string (vaString up to 255 characters, else vaLString);
-  // other text as UTF-8 when that takes fewer bytes than UTF-16, else as UTF-16.
-  void WriteString(std::u16string_view s);
+  // other text as UTF-8 when that takes fewer bytes than UTF-16 (for a list item: no
+  // more bytes), else as UTF-16; as UTF-16 whenever it holds a lone surrogate.
+  void WriteString(std::u16string_view s, bool listItem = false);
   void WriteAnsiString(std::string_view s);     // 8-bit: vaString or vaLString by length
   void WriteLString(std::string_view s);        // 8-bit, vaLString whatever the length
   void WriteUtf8String(std::string_view s);     // vaUtf8String

@@ -504,11 +504,21 @@ void AppendFormFloat(std::string& out, const TExtended& v) {
   if (decimals < kDecimals) out.append(kDecimals - decimals, '0');
 }
 
-void AppendFormDate(std::string& out, double v) {
+namespace {
+
+// `digits` significant digits, or the shortest that read back when those would not.
+template <typename T>
+void AppendRoundTrip(std::string& out, T v, int digits) {
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  double back = 0;
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+  T back = 0;
   std::from_chars(buf, r.ptr, back);
   if (std::memcmp(&back, &v, sizeof v) != 0) r = std::to_chars(buf, buf + sizeof buf, v);
   out.append(buf, r.ptr);
 }
+
+}  // namespace
+
+void AppendFormDate(std::string& out, double v) { AppendRoundTrip(out, v, 15); }
+
+void AppendFormSingle(std::string& out, float v) { AppendRoundTrip(out, v, 7); }

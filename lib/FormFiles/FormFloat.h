@@ -4,7 +4,8 @@
 // explicit integer bit, a 15-bit exponent (bias 16383) and a sign bit, little-endian.
 // Form text writes them as the shortest decimal digits that read back as the same
 // extended value, in fixed notation with at least 18 decimals ("0.750000000000000000").
-// Dates are 8-byte doubles, written with 15 significant digits and a "d".
+// Dates are 8-byte doubles, written with 15 significant digits and a "d"; single-precision
+// values 4-byte floats, written with 7 significant digits and an "s".
 //
 // Every conversion is done in software with exact integer arithmetic, so the results are
 // the same on every compiler and target, whatever `long double` means there.
@@ -61,3 +62,6 @@ void AppendFormFloat(std::string& out, const TExtended& v);
 // A date as form text writes it, without the "d": 15 significant digits ("0",
 // "42264.8488657407"), or more when 15 would not read back as the same double.
 void AppendFormDate(std::string& out, double v);
+// A single-precision value as form text writes it, without the "s": 7 significant digits
+// ("0", "1.5"), or more when 7 would not read back as the same float.
+void AppendFormSingle(std::string& out, float v);

@@ -46,6 +46,27 @@ const char* KindName(TTokenKind kind) {
 
 }  // namespace
 
+void TFormString::KeepChars() {
+  if (IsAscii()) chars.assign(bytes.begin(), bytes.end());
+}
+
+void TFormString::Append(const TFormString& s) {
+  if (!s.IsAscii()) {
+    KeepChars();
+    chars += s.chars;
+  } else if (!IsAscii()) {
+    chars.append(s.bytes.begin(), s.bytes.end());
+  }
+  bytes += s.bytes;
+  codePageBytes = codePageBytes || s.codePageBytes;
+  nonAscii = nonAscii || s.nonAscii;
+}
+
+std::u16string TFormString::Wide() const {
+  if (IsAscii()) return std::u16string(bytes.begin(), bytes.end());
+  return nonAscii ? chars : AnsiToWide(bytes);
+}
+
 TParser::TParser(std::string_view text) : TParser(text, HasUtf8Bom(text)) {}
 
 TParser::TParser(std::string_view text, bool utf8) : text_(text), utf8_(utf8) {
@@ -58,7 +79,7 @@ bool TParser::IsIdent(std::string_view word) const {
 }
 
 std::u16string TParser::TokenWideText() const {
-  if (kind_ == TTokenKind::String) return string_;
+  if (kind_ == TTokenKind::String) return string_.Wide();
   return utf8_ ? Utf8ToWide(TokenText()) : AnsiToWide(TokenText());
 }
 
@@ -175,8 +196,9 @@ void TParser::ScanNumber() {
   std::size_t end = pos_;
   if (pos_ < text_.size()) {
     char s = text_[pos_];
-    if (s == 'c' || s == 'C' || s == 'd' || s == 'D') {
-      floatSuffix_ = (s == 'c' || s == 'C') ? 'c' : 'd';
+    char lower = static_cast<char>(s | 0x20);
+    if (lower == 'c' || lower == 'd' || lower == 's') {
+      floatSuffix_ = lower;
       isFloat = true;
       ++pos_;
     }
@@ -193,6 +215,15 @@ void TParser::ScanNumber() {
     if (r.ec != std::errc() || r.ptr != text_.data() + end || !std::isfinite(float_)) {
       Error("Number out of range");
     }
+    kind_ = TTokenKind::Float;
+    return;
+  }
+  if (floatSuffix_ == 's') {
+    auto r = std::from_chars(text_.data() + numStart, text_.data() + end, single_);
+    if (r.ec != std::errc() || r.ptr != text_.data() + end || !std::isfinite(single_)) {
+      Error("Number out of range");
+    }
+    float_ = single_;
     kind_ = TTokenKind::Float;
     return;
   }
@@ -241,8 +272,11 @@ void TParser::ScanCurrency(std::size_t start, std::size_t end) {
 
 void TParser::ScanString() {
   kind_ = TTokenKind::String;
-  string_.clear();
-  stringAscii_ = true;
+  // Cleared rather than replaced: the buffers serve every string of the text.
+  string_.bytes.clear();
+  string_.chars.clear();
+  string_.codePageBytes = false;
+  string_.nonAscii = false;
   while (pos_ < text_.size()) {
     if (text_[pos_] == '\'') {
       ScanQuotedRun();
@@ -256,39 +290,47 @@ void TParser::ScanString() {
 
 void TParser::ScanQuotedRun() {
   ++pos_;  // opening quote
-  std::size_t ansiStart = std::string_view::npos;
-  auto flushAnsi = [&] {
-    if (ansiStart == std::string_view::npos) return;
-    std::string_view run = text_.substr(ansiStart, pos_ - ansiStart);
-    if (utf8_ && !IsUtf8(run)) Error("Invalid UTF-8 text");
-    string_ += utf8_ ? Utf8ToWide(run) : AnsiToWide(run);
-    ansiStart = std::string_view::npos;
-  };
+  const std::size_t n = text_.size();
   for (;;) {
-    if (pos_ >= text_.size() || text_[pos_] == '\r' || text_[pos_] == '\n') {
-      Error("Unterminated string");
+    // ASCII in whole runs: most strings hold nothing else.
+    std::size_t start = pos_;
+    while (pos_ < n && !IsHigh(text_[pos_]) && text_[pos_] != '\'' && text_[pos_] != '\r' &&
+           text_[pos_] != '\n') {
+      ++pos_;
     }
-    char c = text_[pos_];
-    if (c == '\'') {
-      flushAnsi();
-      if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
-        string_ += u'\'';
+    AppendAscii(text_.substr(start, pos_ - start));
+    if (pos_ >= n || text_[pos_] == '\r' || text_[pos_] == '\n') Error("Unterminated string");
+    if (text_[pos_] == '\'') {
+      if (pos_ + 1 < n && text_[pos_ + 1] == '\'') {
+        AppendAscii("'");
         pos_ += 2;
         continue;
       }
       ++pos_;
       return;
     }
-    if (static_cast<unsigned char>(c) < 0x80) {
-      flushAnsi();
-      string_ += static_cast<char16_t>(c);
-    } else {
-      // UTF-8, or 8-bit text in the system code page: convert whole runs, so that a
-      // multi-byte character is never split.
-      stringAscii_ = false;
-      if (ansiStart == std::string_view::npos) ansiStart = pos_;
-    }
-    ++pos_;
+    // Non-ASCII bytes in whole runs too, so that a multi-byte character is never split.
+    start = pos_;
+    while (pos_ < n && IsHigh(text_[pos_])) ++pos_;
+    AppendHigh(text_.substr(start, pos_ - start));
+  }
+}
+
+void TParser::AppendAscii(std::string_view run) {
+  string_.bytes += run;
+  if (!string_.IsAscii()) string_.chars.append(run.begin(), run.end());
+}
+
+void TParser::AppendHigh(std::string_view run) {
+  string_.KeepChars();
+  if (utf8_) {
+    if (!IsUtf8(run)) Error("Invalid UTF-8 text");
+    string_.chars += Utf8ToWide(run);
+    string_.nonAscii = true;
+  } else {
+    string_.bytes += run;
+    string_.chars += AnsiToWide(run);
+    string_.codePageBytes = true;
   }
 }
 
@@ -309,8 +351,15 @@ void TParser::ScanCharCode() {
     }
   }
   if (pos_ == start) Error("Invalid character code");
-  if (v >= 0x80) stringAscii_ = false;
-  string_ += static_cast<char16_t>(v);
+  // A code is a character, never a byte of a code page.
+  if (v < 0x80) {
+    const char c = static_cast<char>(v);
+    AppendAscii(std::string_view(&c, 1));
+  } else {
+    string_.KeepChars();
+    string_.nonAscii = true;
+    string_.chars += static_cast<char16_t>(v);
+  }
 }
 
 void TParser::CheckKind(TTokenKind kind) const {
@@ -321,8 +370,10 @@ void TParser::CheckSymbol(char c) const {
   if (!IsSymbol(c)) Error(Format("'%s' expected", std::string(1, c)));
 }
 
-void TParser::Error(std::string_view what) const {
-  throw EParserError(Format("%s on line %d", what, tokenLine_));
+void TParser::Error(std::string_view what) const { ErrorOnLine(tokenLine_, what); }
+
+void TParser::ErrorOnLine(int line, std::string_view what) const {
+  throw EParserError(Format("%s on line %d", what, line));
 }
 
 void TParser::ReadHexBinary(std::vector<std::uint8_t>& out) {

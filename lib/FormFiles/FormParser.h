@@ -3,12 +3,13 @@
 // Tokens: strings (quoted runs and "#" character codes, adjacent without blanks),
 // identifiers (dotted ones such as Font.Name are one token), integers (decimal, or
 // hexadecimal after "$", with an optional "-"), floating-point numbers with an optional
-// suffix ("c" currency, "d" date), and single-character symbols. Anything up to and
-// including the space character separates tokens.
+// suffix ("c" currency, "d" date, "s" single precision), and single-character symbols.
+// Anything up to and including the space character separates tokens.
 //
 // Text that starts with a UTF-8 byte-order mark is UTF-8: quoted runs are UTF-8 and
-// identifiers may hold non-ASCII letters. Other text is 8-bit text in the system code
-// page, with ASCII identifiers. Lines count from the first line of the text, mark or not.
+// identifiers may hold non-ASCII letters. Other text is 8-bit text in the code page it
+// was saved in, with ASCII identifiers: its strings keep their bytes (TFormString).
+// Lines count from the first line of the text, mark or not.
 //
 // Errors raise EParserError "<what> on line <n>".
 #pragma once
@@ -28,6 +29,31 @@ inline bool HasUtf8Bom(std::string_view text) { return text.substr(0, 3) == kUtf
 
 enum class TTokenKind { EndOfText, Symbol, Identifier, String, Integer, Float };
 
+// A string of form text. "#" codes are character codes. In 8-bit text, what stands in
+// quotes is bytes of the code page the text was saved in, which no reader can know: a
+// string whose only non-ASCII content is such bytes is kept as those bytes, one with a
+// code above 127 (or non-ASCII UTF-8 in quotes) holds characters.
+struct TFormString {
+  std::string bytes;  // quoted bytes and codes below 128, as they stand
+  // The characters, quoted 8-bit bytes through the system code page; kept only once the
+  // string holds more than ASCII (until then `bytes` are the characters).
+  std::u16string chars;
+  bool codePageBytes = false;  // quoted bytes above 127 in 8-bit text
+  bool nonAscii = false;       // a code above 127, or non-ASCII UTF-8 in quotes
+
+  bool IsAscii() const { return !codePageBytes && !nonAscii; }
+  // True when the string is 8-bit text: ASCII, or bytes of a code page.
+  bool IsEightBit() const { return !nonAscii; }
+  // Code-page bytes beside characters: only a code page could join them.
+  bool IsMixed() const { return codePageBytes && nonAscii; }
+  void Append(const TFormString& s);
+  // From here on the string holds more than ASCII.
+  void KeepChars();
+  // The characters, 8-bit bytes through the system code page (taken whole, so that a
+  // double-byte character cut between pieces is read as one).
+  std::u16string Wide() const;
+};
+
 class TParser {
  public:
   explicit TParser(std::string_view text);
@@ -45,10 +71,8 @@ class TParser {
   bool IsIdent(std::string_view word) const;
   // The token as written (for a string token, its source text).
   std::string_view TokenText() const { return text_.substr(tokenStart_, pos_ - tokenStart_); }
-  // The characters of a string token.
-  const std::u16string& TokenWideString() const { return string_; }
-  // True when every character of the string token is below 128.
-  bool TokenStringIsAscii() const { return stringAscii_; }
+  // What a string token holds.
+  const TFormString& TokenString() const { return string_; }
   // A string token's characters; any other token's text, widened.
   std::u16string TokenWideText() const;
   std::int64_t TokenInt() const { return int_; }
@@ -57,7 +81,10 @@ class TParser {
   double TokenFloat() const { return float_; }
   // A plain float token's value, exact to the extended format.
   const TExtended& TokenExtended() const { return extended_; }
-  // 'c' for currency, 'd' for a date, 0 for a plain floating-point number.
+  // A single-precision token's value, correctly rounded.
+  float TokenSingle() const { return single_; }
+  // 'c' for currency, 'd' for a date, 's' for single precision, 0 for a plain
+  // floating-point number.
   char FloatSuffix() const { return floatSuffix_; }
   // A currency token's value in ten-thousandths, exact.
   std::int64_t TokenCurrency() const { return int_; }
@@ -71,6 +98,8 @@ class TParser {
   void CheckKind(TTokenKind kind) const;  // "String expected", "Identifier expected", ...
   void CheckSymbol(char c) const;         // "'c' expected"
   [[noreturn]] void Error(std::string_view what) const;
+  // The same error for what is on `line`.
+  [[noreturn]] void ErrorOnLine(int line, std::string_view what) const;
 
   // At a "{" symbol: reads hexadecimal digit pairs (blanks between them are allowed) up
   // to the closing "}", appends the bytes and moves past the "}".
@@ -85,6 +114,8 @@ class TParser {
   void ScanString();
   void ScanQuotedRun();
   void ScanCharCode();
+  void AppendAscii(std::string_view run);
+  void AppendHigh(std::string_view run);
   void ScanCurrency(std::size_t digitsStart, std::size_t end);
 
   std::string_view text_;
@@ -94,10 +125,10 @@ class TParser {
   int line_ = 1;       // line of pos_
   int tokenLine_ = 1;  // line of the current token
   TTokenKind kind_ = TTokenKind::EndOfText;
-  std::u16string string_;
-  bool stringAscii_ = true;
+  TFormString string_;
   std::int64_t int_ = 0;
   double float_ = 0;
+  float single_ = 0;
   TExtended extended_;
   char floatSuffix_ = 0;
 };

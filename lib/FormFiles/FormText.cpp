@@ -14,10 +14,15 @@ constexpr std::size_t kPieceLength = 64;
 // Binary values up to one line's worth stay on the property's line.
 constexpr std::size_t kBinaryBytesPerLine = 32;
 constexpr const char* kCrLf = "\r\n";
-// Marks ASCII text of up to 255 characters that is stored as a long string (vaLString).
+// Marks 8-bit text of up to 255 bytes that is stored as a long string (vaLString).
 constexpr std::string_view kLongStringMark = " + ''";
+constexpr const char* kMixedString =
+    "8-bit characters beside character codes above 127 (save the form as UTF-8)";
 
+// Characters beyond ASCII are written as codes. Bytes of 8-bit text stand in the quotes
+// as they are, in the code page they were saved in, as the older tools wrote them.
 bool IsQuotable(char16_t c) { return c >= 32 && c != u'\'' && c <= 127; }
+bool IsQuotable(char c) { return static_cast<unsigned char>(c) >= 32 && c != '\''; }
 
 template <typename T>
 void AppendNumber(std::string& out, T v) {
@@ -26,28 +31,59 @@ void AppendNumber(std::string& out, T v) {
   out.append(buf, r.ptr);
 }
 
+// The shortest form, as the tools write it: "0c", "12.5c", "-0.0001c".
 void AppendCurrency(std::string& out, std::int64_t v) {
   std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
   if (v < 0) out += '-';
   AppendNumber(out, mag / 10000);
-  out += '.';
   std::uint64_t frac = mag % 10000;
-  for (std::uint64_t d = 1000; d > 0; d /= 10) out += static_cast<char>('0' + (frac / d) % 10);
+  if (frac != 0) {
+    out += '.';
+    for (std::uint64_t d = 1000; frac != 0; d /= 10) {
+      out += static_cast<char>('0' + frac / d);
+      frac %= d;
+    }
+  }
   out += 'c';
 }
 
-bool IsAsciiText(std::u16string_view s) {
-  for (char16_t c : s) {
-    if (c >= 0x80) return false;
-  }
-  return true;
+void AppendContinuation(std::string& out, std::size_t indent) {
+  out += kCrLf;
+  out.append(indent, ' ');
 }
 
-std::u16string AnsiBytesToWide(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return AnsiToWide(s);
+// Quoted runs and "#" codes, in pieces of at most 64 units (characters, or bytes of
+// 8-bit text).
+template <typename Unit>
+void AppendPieces(std::string& out, std::basic_string_view<Unit> s, std::size_t continuationIndent,
+                  bool leadingBreak) {
+  const std::size_t n = s.size();
+  if (n == 0) {
+    out += "''";
+    return;
   }
-  return std::u16string(s.begin(), s.end());
+  if (n > kPieceLength && leadingBreak) AppendContinuation(out, continuationIndent);
+  std::size_t lineStart = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    if (IsQuotable(s[i])) {
+      out += '\'';
+      while (i < n && IsQuotable(s[i]) && i - lineStart < kPieceLength) {
+        out += static_cast<char>(s[i]);
+        ++i;
+      }
+      out += '\'';
+    } else {
+      out += '#';
+      AppendNumber(out, static_cast<unsigned>(static_cast<std::make_unsigned_t<Unit>>(s[i])));
+      ++i;
+    }
+    if (i - lineStart >= kPieceLength && i < n) {
+      out += " +";
+      AppendContinuation(out, continuationIndent);
+      lineStart = i;
+    }
+  }
 }
 
 class TBinaryToText {
@@ -63,6 +99,10 @@ class TBinaryToText {
     r_.ReadSignature();
     marks_.emplace_back(0, r_.Position());
     ConvertObject(0);
+    // UTF-8 text has no place for bytes of a code page, nor 8-bit text for UTF-8 names.
+    if (utf8_ && codePageString_ != kNone) {
+      r_.ErrorAt(codePageString_, "8-bit text beyond ASCII in a form with non-ASCII names");
+    }
     if (lineOffsets_) MapLines();
     if (utf8_) out_.insert(0, kUtf8Bom);
     return std::move(out_);
@@ -97,6 +137,10 @@ class TBinaryToText {
   }
   void AppendString(std::u16string_view s, int level) {
     AppendFormString(out_, s, static_cast<std::size_t>(level + 1) * 2, true);
+  }
+  void AppendEightBitString(std::size_t offset, std::string_view s, int level) {
+    if (codePageString_ == kNone && !IsAscii(s)) codePageString_ = offset;
+    AppendFormBytes(out_, s, static_cast<std::size_t>(level + 1) * 2, true);
   }
 
   void ConvertObject(int level) {
@@ -141,6 +185,7 @@ class TBinaryToText {
 
   // `level` is that of the line the value starts on.
   void ConvertValue(int level) {
+    const std::size_t start = r_.Position();
     TValueType t = r_.ReadValueType();
     switch (t) {
       case TValueType::vaNull:
@@ -157,6 +202,10 @@ class TBinaryToText {
       case TValueType::vaExtended:
         AppendFormFloat(out_, r_.ReadExtendedBody());
         break;
+      case TValueType::vaSingle:
+        AppendFormSingle(out_, r_.ReadSingleBody());
+        out_ += 's';
+        break;
       case TValueType::vaDate:
         AppendFormDate(out_, r_.ReadDateBody());
         out_ += 'd';
@@ -165,14 +214,14 @@ class TBinaryToText {
         AppendCurrency(out_, r_.ReadCurrencyBody());
         break;
       case TValueType::vaString:
-        AppendString(AnsiBytesToWide(r_.ReadStringBody(t)), level);
+        AppendEightBitString(start, r_.ReadStringBody(t), level);
         break;
       case TValueType::vaLString: {
         std::string_view s = r_.ReadStringBody(t);
-        AppendString(AnsiBytesToWide(s), level);
+        AppendEightBitString(start, s, level);
         // Some writers store short text as a long string; an empty last piece says so,
         // so that the text converts back to the same bytes.
-        if (s.size() <= 255 && IsAscii(s)) out_ += kLongStringMark;
+        if (s.size() <= 255) out_ += kLongStringMark;
         break;
       }
       case TValueType::vaUtf8String:
@@ -182,7 +231,7 @@ class TBinaryToText {
         AppendString(r_.ReadWStringBody(), level);
         break;
       case TValueType::vaIdent:
-        AppendIdentifier(r_.ReadIdentBody());
+        ConvertIdent(level);
         break;
       case TValueType::vaFalse:
         out_ += "False";
@@ -247,9 +296,22 @@ class TBinaryToText {
     Leave();
   }
 
-  void ConvertBinary(int level) {
+  // An identifier value that is no identifier (some writers stored garbage there) keeps
+  // its bytes behind "@", in the layout of binary data.
+  void ConvertIdent(int level) {
+    std::string_view s = r_.ReadRawIdentBody();
+    if (IsDottedIdentifier(s)) {
+      AppendIdentifier(s);
+    } else {
+      out_ += '@';
+      AppendHex(s, level);
+    }
+  }
+
+  void ConvertBinary(int level) { AppendHex(r_.ReadBinaryBody(), level); }
+
+  void AppendHex(std::string_view bytes, int level) {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string_view bytes = r_.ReadBinaryBody();
     const bool split = bytes.size() > kBinaryBytesPerLine;
     out_ += '{';
     for (std::size_t i = 0; i < bytes.size(); i += kBinaryBytesPerLine) {
@@ -271,11 +333,14 @@ class TBinaryToText {
     out_ += '}';
   }
 
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
   TBinaryFormReader r_;
   std::vector<std::size_t>* lineOffsets_;
   std::vector<std::pair<std::size_t, std::size_t>> marks_;  // text position, data offset
   std::string out_;
   bool utf8_ = false;
+  std::size_t codePageString_ = kNone;  // where the first 8-bit string beyond ASCII starts
   int depth_ = 0;
 };
 
@@ -362,12 +427,12 @@ class TTextToBinary {
       w_.WritePropertyName(TakeName(true));
       p_.CheckSymbol('=');
       p_.NextToken();
-      ConvertValue();
+      ConvertValue(false);
     }
     w_.WriteListEnd();
   }
 
-  void ConvertValue() {
+  void ConvertValue(bool listItem) {
     switch (p_.Kind()) {
       case TTokenKind::Integer:
         w_.WriteInteger(p_.TokenInt());
@@ -378,13 +443,15 @@ class TTextToBinary {
           w_.WriteCurrency(p_.TokenCurrency());
         } else if (p_.FloatSuffix() == 'd') {
           w_.WriteDate(p_.TokenFloat());
+        } else if (p_.FloatSuffix() == 's') {
+          w_.WriteSingle(p_.TokenSingle());
         } else {
           w_.WriteExtended(p_.TokenExtended());
         }
         p_.NextToken();
         return;
       case TTokenKind::String:
-        ConvertString();
+        ConvertString(listItem);
         return;
       case TTokenKind::Identifier:
         ConvertIdent();
@@ -410,27 +477,62 @@ class TTextToBinary {
         w_.WriteBinary(bytes.data(), bytes.size());
         return;
       }
+      case '@':
+        ConvertIdentBytes();
+        return;
       default:
         p_.Error("Invalid property value");
     }
   }
 
-  void ConvertString() {
-    std::u16string s = p_.TokenWideString();
-    p_.NextToken();
+  // 8-bit text stays 8-bit, byte for byte; characters beyond ASCII take the kind that
+  // holds them (TBinaryFormWriter::WriteString).
+  void ConvertString(bool listItem) {
+    // Most strings are one piece: written from the token, without a copy.
+    if (p_.PeekChar() != '+') {
+      const TFormString& s = p_.TokenString();
+      if (s.IsMixed()) p_.Error(kMixedString);
+      WriteString(s, false, listItem);
+      p_.NextToken();
+      return;
+    }
+    TFormString s = p_.TokenString();
     bool emptyLastPiece = false;
-    while (p_.IsSymbol('+')) {
+    for (;;) {
+      if (s.IsMixed()) p_.Error(kMixedString);
+      p_.NextToken();
+      if (!p_.IsSymbol('+')) break;
       p_.NextToken();
       p_.CheckKind(TTokenKind::String);
-      s += p_.TokenWideString();
+      s.Append(p_.TokenString());
       emptyLastPiece = p_.TokenText() == "''";
-      p_.NextToken();
     }
-    if (emptyLastPiece && s.size() <= 255 && IsAsciiText(s)) {
-      w_.WriteLString(std::string(s.begin(), s.end()));
+    WriteString(s, emptyLastPiece, listItem);
+  }
+
+  void WriteString(const TFormString& s, bool emptyLastPiece, bool listItem) {
+    if (!s.IsEightBit()) {
+      w_.WriteString(s.chars, listItem);
+    } else if (emptyLastPiece && s.bytes.size() <= 255) {
+      w_.WriteLString(s.bytes);
     } else {
-      w_.WriteString(s);
+      w_.WriteAnsiString(s.bytes);
     }
+  }
+
+  // "@{...}": the bytes of an identifier value that is no identifier.
+  void ConvertIdentBytes() {
+    const int line = p_.SourceLine();
+    p_.NextToken();
+    std::vector<std::uint8_t> data;
+    p_.ReadHexBinary(data);
+    std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
+    if (bytes.size() > 255) p_.ErrorOnLine(line, "Identifier too long");
+    // One spelling per value: an identifier stands as itself.
+    if (IsDottedIdentifier(bytes)) {
+      p_.ErrorOnLine(line, "Identifier written in @{} (write it as it is)");
+    }
+    w_.WriteIdent(bytes);
   }
 
   void ConvertIdent() {
@@ -468,7 +570,7 @@ class TTextToBinary {
     p_.NextToken();
     while (!p_.IsSymbol(')')) {
       if (p_.Kind() == TTokenKind::EndOfText) p_.CheckSymbol(')');
-      ConvertValue();
+      ConvertValue(true);
     }
     p_.NextToken();
     w_.WriteListEnd();
@@ -497,42 +599,16 @@ class TTextToBinary {
   int depth_ = 0;
 };
 
-void AppendContinuation(std::string& out, std::size_t indent) {
-  out += kCrLf;
-  out.append(indent, ' ');
-}
-
 }  // namespace
 
 void AppendFormString(std::string& out, std::u16string_view s, std::size_t continuationIndent,
                       bool leadingBreak) {
-  const std::size_t n = s.size();
-  if (n == 0) {
-    out += "''";
-    return;
-  }
-  if (n > kPieceLength && leadingBreak) AppendContinuation(out, continuationIndent);
-  std::size_t lineStart = 0;
-  std::size_t i = 0;
-  while (i < n) {
-    if (IsQuotable(s[i])) {
-      out += '\'';
-      while (i < n && IsQuotable(s[i]) && i - lineStart < kPieceLength) {
-        out += static_cast<char>(s[i]);
-        ++i;
-      }
-      out += '\'';
-    } else {
-      out += '#';
-      AppendNumber(out, static_cast<unsigned>(s[i]));
-      ++i;
-    }
-    if (i - lineStart >= kPieceLength && i < n) {
-      out += " +";
-      AppendContinuation(out, continuationIndent);
-      lineStart = i;
-    }
-  }
+  AppendPieces(out, s, continuationIndent, leadingBreak);
+}
+
+void AppendFormBytes(std::string& out, std::string_view s, std::size_t continuationIndent,
+                     bool leadingBreak) {
+  AppendPieces(out, s, continuationIndent, leadingBreak);
 }
 
 std::string FormBinaryToText(const std::uint8_t* data, std::size_t size,

@@ -48,17 +48,25 @@ char FirstNonBlank(std::string_view s) {
   return '\0';
 }
 
-// A string expression: the first token's text, then "+" and a string, repeatedly.
+// A string expression: the first token's text, then "+" and a string, repeatedly. The
+// pieces are joined before they are decoded, so that a double-byte character cut
+// between two of them is read whole.
 std::u16string ReadStringExpression(TParser& p) {
-  std::u16string result = p.TokenWideText();
+  std::u16string head;
+  TFormString s;
+  if (p.Kind() == TTokenKind::String) {
+    s = p.TokenString();
+  } else {
+    head = p.TokenWideText();
+  }
   p.NextToken();
   while (p.IsSymbol('+')) {
     p.NextToken();
     p.CheckKind(TTokenKind::String);
-    result += p.TokenWideString();
+    s.Append(p.TokenString());
     p.NextToken();
   }
-  return result;
+  return head + s.Wide();
 }
 
 std::u16string StringDecode(std::string_view value) { return DfmStringToWide(value); }
@@ -433,7 +441,14 @@ std::u16string PropertyValueToWide(const TDfmProperty& property) {
 }
 
 void WideToPropertyValue(TDfmProperty& property, std::u16string_view text) {
-  property.Value = ConverterFor(property).Encode(text);
+  const TPropertyConverter& converter = ConverterFor(property);
+  // A value given its own text back keeps its spelling, so an 8-bit string keeps its
+  // bytes (and its kind) whatever code page decoded it.
+  try {
+    if (converter.Decode(property.Value) == text) return;
+  } catch (const Exception&) {
+  }
+  property.Value = converter.Encode(text);
 }
 
 std::u16string DfmShortCutToText(std::string_view value) {

@@ -169,6 +169,8 @@ void RegisterPropertyConverter(std::string_view name, TPropertyConverter convert
 // Null when the name has no converter (or the unit is not initialised).
 const TPropertyConverter* FindPropertyConverter(std::string_view name);
 // Raise EKivInternalError "Property can not be converted for : <Name>" without one.
+// A value set to the text it decodes to stays as written (an 8-bit string keeps its
+// bytes); another text is encoded anew, in codes that keep its characters.
 std::u16string PropertyValueToWide(const TDfmProperty& property);
 void WideToPropertyValue(TDfmProperty& property, std::u16string_view text);
 

@@ -38,14 +38,14 @@ endfunction()
 
 # plinth_real_forms(<target>)
 #
-# Tells the target where the real form files lie (PLINTH_FORMS_REAL_DIR), to be read
-# there: tests run under Wine see the Unix root as drive Z:.
+# Tells the target where the folders of real form files lie (PLINTH_SHARED_FORMS_DIR), to
+# be read there: tests run under Wine see the Unix root as drive Z:.
 function(plinth_real_forms target)
-  set(dir ${PLINTH_SHARED_DIR}/forms-real)
+  set(dir ${PLINTH_SHARED_DIR})
   if(WIN32)
     set(dir "Z:${dir}")
   endif()
-  target_compile_definitions(${target} PRIVATE PLINTH_FORMS_REAL_DIR="${dir}")
+  target_compile_definitions(${target} PRIVATE PLINTH_SHARED_FORMS_DIR="${dir}")
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/FormFiles/RealForms.cpp)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/FormFiles)
 endfunction()

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FormFiles/FormParser.h"
+#include "Rtl/CodePage.h"
 
 namespace {
 
@@ -17,30 +18,46 @@ std::string ErrorOf(std::string_view text) {
 TEST(FormParser, StringTokensJoinQuotedRunsAndCharacterCodes) {
   TParser p("'It'#39's'#$20AC'x''y' 'next'");
   ASSERT_EQ(p.Kind(), TTokenKind::String);
-  EXPECT_EQ(p.TokenWideString(), u"It's\u20ACx'y");
-  EXPECT_FALSE(p.TokenStringIsAscii());
+  EXPECT_EQ(p.TokenString().chars, u"It's\u20ACx'y");
+  EXPECT_FALSE(p.TokenString().IsEightBit());
   EXPECT_EQ(p.TokenText(), "'It'#39's'#$20AC'x''y'");
   p.NextToken();
   ASSERT_EQ(p.Kind(), TTokenKind::String);
-  EXPECT_EQ(p.TokenWideString(), u"next");
-  EXPECT_TRUE(p.TokenStringIsAscii());
+  EXPECT_EQ(p.TokenString().bytes, "next");
+  EXPECT_TRUE(p.TokenString().IsEightBit());
   p.NextToken();
   EXPECT_EQ(p.Kind(), TTokenKind::EndOfText);
   p.NextToken();  // stays at the end
   EXPECT_EQ(p.Kind(), TTokenKind::EndOfText);
 }
 
-TEST(FormParser, EightBitCharactersInQuotesGoThroughTheCodePage) {
-  TParser p("'caf\xE9'");
-  EXPECT_EQ(p.TokenWideString(), u"caf\u00E9");
-  EXPECT_FALSE(p.TokenStringIsAscii());
-  TParser q("''");
-  EXPECT_EQ(q.Kind(), TTokenKind::String);
-  EXPECT_EQ(q.TokenWideString(), u"");
+TEST(FormParser, EightBitCharactersInQuotesAreBytesAndCodesAreCharacters) {
+  // Code page 1251 "Да": the bytes stand as they are, read in the system code page.
+  TParser p("'\xC4\xE0'#13#10'!'");
+  const TFormString& bytes = p.TokenString();
+  EXPECT_TRUE(bytes.IsEightBit());
+  EXPECT_EQ(bytes.bytes, "\xC4\xE0\r\n!");
+  EXPECT_EQ(bytes.Wide(), AnsiToWide("\xC4\xE0\r\n!"));
+  // A code above 127 is a character: #233 is not the byte E9.
+  TParser q("'caf'#233");
+  EXPECT_FALSE(q.TokenString().IsEightBit());
+  EXPECT_EQ(q.TokenString().Wide(), u"caf\u00E9");
+  TParser mixed("'\xE9'#233");
+  EXPECT_TRUE(mixed.TokenString().IsMixed());
+  // In UTF-8 text, quotes hold characters.
+  TParser utf8("'caf\xC3\xA9'", true);
+  EXPECT_FALSE(utf8.TokenString().IsEightBit());
+  EXPECT_EQ(utf8.TokenString().chars, u"caf\u00E9");
+  TParser empty("''");
+  EXPECT_EQ(empty.Kind(), TTokenKind::String);
+  EXPECT_TRUE(empty.TokenString().IsEightBit());
+  EXPECT_EQ(empty.TokenString().bytes, "");
 }
 
 TEST(FormParser, NumbersIdentifiersAndSymbols) {
-  TParser p("-12 $1F -$10 1.5 2e3 12.3456c -0.5c 45000.25d Font.Name a.1 +");
+  TParser p(
+      "-12 $1F -$10 1.5 2e3 12.3456c -0.5c 45000.25d "
+      "1.0000001788139343261718749s -2E3S Font.Name a.1 +");
   auto next = [&] { p.NextToken(); };
   ASSERT_EQ(p.Kind(), TTokenKind::Integer);
   EXPECT_EQ(p.TokenInt(), -12);
@@ -62,6 +79,12 @@ TEST(FormParser, NumbersIdentifiersAndSymbols) {
   next();
   EXPECT_EQ(p.FloatSuffix(), 'd');
   EXPECT_EQ(p.TokenFloat(), 45000.25);
+  next();
+  EXPECT_EQ(p.FloatSuffix(), 's');
+  // Rounded once: by way of a double it would land on the midpoint and round up.
+  EXPECT_EQ(p.TokenSingle(), 1.0f + 0x1p-23f);
+  next();
+  EXPECT_EQ(p.TokenSingle(), -2000.0f);
   next();
   ASSERT_EQ(p.Kind(), TTokenKind::Identifier);
   EXPECT_EQ(p.TokenText(), "Font.Name");
@@ -102,6 +125,8 @@ TEST(FormParser, ErrorsNameWhatAndTheLineOfTheToken) {
   EXPECT_EQ(ErrorOf("-$"), "Invalid number on line 1");
   EXPECT_EQ(ErrorOf("1e99999"), "Number out of range on line 1");
   EXPECT_EQ(ErrorOf("1e999d"), "Number out of range on line 1");  // dates are doubles
+  EXPECT_EQ(ErrorOf("1e39s"), "Number out of range on line 1");
+  EXPECT_EQ(ErrorOf("1.5x"), "Invalid number on line 1");
 
   TParser p("+\n5");
   p.NextToken();

@@ -12,6 +12,15 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A form "object A: T" whose single property P has the value bytes given.
+Bytes FormWithValue(const Bytes& value) {
+  Bytes b = {'T', 'P', 'F', '0', 1, 'T', 1, 'A', 1, 'P'};
+  b.insert(b.end(), value.begin(), value.end());
+  b.push_back(0);
+  b.push_back(0);
+  return b;
+}
+
 std::string ParseError(std::string_view text) {
   try {
     FormTextToBinary(text);
@@ -38,12 +47,12 @@ TEST(FormText, NonCanonicalBinaryReadsAndConvertsToCanonical) {
   // clang-format off
   Bytes b = {'T', 'P', 'F', '0', 0xF1, 1, 'T', 0,
              1,   'I', 0x04, 5,   0,   0,    0,             // I = Int32 5
-             1,   'S', 0x06, 4,   'c', 'a',  'f', 0xE9,     // S = 8-bit "caf" + code page e-acute
+             1,   'S', 0x12, 1,   0,   0,    0,   'x', 0,    // S = "x" as UTF-16
              1,   'B', 0x07, 4,   'T', 'r',  'u', 'e',      // B = the identifier True
              0,   0,   'j',  'u', 'n', 'k'};                // trailing bytes are not read
   // clang-format on
   std::string text = FormBinaryToText(b);
-  EXPECT_EQ(text, "inherited T\r\n  I = 5\r\n  S = 'caf'#233\r\n  B = True\r\nend\r\n");
+  EXPECT_EQ(text, "inherited T\r\n  I = 5\r\n  S = 'x'\r\n  B = True\r\nend\r\n");
   Bytes canonical = FormTextToBinary(text);
   EXPECT_LT(canonical.size(), b.size());
   EXPECT_EQ(FormBinaryToText(canonical), text);
@@ -109,7 +118,11 @@ TEST(FormText, FloatsDatesAndCurrencyInTheirTextLayout) {
       "  Width = 64.677180000000010000\r\n"
       "  Empty = 0d\r\n"
       "  Stamp = 42264.8488657407d\r\n"
-      "  Price = -12.3400c\r\n"
+      "  Price = -12.34c\r\n"
+      "  Free = 0c\r\n"
+      "  Budget = 424300000c\r\n"
+      "  Scale = 0.1s\r\n"
+      "  Origin = 0s\r\n"
       "end\r\n";
   Bytes b = FormTextToBinary(text);
   EXPECT_EQ(FormBinaryToText(b), text);
@@ -127,11 +140,27 @@ TEST(FormText, FloatsDatesAndCurrencyInTheirTextLayout) {
   r.ReadPropertyName();
   EXPECT_EQ(r.ReadValueType(), TValueType::vaDate);
   EXPECT_EQ(r.ReadDateBody(), 0.0);
+  r.ReadPropertyName();
+  r.ReadValueType();
+  r.ReadDateBody();
+  r.ReadPropertyName();
+  EXPECT_EQ(r.ReadValueType(), TValueType::vaCurrency);
+  EXPECT_EQ(r.ReadCurrencyBody(), -123400);
+  for (int i = 0; i < 2; ++i) {
+    r.ReadPropertyName();
+    r.ReadValueType();
+    r.ReadCurrencyBody();
+  }
+  r.ReadPropertyName();
+  EXPECT_EQ(r.ReadValueType(), TValueType::vaSingle);
+  EXPECT_EQ(r.ReadSingleBody(), 0.1f);
   // Other spellings read as the same values and come back in the layout above.
   EXPECT_EQ(FormBinaryToText(FormTextToBinary("object A: T\r\n  Zoom = 1.0\r\n  Ratio = -75E-2\r\n"
                                               "  Width = 64.67718000000001\r\n  Empty = 0.0d\r\n"
                                               "  Stamp = 4.22648488657407E4d\r\n"
-                                              "  Price = -12.34c\r\nend")),
+                                              "  Price = -12.3400c\r\n  Free = 0.0c\r\n"
+                                              "  Budget = 424300000.0000c\r\n"
+                                              "  Scale = 1E-1s\r\n  Origin = 0.0s\r\nend")),
             text);
 }
 
@@ -144,6 +173,95 @@ TEST(FormText, ShortTextStoredAsALongStringKeepsItsType) {
   // Where the type follows from the text anyway, the empty piece changes nothing.
   Bytes wide = FormTextToBinary("object A: T\r\n  S = 'caf'#233 + ''\r\nend");
   EXPECT_EQ(FormBinaryToText(wide), "object A: T\r\n  S = 'caf'#233\r\nend\r\n");
+}
+
+bool Holds(const Bytes& b, const Bytes& part) {
+  return std::search(b.begin(), b.end(), part.begin(), part.end()) != b.end();
+}
+
+Bytes StringValue(std::uint8_t kind, std::string_view body) {
+  Bytes v = {kind};
+  if (kind == 0x06) {
+    v.push_back(static_cast<std::uint8_t>(body.size()));
+  } else {
+    for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(body.size() >> (8 * i)));
+  }
+  v.insert(v.end(), body.begin(), body.end());
+  return v;
+}
+
+TEST(FormText, EightBitStringsKeepTheirBytesWhateverTheCodePage) {
+  // Code page 1251 "Отмена" stands raw in 8-bit text, as the older tools wrote it; no
+  // reader knows the code page, so the bytes stay bytes both ways.
+  const std::string cancel = "\xCE\xF2\xEC\xE5\xED\xE0";
+  const std::string wide(70, '\xB1');  // double-byte text is cut by bytes, as the tools do
+  const std::string text =
+      "object A: T\r\n"
+      "  Caption = '" +
+      cancel +
+      "'#13#10'!'\r\n"
+      "  Hint = '" +
+      cancel +
+      "' + ''\r\n"
+      "  Filter = \r\n"
+      "    '" +
+      wide.substr(0, 64) +
+      "' +\r\n"
+      "    '" +
+      wide.substr(64) +
+      "'\r\n"
+      "  Items.Strings = (\r\n"
+      "    '" +
+      cancel +
+      "'\r\n"
+      "    '')\r\n"
+      "end\r\n";
+  Bytes b = FormTextToBinary(text);
+  EXPECT_TRUE(Holds(b, StringValue(0x06, cancel + "\r\n!")));
+  EXPECT_TRUE(Holds(b, StringValue(0x0C, cancel)));
+  EXPECT_TRUE(Holds(b, StringValue(0x06, wide)));
+  EXPECT_EQ(FormBinaryToText(b), text);
+  // Codes above 127 are characters, never bytes of a code page.
+  EXPECT_EQ(FormTextToBinary("object A: T\r\n  P = #206#242\r\nend"),
+            FormWithValue({0x12, 2, 0, 0, 0, 0xCE, 0, 0xF2, 0}));
+  EXPECT_EQ(ParseError("object A: T\r\n  S = '\xCE' +\r\n    #1054\r\nend"),
+            "8-bit characters beside character codes above 127 (save the form as UTF-8) on "
+            "line 3");
+  // UTF-8 text has no place for bytes of a code page, nor 8-bit text for UTF-8 names.
+  Bytes named = FormTextToBinary("\xEF\xBB\xBFobject \xD0\x90: T\r\nend");
+  named.insert(named.end() - 2, {1, 'S'});
+  const Bytes value = StringValue(0x06, "\xCE");
+  named.insert(named.end() - 2, value.begin(), value.end());
+  try {
+    FormBinaryToText(named);
+    ADD_FAILURE() << "no error";
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(),
+              "Invalid form data at offset 11: 8-bit text beyond ASCII in a form with "
+              "non-ASCII names");
+  }
+}
+
+TEST(FormText, StringsOfCharactersTakeTheKindTheToolsGiveThem) {
+  // A tie between UTF-8 and UTF-16 goes to UTF-16 for a property, to UTF-8 in a list.
+  Bytes b = FormTextToBinary(
+      "object A: T\r\n  P = #1055#1072\r\n  L = (\r\n    #1055#1072\r\n"
+      "    #20013)\r\nend");
+  EXPECT_TRUE(Holds(b, {1, 'P', 0x12, 2, 0, 0, 0, 0x1F, 0x04, 0x30, 0x04}));
+  EXPECT_TRUE(
+      Holds(b, {0x01, 0x14, 4, 0, 0, 0, 0xD0, 0x9F, 0xD0, 0xB0, 0x12, 1, 0, 0, 0, 0x2D, 0x4E}));
+}
+
+TEST(FormText, AnIdentifierValueThatIsNoIdentifierKeepsItsBytes) {
+  // Some writers stored memory garbage as an identifier value.
+  Bytes b = FormWithValue({0x07, 3, '1', 0x00, '\r'});
+  std::string text = FormBinaryToText(b);
+  EXPECT_EQ(text, "object A: T\r\n  P = @{31000D}\r\nend\r\n");
+  EXPECT_EQ(FormTextToBinary(text), b);
+  EXPECT_EQ(ParseError("object A: T\r\n  P = @{" + std::string(512, '0') + "}\r\nend"),
+            "Identifier too long on line 2");
+  EXPECT_EQ(ParseError("object A: T\r\n  P = @{54727565}\r\nend"),
+            "Identifier written in @{} (write it as it is) on line 2");
 }
 
 TEST(FormText, NonAsciiIdentifiersMakeUtf8TextWithAByteOrderMark) {

@@ -13,15 +13,17 @@ namespace {
 
 std::vector<RealForm> Load() {
   std::vector<RealForm> forms;
-  const std::filesystem::path dir(PLINTH_FORMS_REAL_DIR);
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    if (entry.path().extension() != ".dfm") continue;
-    RealForm f;
-    f.name = entry.path().filename().string();
-    f.bytes = ReadFileBytes(Utf8ToWide(entry.path().string()));
-    f.binary = IsBinaryForm(f.bytes.data(), f.bytes.size());
-    forms.push_back(std::move(f));
+  for (const char* folder : kRealFormFolders) {
+    const std::filesystem::path dir = std::filesystem::path(PLINTH_SHARED_FORMS_DIR) / folder;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+      if (entry.path().extension() != ".dfm") continue;
+      RealForm f;
+      f.name = std::string(folder) + "/" + entry.path().filename().string();
+      f.bytes = ReadFileBytes(Utf8ToWide(entry.path().string()));
+      f.binary = IsBinaryForm(f.bytes.data(), f.bytes.size());
+      forms.push_back(std::move(f));
+    }
   }
   std::sort(forms.begin(), forms.end(),
             [](const RealForm& a, const RealForm& b) { return a.name < b.name; });
@@ -45,7 +47,12 @@ std::vector<std::string_view> Lines(std::string_view text) {
 
 const std::vector<RealForm>& RealForms() {
   static const std::vector<RealForm> forms = Load();
-  if (forms.empty()) ADD_FAILURE() << "no form files in " << PLINTH_FORMS_REAL_DIR;
+  for (std::string_view folder : kRealFormFolders) {
+    bool found = std::any_of(forms.begin(), forms.end(), [&](const RealForm& f) {
+      return f.name.compare(0, folder.size() + 1, std::string(folder) + "/") == 0;
+    });
+    if (!found) ADD_FAILURE() << "no form files in " << PLINTH_SHARED_FORMS_DIR << "/" << folder;
+  }
   return forms;
 }
 

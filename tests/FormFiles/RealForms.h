@@ -1,6 +1,7 @@
-// The real form files of the shared test data (forms-real/: text and binary forms from
-// public application projects), read where they lie. The folder comes from the build
-// (PLINTH_FORMS_REAL_DIR); the project commits none of the files.
+// The real form files of the shared test data, read where they lie: forms-real/ (text
+// and binary forms from public application projects) and forms-encodings/ (forms
+// chosen for how they store text beyond ASCII). The folders come from the build
+// (PLINTH_SHARED_FORMS_DIR); the project commits none of the files.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
+inline constexpr const char* kRealFormFolders[] = {"forms-real", "forms-encodings"};
+
 struct RealForm {
-  std::string name;  // the file name, e.g. "017.dfm"
+  std::string name;  // the folder and the file name, e.g. "forms-real/017.dfm"
   std::vector<std::uint8_t> bytes;
   bool binary = false;  // a binary form file; otherwise form text
 
@@ -18,7 +21,7 @@ struct RealForm {
   }
 };
 
-// Every file of the folder, by name. A missing or empty folder fails the calling test.
+// Every file of the folders, by name. A missing or empty folder fails the calling test.
 const std::vector<RealForm>& RealForms();
 
 // The text with every line ending in CR LF, as the converters write it.

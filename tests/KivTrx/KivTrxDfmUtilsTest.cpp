@@ -178,7 +178,7 @@ TEST_F(DfmUtils, EveryRealFormParsesAndRendersUnchanged) {
       EXPECT_EQ(loadedProperties.size(), properties.size());
     }
   }
-  EXPECT_EQ(texts, 66);
+  EXPECT_EQ(texts, 76);
 }
 
 TEST_F(DfmUtils, Utf8FormsKeepTheirMarkOutOfTheFirstLine) {
@@ -335,6 +335,44 @@ TEST_F(DfmUtils, AnEditedFormRendersToTextThatCompilesAndReadsBack) {
       EXPECT_EQ(p->Value, "''");
     }
   }
+}
+
+// A form of an older writer holds 8-bit strings of its code page, which no reader can
+// know: translating some of its captions must leave the bytes of the others alone.
+TEST_F(DfmUtils, TranslationKeepsTheBytesOfUntranslatedEightBitStrings) {
+  const std::string ok = "\xCE\xEA";                      // "Ок" in code page 1251
+  const std::string cancel = "\xCE\xF2\xEC\xE5\xED\xE0";  // "Отмена"
+  Bytes binary = {'T', 'P', 'F', '0', 6, 'T', 'F', 'o', 'r', 'm', '1', 5, 'F', 'o', 'r', 'm', '1'};
+  for (const std::string* caption : {&ok, &cancel}) {
+    binary.insert(binary.end(), {7, 'C', 'a', 'p', 't', 'i', 'o', 'n', 0x06});
+    binary.push_back(static_cast<std::uint8_t>(caption->size()));
+    binary.insert(binary.end(), caption->begin(), caption->end());
+    binary.insert(binary.end(), {4, 'H', 'i', 'n', 't', 0x06, 1, 'x'});
+  }
+  binary.insert(binary.end(), {0, 0});
+  form.LoadFromBinary(binary.data(), binary.size(), &flat);
+  ASSERT_EQ(flat.size(), 4u);
+  // Untranslated: given their own text back, whatever code page decoded it.
+  WideToPropertyValue(*flat[0], PropertyValueToWide(*flat[0]));
+  WideToPropertyValue(*flat[1], PropertyValueToWide(*flat[1]));
+  // Translated: to characters no code page need hold, and to ASCII.
+  WideToPropertyValue(*flat[2], u"\u0412\u0456\u0434\u043C\u0456\u043D\u0430");
+  WideToPropertyValue(*flat[3], u"y");
+
+  Bytes written = FormTextToBinary(form.AsText());
+  Bytes expected(binary.begin(), binary.begin() + 17);
+  auto property = [&](std::string_view name, Bytes value) {
+    expected.push_back(static_cast<std::uint8_t>(name.size()));
+    expected.insert(expected.end(), name.begin(), name.end());
+    expected.insert(expected.end(), value.begin(), value.end());
+  };
+  property("Caption", {0x06, 2, 0xCE, 0xEA});
+  property("Hint", {0x06, 1, 'x'});
+  property("Caption", {0x12, 7, 0, 0, 0, 0x12, 0x04, 0x56, 0x04, 0x34, 0x04, 0x3C, 0x04, 0x56, 0x04,
+                       0x3D, 0x04, 0x30, 0x04});
+  property("Hint", {0x06, 1, 'y'});
+  expected.insert(expected.end(), {0, 0});
+  EXPECT_EQ(written, expected);
 }
 
 TEST(DfmStrings, WideToDfmStringCutsLongTextAndEscapes) {

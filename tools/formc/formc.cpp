@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FormFiles/FormBinary.h"
+#include "FormFiles/FormCompare.h"
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
 #include "KivTrx/KivTrxDfmUtils.h"
@@ -38,10 +39,13 @@ constexpr const char* kUsage =
     "written with CR LF line ends, as UTF-8 with a byte-order mark when an identifier is\n"
     "not ASCII.\n"
     "\n"
-    "--check reads INPUT (text or binary) and checks its own round trip: text must come\n"
-    "back from binary unchanged (line ends aside), binary must come back from text byte\n"
-    "for byte. It names the first line that differs, and also reads the form through the\n"
-    "translation framework's form text model.\n"
+    "--check reads INPUT (text or binary) and checks its own round trip: every string\n"
+    "must keep its characters (8-bit text its bytes) through both conversions, and text\n"
+    "must come back from binary with the same values, binary from text with the same\n"
+    "content. It fails on the first value that changes, naming its line; a line written\n"
+    "differently with the same values (text), or values stored in another kind with the\n"
+    "same content (binary), are noted without failing. It also reads the form through\n"
+    "the translation framework's form text model.\n"
     "\n"
     "Exit code: 0 on success, 1 when the input is malformed or a check fails, 2 for bad\n"
     "usage.\n";
@@ -80,29 +84,60 @@ std::string Quoted(std::string_view line) {
   return "\"" + s + "\"";
 }
 
-void CheckText(const std::string& name, std::string_view text) {
-  std::string back = FormBinaryToText(FormTextToBinary(text));
+std::string_view LineOf(std::string_view text, std::size_t line) {
+  std::vector<std::string_view> lines = Lines(text);
+  return line >= 1 && line <= lines.size() ? lines[line - 1] : std::string_view();
+}
+
+// The strings of the text and of its binary form, compared in order.
+void CheckStrings(const std::string& name, std::string_view text,
+                  const std::vector<std::uint8_t>& binary, bool fromText) {
+  std::vector<TFormStringAt> inText = FormTextStrings(text);
+  std::vector<TFormStringAt> inBinary = FormBinaryStrings(binary.data(), binary.size());
+  std::size_t i = FirstStringChange(inText, inBinary);
+  if (i == std::string::npos) return;
+  std::size_t line = i < inText.size() ? inText[i].where : Lines(text).size();
+  throw CheckFailed{Format("%s: the string on text line %d does not keep its characters %s:\n  %s",
+                           name, line, fromText ? "in binary" : "from binary",
+                           Quoted(LineOf(text, line)))};
+}
+
+// True when the text came back line for line; false when it came back written
+// differently with the same values.
+bool CheckText(const std::string& name, std::string_view text) {
+  std::vector<std::uint8_t> binary = FormTextToBinary(text);
+  CheckStrings(name, text, binary, true);
+  std::string back = FormBinaryToText(binary);
   std::vector<std::string_view> in = Lines(text);
   std::vector<std::string_view> out = Lines(back);
   for (std::size_t i = 0; i < in.size() || i < out.size(); ++i) {
     std::string_view a = i < in.size() ? in[i] : std::string_view("(no line)");
     std::string_view b = i < out.size() ? out[i] : std::string_view("(no line)");
     if (a == b) continue;
-    throw CheckFailed{
-        Format("%s: line %d does not come back unchanged from binary:\n  read:    %s\n"
-               "  written: %s",
-               name, i + 1, Quoted(a), Quoted(b))};
+    // Both texts must hold the same values: then the second converts to the same binary.
+    const bool sameValues = FormTextToBinary(back) == binary;
+    std::string report = Format("%s: line %d %s:\n  read:    %s\n  written: %s", name, i + 1,
+                                sameValues ? "is written differently, with the same values"
+                                           : "does not come back unchanged from binary",
+                                Quoted(a), Quoted(b));
+    if (!sameValues) throw CheckFailed{report};
+    std::printf("%s\n", report.c_str());
+    return false;
   }
+  return true;
 }
 
-void CheckBinary(const std::string& name, const std::vector<std::uint8_t>& input) {
+// True when the binary came back byte for byte; false when some values came back in
+// another kind, with the same content.
+bool CheckBinary(const std::string& name, const std::vector<std::uint8_t>& input) {
   std::vector<std::size_t> lineOffsets;
   std::string text = FormBinaryToText(input.data(), input.size(), &lineOffsets);
+  CheckStrings(name, text, input, false);
   std::vector<std::uint8_t> back = FormTextToBinary(text);
   TBinaryFormReader r(input);
   r.ReadSignature();
   if (r.HasResourceHeader()) back = AddFormResourceHeader(back);
-  if (back == input) return;
+  if (back == input) return true;
   // The stream first: a header differs in its size field whenever the stream differs.
   const std::size_t start = r.StreamStart();
   std::size_t d = start;
@@ -121,23 +156,27 @@ void CheckBinary(const std::string& name, const std::vector<std::uint8_t>& input
     throw CheckFailed{Format("%s: %d bytes behind the form are not part of it", name,
                              input.size() - back.size())};
   }
+  TFormComparison c = CompareBinaryForms(input.data(), input.size(), back.data(), back.size());
+  const std::size_t at = c.sameContent ? c.kindOffset : c.contentOffset;
   std::size_t line = 0;
-  while (line + 1 < lineOffsets.size() && lineOffsets[line + 1] <= d) ++line;
-  std::vector<std::string_view> lines = Lines(text);
-  std::string_view shown = line < lines.size() ? lines[line] : std::string_view();
-  throw CheckFailed{
-      Format("%s: the binary form does not come back unchanged from text: the first "
-             "difference is at offset %d, in what text line %d shows:\n  %s",
-             name, d, line + 1, Quoted(shown))};
+  while (line + 1 < lineOffsets.size() && lineOffsets[line + 1] <= at) ++line;
+  std::string shown = Quoted(LineOf(text, line + 1));
+  if (!c.sameContent) {
+    throw CheckFailed{
+        Format("%s: the binary form does not come back unchanged from text: the first "
+               "difference is at offset %d, in what text line %d shows:\n  %s",
+               name, at, line + 1, shown)};
+  }
+  std::printf(
+      "%s: values stored in another kind after the round trip, with the same "
+      "content: %d; the first at offset %zu, in what text line %zu shows:\n  %s\n",
+      name.c_str(), c.kindChanges, at, line + 1, shown.c_str());
+  return false;
 }
 
 void Check(const std::string& name, const std::vector<std::uint8_t>& input) {
   const bool binary = IsBinaryForm(input.data(), input.size());
-  if (binary) {
-    CheckBinary(name, input);
-  } else {
-    CheckText(name, AsText(input));
-  }
+  const bool unchanged = binary ? CheckBinary(name, input) : CheckText(name, AsText(input));
   std::vector<std::uint8_t> stream = binary ? input : FormTextToBinary(AsText(input));
   TDfmForm form;
   TDfmPropertyList properties;
@@ -145,8 +184,9 @@ void Check(const std::string& name, const std::vector<std::uint8_t>& input) {
   DfmOriginalFileName = u"formc_original_dfm.txt";
   DfmRenderedFileName = u"formc_rendered_dfm.txt";
   form.LoadFromBinary(stream.data(), stream.size(), &properties);
-  std::printf("%s: unchanged by its round trip; %s: %s, %zu properties\n", name.c_str(),
-              form.ObjectName.c_str(), form.ObjectClass.c_str(), properties.size());
+  std::printf("%s: %s by its round trip; %s: %s, %zu properties\n", name.c_str(),
+              unchanged ? "unchanged" : "its content unchanged", form.ObjectName.c_str(),
+              form.ObjectClass.c_str(), properties.size());
 }
 
 std::vector<std::uint8_t> Convert(Mode mode, const std::vector<std::uint8_t>& input) {

@@ -14,8 +14,10 @@ object Form1: TForm1
   Tiny = -0.000000000250000000
   Tinier = 2.5E-20
   NegativeZero = -0.000000000000000000
-  Price = 12.3400c
+  Price = 12.34c
   Debt = -0.0001c
+  Budget = 424300000c
+  Scale = 0.5s
   Created = 45000.5d
   Stamp = 42264.8488657407d
   NoDate = 0d
