@@ -26,6 +26,9 @@ class TKivMemo : public TWinControl {
   void SetBorderStyle(TBorderStyle v);
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool v);
+  // The most characters a user can type in; 0 for as many as the control takes.
+  int MaxLength() const { return maxLength_; }
+  void SetMaxLength(int v);
   TScrollStyle ScrollBars() const { return scrollBars_; }
   void SetScrollBars(TScrollStyle v);
   bool WantReturns() const { return wantReturns_; }
@@ -58,6 +61,7 @@ class TKivMemo : public TWinControl {
   TAlignment alignment_ = TAlignment::taLeftJustify;
   TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
   bool readOnly_ = false;
+  int maxLength_ = 0;
   TScrollStyle scrollBars_ = TScrollStyle::ssNone;
   bool wantReturns_ = true;
   bool wantTabs_ = false;

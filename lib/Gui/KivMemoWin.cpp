@@ -1,5 +1,7 @@
 #include "Gui/KivMemo.h"
 
+#include <algorithm>
+
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
 #include "Rtl/PlatformGui.h"
@@ -15,6 +17,7 @@ const TPropInfo kMemoProps[] = {
                                                                 1),
     IdentProp<&TControl::Color, &TControl::SetColor>("Color", ColorIdents(), clWindow),
     ObjProp<&TKivMemo::Lines>("Lines"),
+    IntProp<&TKivMemo::MaxLength, &TKivMemo::SetMaxLength>("MaxLength", 0),
     BoolProp<&TKivMemo::ReadOnly, &TKivMemo::SetReadOnly>("ReadOnly", false),
     EnumProp<&TKivMemo::ScrollBars, &TKivMemo::SetScrollBars>("ScrollBars", kScrollNames, 0),
     BoolProp<&TWinControl::TabStop, &TWinControl::SetTabStop>("TabStop", true),
@@ -80,8 +83,8 @@ void TKivMemo::CreateParams(TCreateParams& p) {
 }
 
 void TKivMemo::CreateWindowDone() {
-  // The largest text the control takes; a report may be long.
-  Platform::SendMessage(WindowHandle(), EM_LIMITTEXT, 0, 0);
+  // Without a limit of its own, the largest text the control takes: a report may be long.
+  Platform::SendMessage(WindowHandle(), EM_LIMITTEXT, std::max(maxLength_, 0), 0);
   TWinControl::CreateWindowDone();
 }
 
@@ -100,6 +103,11 @@ void TKivMemo::SetBorderStyle(TBorderStyle v) {
 void TKivMemo::SetReadOnly(bool v) {
   readOnly_ = v;
   if (HandleAllocated()) Platform::SendMessage(WindowHandle(), EM_SETREADONLY, v, 0);
+}
+
+void TKivMemo::SetMaxLength(int v) {
+  maxLength_ = v;
+  if (HandleAllocated()) Platform::SendMessage(WindowHandle(), EM_LIMITTEXT, std::max(v, 0), 0);
 }
 
 void TKivMemo::SetScrollBars(TScrollStyle v) {

@@ -35,7 +35,11 @@ const TPropInfo kBarProps[] = {
     BoolProp<&TKivToolBar::Flat, &TKivToolBar::SetFlat>("Flat", false),
     BoolProp<&TKivToolBar::ShowCaptions, &TKivToolBar::SetShowCaptions>("ShowCaptions", false),
     StrProp<&TControl::CaptionText, &TControl::SetCaption>("Caption"),
-    // Edges, images, list layout, wrapping and transparency: kept, not done.
+    // Sizing to the buttons, borders, customizing, edges, images, list layout, wrapping
+    // and transparency: kept, not done.
+    KeptProp("AutoSize"),
+    KeptProp("BorderWidth"),
+    KeptProp("Customizable"),
     KeptProp("EdgeBorders"),
     KeptProp("EdgeInner"),
     KeptProp("EdgeOuter"),

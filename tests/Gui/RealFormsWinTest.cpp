@@ -51,8 +51,10 @@ constexpr ClassMapping kClassTable[] = {
 };
 
 // Roots that store a form's properties but are forms of another library (a web
-// toolkit's, whose controls are its own as well).
-constexpr std::string_view kForeignForms[] = {"020.dfm", "021.dfm"};
+// toolkit's, whose controls are its own as well), or that store what a designer add-on
+// of another library gives every form.
+constexpr std::string_view kForeignForms[] = {"forms-real/020.dfm", "forms-real/021.dfm",
+                                              "forms-encodings/088.dfm", "forms-encodings/091.dfm"};
 
 const char* ToolkitClass(std::string_view standard) {
   for (const ClassMapping& m : kClassTable) {
@@ -182,6 +184,24 @@ std::string WithoutLongStringMarks(std::string value) {
   return value;
 }
 
+// True when two spellings of a string, or of a list of strings, give the same
+// characters: an 8-bit string is read in this system's code page, and the toolkit
+// writes what it read as a string of characters.
+bool SameCharacters(const std::string& a, const std::string& b) {
+  try {
+    if (a.rfind("(", 0) == 0 && b.rfind("(", 0) == 0) {
+      TKivStringList la;
+      TKivStringList lb;
+      ReadDfmWideStringList(a, la);
+      ReadDfmWideStringList(b, lb);
+      return la.Count() > 0 && la.Text() == lb.Text();
+    }
+    return DfmStringToWide(a) == DfmStringToWide(b);
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
 // True when `name = value` is what a fresh component of `cls` has anyway: a description
 // holding only that is written back without it.
 bool IsDefault(const std::string& cls, bool root, const std::string& name,
@@ -189,6 +209,10 @@ bool IsDefault(const std::string& cls, bool root, const std::string& name,
   std::string text = "object Probe: TKivForm\r\n";
   if (root) {
     text += "  " + name + " = " + value + "\r\n";
+  } else if (cls == "TMenuItem") {
+    // A menu item stands only in a menu.
+    text += "  object M: TMainMenu\r\n    object P: TMenuItem\r\n      " + name + " = " + value +
+            "\r\n    end\r\n  end\r\n";
   } else {
     text += "  object P: " + cls + "\r\n    " + name + " = " + value + "\r\n  end\r\n";
   }
@@ -197,7 +221,9 @@ bool IsDefault(const std::string& cls, bool root, const std::string& name,
     TKivForm probe(nullptr);
     ReadDescription(probe, FormTextToBinary(text));
     std::string written = Canonical(WriteDescription(probe));
-    return written.find(" " + name + " = ") == std::string::npos;
+    // A child's own lines only: the form may write a property of the same name.
+    std::size_t from = root ? 0 : written.find("object P:");
+    return from != std::string::npos && written.find(" " + name + " = ", from) == std::string::npos;
   } catch (const Exception&) {
     return false;
   }
@@ -224,7 +250,7 @@ std::vector<std::string> Losses(const std::string& before, const std::string& af
       const TDfmProperty* q = FindProperty(*found->second, p->Name);
       if (q) {
         if (WithoutLongStringMarks(q->Value) != WithoutLongStringMarks(p->Value) &&
-            !ComparedByPresenceOnly(p->Name)) {
+            !ComparedByPresenceOnly(p->Name) && !SameCharacters(p->Value, q->Value)) {
           losses.push_back(path + "." + p->Name + ": " + p->Value + " became " + q->Value);
         }
       } else if (!IsDefault(ClassOf(*o), path.empty(), p->Name, p->Value)) {

@@ -89,6 +89,7 @@ TEST_F(Toolkit, AFormWithAControlOfEveryClassIsBuiltFromItsDescription) {
   EXPECT_TRUE(GetWindowLongW(ok, GWL_STYLE) & BS_DEFPUSHBUTTON);
   EXPECT_EQ(GetParent(form->InnerButton->Handle()), form->Panel1->Handle());
   EXPECT_EQ(Platform::GetWindowText(form->Memo1->Handle()), u"First line\r\nSecond line");
+  EXPECT_EQ(Platform::SendMessage(form->Memo1->Handle(), EM_GETLIMITTEXT, 0, 0), 200);
   EXPECT_EQ(GetMenu(form->WindowHandle()), form->MainMenu1->Handle());
   HWND status = form->StatusBar1->Handle();
   EXPECT_EQ(Platform::SendMessage(status, SB_GETPARTS, 0, 0), 2);

@@ -82,6 +82,7 @@ object TestAllForm: TTestAllForm
     Lines.Strings = (
       'First line'
       'Second line')
+    MaxLength = 200
     ScrollBars = ssVertical
     WantReturns = False
   end
