@@ -132,9 +132,9 @@ std::vector<std::uint8_t> BuildResourceImage(std::vector<TestResource> resources
   image[1] = 'Z';
   Put32(image, 0x3C, 0x80);
   Put32(image, 0x80, 0x00004550);
-  Put16(image, 0x84, 0x14C);       // i386
-  Put16(image, 0x84 + 2, 1);       // one section
-  Put16(image, 0x84 + 16, 224);    // optional header of PE32
+  Put16(image, 0x84, 0x14C);        // i386
+  Put16(image, 0x84 + 2, 1);        // one section
+  Put16(image, 0x84 + 16, 224);     // optional header of PE32
   Put16(image, 0x84 + 18, 0x2102);  // a library
   const std::size_t optional = 0x98;
   Put16(image, optional, 0x10B);

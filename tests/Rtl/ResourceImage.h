@@ -45,18 +45,18 @@ void Put32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t v
 // Damaged copies of a library file, as a cut copy, a bad disk or a hostile file would
 // leave it.
 enum class ModuleDamage {
-  CutInHeaders,         // in its headers: too short to be loaded on Windows
-  CutInResources,       // at 60 % of its resource section's data
-  CutAt60Percent,       // of the file: in a module the framework made, in the resources
+  CutInHeaders,    // in its headers: too short to be loaded on Windows
+  CutInResources,  // at 60 % of its resource section's data
+  CutAt60Percent,  // of the file: in a module the framework made, in the resources
   CutAt90Percent,
   DirectoryOutside,     // the resource directory's address lies beyond the file
   SubdirectoryOutside,  // the first type's names lie beyond the file
   StringTableCutShort,  // the first string table's first count runs past its end
 };
 inline constexpr ModuleDamage kEveryModuleDamage[] = {
-    ModuleDamage::CutInHeaders,        ModuleDamage::CutInResources,
-    ModuleDamage::CutAt60Percent,      ModuleDamage::CutAt90Percent,
-    ModuleDamage::DirectoryOutside,    ModuleDamage::SubdirectoryOutside,
+    ModuleDamage::CutInHeaders,       ModuleDamage::CutInResources,
+    ModuleDamage::CutAt60Percent,     ModuleDamage::CutAt90Percent,
+    ModuleDamage::DirectoryOutside,   ModuleDamage::SubdirectoryOutside,
     ModuleDamage::StringTableCutShort};
 // The damages that leave a library whatever its layout unreadable: a library with data
 // after its resources (debugging information, say) survives a cut into that data.
