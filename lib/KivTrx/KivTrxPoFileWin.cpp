@@ -7,6 +7,7 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/WideText.h"
 
@@ -41,9 +42,8 @@ std::u16string CatalogLanguage(const std::u16string& programFile,
 // The module file's last change, in UTC.
 std::u16string RevisionDate(const std::u16string& moduleFile) {
   Platform::FindData data;
-  HANDLE find = Platform::FindFirstFile(moduleFile, data);
-  if (find == INVALID_HANDLE_VALUE) return {};
-  FindClose(find);
+  FindHandle find(Platform::FindFirstFile(moduleFile, data));
+  if (!find) return {};
   SYSTEMTIME t{};
   if (!FileTimeToSystemTime(&data.lastWriteTime, &t)) return {};
   return AnsiToWide(

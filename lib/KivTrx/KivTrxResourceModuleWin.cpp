@@ -44,10 +44,6 @@ void PrepareNewModule(const std::u16string& exeFile, const std::u16string& modul
   table.SaveToFile(false);
 }
 
-// The name the successor is built under, and the one the old module waits under on 9x.
-std::u16string SuccessorName(const std::u16string& moduleFile) { return moduleFile + u".new"; }
-std::u16string SetAsideName(const std::u16string& moduleFile) { return moduleFile + u".previous"; }
-
 void DeleteQuietly(const std::u16string& fileName) noexcept {
   Platform::SetFileAttributes(fileName, FILE_ATTRIBUTE_NORMAL);
   Platform::DeleteFile(fileName);
@@ -101,7 +97,7 @@ void PutInPlace(const std::u16string& successor, const std::u16string& moduleFil
     Step("replaced");
     return;
   }
-  const std::u16string aside = SetAsideName(moduleFile);
+  const std::u16string aside = RebuildSetAsideName(moduleFile);
   if (FileExists(aside)) ForceDeleteFile(aside);
   if (!Platform::MoveFile(moduleFile, aside)) RaiseLastOSError();
   Step("set-aside");
@@ -116,6 +112,14 @@ void PutInPlace(const std::u16string& successor, const std::u16string& moduleFil
 
 }  // namespace
 
+std::u16string RebuildSuccessorName(const std::u16string& moduleFileName) {
+  return moduleFileName + u".new";
+}
+
+std::u16string RebuildSetAsideName(const std::u16string& moduleFileName) {
+  return moduleFileName + u".previous";
+}
+
 std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint32_t langId) {
   const std::u16string moduleFile = ResourceModuleFileName(exeFileName, langId);
   if (FileExists(moduleFile)) {
@@ -127,7 +131,7 @@ std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint
 }
 
 void ResolveInterruptedRebuild(const std::u16string& moduleFileName) noexcept {
-  const std::u16string aside = SetAsideName(moduleFileName);
+  const std::u16string aside = RebuildSetAsideName(moduleFileName);
   // A module set aside is deleted only once its successor stands in its place whole:
   // only a complete successor is ever put there.
   if (FileExists(aside)) {
@@ -139,7 +143,7 @@ void ResolveInterruptedRebuild(const std::u16string& moduleFileName) noexcept {
   }
   // A successor not yet in place: the old module is there, or has just been put back,
   // and the next rebuild makes it again.
-  const std::u16string successor = SuccessorName(moduleFileName);
+  const std::u16string successor = RebuildSuccessorName(moduleFileName);
   if (FileExists(successor)) DeleteQuietly(successor);
 }
 
@@ -155,7 +159,7 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
   std::uint16_t language = ResourceModuleLanguage(exeFileName, moduleFileName);
   KIV_ASSERT(WideSameText(ResourceModuleFileName(exeFileName, language), moduleFileName), "");
 
-  const std::u16string successor = SuccessorName(moduleFileName);
+  const std::u16string successor = RebuildSuccessorName(moduleFileName);
   if (FileExists(successor)) ForceDeleteFile(successor);
   WriteResourceModule(exeFileName, successor);
   ScopeGuard removeSuccessor([&]() noexcept { DeleteQuietly(successor); });

@@ -135,6 +135,10 @@ std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint
 // waits as "<module>.previous" until then.
 void UpdateTranslationResource(const std::u16string& exeFileName,
                                const std::u16string& moduleFileName);
+// The names a rebuild gives the new module while it is built and the old one while it
+// waits aside.
+std::u16string RebuildSuccessorName(const std::u16string& moduleFileName);
+std::u16string RebuildSetAsideName(const std::u16string& moduleFileName);
 // Resolves what an interrupted rebuild left beside the module: a set-aside module is
 // put back when the module is missing, damaged or not prepared, and deleted when a
 // whole module stands in its place; a successor not yet in place is deleted. Failures

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "Gui/Application.h"
 #include "KivLX/KivLXRegistry.h"
@@ -17,6 +19,7 @@
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
@@ -36,10 +39,8 @@ bool Readable(DWORD protect) {
 // decides.
 std::uint64_t FileSize(const std::u16string& fileName) {
   Platform::FindData data;
-  HANDLE find = Platform::FindFirstFile(fileName, data);
-  if (find == INVALID_HANDLE_VALUE) return UINT64_MAX;
-  FindClose(find);
-  return data.size;
+  FindHandle find(Platform::FindFirstFile(fileName, data));
+  return find ? data.size : UINT64_MAX;
 }
 
 // What is mapped of a loaded module: the readable pages from its start. The loader
@@ -180,6 +181,25 @@ HMODULE LoadDataFileQuietly(const std::u16string& fileName) {
   return Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE);
 }
 
+// The names (in upper case) of the files beside the program that are named like it,
+// from one search: most starts have no module, and looking up each candidate and what
+// a rebuild may have left beside it costs a call into the file system each. None when
+// the folder cannot be searched.
+std::optional<std::unordered_set<std::u16string>> FilesNamedLike(const std::u16string& exe) {
+  std::unordered_set<std::u16string> names;
+  Platform::FindData data;
+  FindHandle find(Platform::FindFirstFile(ReplaceFileExt(exe, u".*"), data));
+  if (!find) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;
+    return std::nullopt;
+  }
+  do {
+    names.insert(WideUpperCase(data.name));
+  } while (Platform::FindNextFile(find.get(), data));
+  return names;
+}
+
 // The run-time's record of the module chosen at start: finding it again by the rules
 // costs as much as the choice itself, a few milliseconds of every translated start.
 // A damaged module is recorded without a handle, to be named at the start-up check.
@@ -221,10 +241,18 @@ std::u16string ThreadLocaleAbbreviation() {
 HMODULE ChooseResourceModule() {
   Chosen() = {};
   const std::u16string exe = ProgramFileName();
+  const std::optional<std::unordered_set<std::u16string>> present = FilesNamedLike(exe);
+  auto there = [&](const std::u16string& file) {
+    return !present || present->count(WideUpperCase(ExtractFileName(file))) > 0;
+  };
   std::u16string unloadable;
   for (const std::u16string& candidate :
        ResourceModuleCandidates(exe, ReadLocaleOverride(), ThreadLocaleAbbreviation())) {
-    ResolveInterruptedRebuild(candidate);
+    if (there(RebuildSetAsideName(candidate)) || there(RebuildSuccessorName(candidate))) {
+      ResolveInterruptedRebuild(candidate);
+    } else if (!there(candidate)) {
+      continue;
+    }
     HMODULE module = LoadDataFileQuietly(candidate);
     if (!module) {
       if (unloadable.empty() && FileExists(candidate)) unloadable = candidate;
