@@ -22,7 +22,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] ||
   targets=(fuzz_form_binary fuzz_form_text fuzz_form_float fuzz_dfm_model fuzz_dfm_string
     fuzz_symbol_table fuzz_pe_image fuzz_pe_section fuzz_address_list fuzz_po_file
-    fuzz_string_table)
+    fuzz_string_table fuzz_module_resources)
 build=${FUZZ_BUILD_DIR:-build/host-fuzz}
 # New inputs stay small enough to commit; most real forms fit whole.
 max_len=65536
@@ -45,7 +45,7 @@ make_seeds() {
   case "$target" in
     fuzz_form_float | fuzz_symbol_table | fuzz_address_list | fuzz_po_file | fuzz_string_table)
       return ;; # not forms
-    fuzz_pe_image | fuzz_pe_section)
+    fuzz_pe_image | fuzz_pe_section | fuzz_module_resources)
       # Small libraries of a cross build, when there is one.
       for f in build/win32/payload/* build/win64/tests/bin/fixtures/*.dll; do
         [ -f "$f" ] && ln -s "$(realpath "$f")" "$dir/$(basename "$f")"

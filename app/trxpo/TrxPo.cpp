@@ -6,7 +6,9 @@
 //
 // Export writes one entry per row of the module's translation table. Import takes the
 // catalog's translations, flags and comments through the table's own checks and saves
-// the module only when something changed.
+// the module only when something changed; a refused translation ends it with exit code
+// 1 and the module unchanged. Entries for rows the module lacks, and entries made for
+// another text of the program, are named and skipped.
 #include "Rtl/Win.h"
 
 #include <cstdio>
@@ -39,6 +41,22 @@ void WriteCatalog(const std::u16string& file, const std::string& text) {
   out.WriteBuffer(text.data(), text.size());
 }
 
+// A text on one line of the console, its line breaks and quotes escaped as in a catalog.
+std::string Quoted(const std::u16string& text) {
+  std::string out = "\"";
+  for (char c : WideToAnsi(text)) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
 std::string ReadCatalog(const std::u16string& file) {
   std::vector<std::uint8_t> bytes = ReadFileBytes(file);
   return std::string(bytes.begin(), bytes.end());
@@ -53,16 +71,22 @@ int Run(const std::u16string& command, const std::u16string& program, const std:
     return 0;
   }
   if (command == u"import") {
-    std::vector<std::u16string> unknown;
-    int changed = ImportPoCatalog(program, module, ReadCatalog(catalog), &unknown);
-    for (const std::u16string& id : unknown) {
+    TKivPoImport result = ImportPoCatalog(program, module, ReadCatalog(catalog));
+    for (const std::u16string& id : result.UnknownIds) {
       std::fprintf(stderr, "trxpo: %s has no row %s; the entry was skipped.\n",
                    WideToAnsi(module).c_str(), WideToAnsi(id).c_str());
     }
-    if (changed == 0) {
+    for (const TKivPoStaleEntry& stale : result.StaleEntries) {
+      std::fprintf(stderr,
+                   "trxpo: the entry %s was made for another text of the program; it was "
+                   "skipped.\n  catalog: %s\n  program: %s\n",
+                   WideToAnsi(stale.Id).c_str(), Quoted(stale.CatalogText).c_str(),
+                   Quoted(stale.ProgramText).c_str());
+    }
+    if (result.Changed == 0) {
       std::printf("Nothing to change in %s.\n", WideToAnsi(module).c_str());
     } else {
-      std::printf("%d rows of %s changed.\n", changed, WideToAnsi(module).c_str());
+      std::printf("%d rows of %s changed.\n", result.Changed, WideToAnsi(module).c_str());
     }
     return 0;
   }

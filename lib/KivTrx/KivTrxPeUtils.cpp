@@ -17,7 +17,7 @@ std::optional<PeSection> FindPeSection(const std::vector<std::uint8_t>& bytes,
                                        const std::string& sectionName) {
   if (sectionName.empty() || sectionName.size() > 8) return std::nullopt;
   try {
-    PeImage image(bytes);
+    PeImage image(bytes.data(), bytes.size());
     const PeSection* section = image.FindSection(sectionName);
     if (!section) return std::nullopt;
     return *section;

@@ -1,10 +1,13 @@
 #include "KivTrx/KivTrxPoFile.h"
 
 #include <cstdint>
+#include <unordered_set>
 
+#include "KivTrx/KivTrxTable.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
@@ -13,6 +16,9 @@ namespace {
 constexpr std::size_t kLineWidth = 79;
 constexpr std::string_view kFuzzyFlag = "fuzzy";
 constexpr std::string_view kTranslatedEmptyFlag = "translated-empty";
+// The gettext tools' name for formats of the program's kind ("%0:s", "%*d", "%-8.2f"):
+// with it, editors and msgfmt check a translation's arguments against the original's.
+constexpr std::string_view kFormatFlag = "object-pascal-format";
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -187,16 +193,23 @@ void AppendComment(std::string& out, std::string_view utf8) {
   }
 }
 
-void AppendFlag(std::string& out, std::string_view flag) {
-  out += "#, ";
-  out += flag;
+void AppendFlags(std::string& out, const TKivPoEntry& entry) {
+  std::vector<std::string_view> flags;
+  if (!entry.Translated && !entry.Translation.empty()) flags.push_back(kFuzzyFlag);
+  if (entry.Translated && entry.Translation.empty()) flags.push_back(kTranslatedEmptyFlag);
+  if (entry.FormatString) flags.push_back(kFormatFlag);
+  if (flags.empty()) return;
+  out += "#";
+  for (std::string_view flag : flags) {
+    out += ", ";
+    out += flag;
+  }
   out += '\n';
 }
 
 void AppendEntry(std::string& out, const TKivPoEntry& entry) {
   AppendComment(out, ToUtf8(entry.Comment, entry.Context));
-  if (!entry.Translated && !entry.Translation.empty()) AppendFlag(out, kFuzzyFlag);
-  if (entry.Translated && entry.Translation.empty()) AppendFlag(out, kTranslatedEmptyFlag);
+  AppendFlags(out, entry);
   AppendString(out, "msgctxt", ToUtf8(entry.Context, entry.Context));
   AppendString(out, "msgid", ToUtf8(entry.Original, entry.Context));
   AppendString(out, "msgstr", ToUtf8(entry.Translation, entry.Context));
@@ -210,8 +223,11 @@ std::string HeaderValue(std::u16string_view value) {
   return ToUtf8(value, u"");
 }
 
+// The fields that msgfmt's checks ask for; those the module cannot know stay empty.
 void AppendHeader(std::string& out, const TKivPoHeader& header) {
   std::string fields = "Project-Id-Version: " + HeaderValue(header.ProjectId) + "\n";
+  fields += "PO-Revision-Date: " + HeaderValue(header.RevisionDate) + "\n";
+  fields += "Last-Translator: \nLanguage-Team: \n";
   if (!header.Language.empty()) fields += "Language: " + HeaderValue(header.Language) + "\n";
   fields +=
       "MIME-Version: 1.0\n"
@@ -309,6 +325,7 @@ class TPoReader {
   std::vector<TCommentLine> comments_;
   bool fuzzy_ = false;
   bool translatedEmpty_ = false;
+  bool formatString_ = false;
   bool hasContext_ = false;
   std::string context_, id_, str_;
   int contextLine_ = 0, idLine_ = 0, strLine_ = 0;
@@ -351,7 +368,7 @@ class TPoReader {
       case '~':
         // An obsolete entry; comments and flags before it were its own.
         comments_.clear();
-        fuzzy_ = translatedEmpty_ = false;
+        fuzzy_ = translatedEmpty_ = formatString_ = false;
         return;
       case ',':
         return ReadFlags(text.substr(1));
@@ -371,6 +388,7 @@ class TPoReader {
       std::string_view flag = Trim(text.substr(0, comma));
       if (flag == kFuzzyFlag) fuzzy_ = true;
       if (flag == kTranslatedEmptyFlag) translatedEmpty_ = true;
+      if (flag == kFormatFlag) formatString_ = true;
       text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
     }
   }
@@ -529,11 +547,12 @@ class TPoReader {
       entry.Translation = Decode(str_, strLine_, "msgstr");
       entry.Translated = !fuzzy_ && (!str_.empty() || translatedEmpty_);
       entry.Comment = JoinedComment();
+      entry.FormatString = formatString_;
       entries_.push_back(std::move(entry));
     }
     state_ = TState::Between;
     comments_.clear();
-    fuzzy_ = translatedEmpty_ = hasContext_ = false;
+    fuzzy_ = translatedEmpty_ = formatString_ = hasContext_ = false;
     context_.clear(), id_.clear(), str_.clear();
     field_ = nullptr;
   }
@@ -565,6 +584,8 @@ class TPoReader {
         values.ProjectId = Decode(value, strLine_, "the header");
       } else if (SameTextAscii(name, "Language")) {
         values.Language = Decode(value, strLine_, "the header");
+      } else if (SameTextAscii(name, "PO-Revision-Date")) {
+        values.RevisionDate = Decode(value, strLine_, "the header");
       }
     }
     if (header_ && !headerSeen_) *header_ = values;
@@ -601,4 +622,119 @@ std::string WritePoCatalog(const std::vector<TKivPoEntry>& entries, const TKivPo
 
 std::vector<TKivPoEntry> ReadPoCatalog(std::string_view utf8, TKivPoHeader* header) {
   return TPoReader(header).Read(utf8);
+}
+
+// ---------------------------------------------------------------------------------
+// Catalogs of translation tables
+
+namespace {
+
+std::u16string OriginalOf(const TOriginalTexts& originals, const TKivTransTable& row) {
+  auto it = originals.find(row.TranID());
+  if (it != originals.end()) return it->second;
+  // A row the program no longer has: the text before canonicalisation, else its own.
+  return row.RefValue().empty() ? row.TranValue() : row.RefValue();
+}
+
+// The module keeps a string's format in its canonical spelling, which says the same.
+bool SameText(const TKivTransTable& row, const std::u16string& a, const std::u16string& b) {
+  return a == b || (row.IsStringResource() && CanonicalFormat(a) == CanonicalFormat(b));
+}
+
+// The module keeps one comment line per row.
+std::u16string OneLine(const std::u16string& comment) {
+  if (comment.find_first_of(u"\r\n") == std::u16string::npos) return comment;
+  std::u16string joined;
+  std::size_t start = 0;
+  while (start <= comment.size()) {
+    std::size_t end = comment.find_first_of(u"\r\n", start);
+    if (end == std::u16string::npos) end = comment.size();
+    std::u16string line = ::Trim(comment.substr(start, end - start));
+    if (!line.empty()) joined += (joined.empty() ? u"" : u" ") + line;
+    start = end + 1;
+  }
+  return joined;
+}
+
+// The current row as the catalog shows it.
+TKivPoEntry EntryOfRow(const TKivTransTable& row, const TOriginalTexts& originals) {
+  TKivPoEntry entry;
+  entry.Context = row.TranID();
+  entry.Original = OriginalOf(originals, row);
+  entry.FormatString = row.IsStringResource() && TakesFormatArguments(entry.Original);
+  const std::u16string value = row.TranValue();
+  if (row.Translated() || !SameText(row, value, entry.Original)) entry.Translation = value;
+  entry.Translated = row.Translated() && (!entry.FormatString || entry.Translation.empty() ||
+                                          FormatFits(entry.Original, value));
+  entry.Comment = row.Comment();
+  return entry;
+}
+
+}  // namespace
+
+std::vector<TKivPoEntry> CatalogEntries(TKivTransTable& table, const TOriginalTexts& originals) {
+  std::vector<TKivPoEntry> entries;
+  std::unordered_set<std::u16string> ids;
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (ids.insert(WideUpperCase(table.TranID())).second) {
+      entries.push_back(EntryOfRow(table, originals));
+    }
+  }
+  return entries;
+}
+
+TKivPoImport ImportCatalogEntries(TKivTransTable& table, const TOriginalTexts& originals,
+                                  const std::vector<TKivPoEntry>& entries) {
+  TKivPoImport result;
+  table.BeginBatch();
+  try {
+    for (const TKivPoEntry& entry : entries) {
+      if (!table.FindTranID(entry.Context)) {
+        result.UnknownIds.push_back(entry.Context);
+        continue;
+      }
+      const std::u16string original = OriginalOf(originals, table);
+      // A translation of another text is no translation of this one.
+      if (entry.Original != original) {
+        result.StaleEntries.push_back({table.TranID(), entry.Original, original});
+        continue;
+      }
+      const std::u16string comment = OneLine(entry.Comment);
+      // As exported: a translation whose format no longer fits came out not translated,
+      // and stays as it is until the translator gives it a text that fits.
+      const TKivPoEntry exported = EntryOfRow(table, originals);
+      if (entry.Translation == exported.Translation && entry.Translated == exported.Translated &&
+          comment == exported.Comment) {
+        continue;
+      }
+      const std::u16string value =
+          entry.Translation.empty() && !entry.Translated ? original : entry.Translation;
+      const bool sameValue = SameText(table, value, table.TranValue());
+      // The same text in another spelling is no edit, unless it is a translation that
+      // does not fit.
+      if (sameValue && entry.Translated == table.Translated() && comment == table.Comment() &&
+          (!table.IsStringResource() || FormatFits(original, value))) {
+        continue;
+      }
+      table.Edit();
+      try {
+        // The table checks a translation against its reference when it is posted.
+        if (table.IsStringResource() && TakesFormatArguments(original)) table.SetRefValue(original);
+        if (!sameValue) table.SetTranValue(value);
+        table.SetTranslated(entry.Translated);
+        table.SetComment(comment);
+        table.Post();
+      } catch (Exception& e) {
+        table.Cancel();
+        e.SetMessage(Format("Entry %s: %s", WideToAnsi(entry.Context), e.Message()));
+        throw;
+      }
+      ++result.Changed;
+    }
+  } catch (...) {
+    table.EndBatch();
+    throw;
+  }
+  table.EndBatch();
+  return result;
 }

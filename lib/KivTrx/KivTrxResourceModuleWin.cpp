@@ -1,18 +1,38 @@
 // The creation and rebuild of resource modules: the part of the resource writer that
 // stands on the translation table.
+//
+// A rebuild writes the new module under a temporary name beside the old one and puts
+// it in place only when it is complete, so that a process ended at any point (killed,
+// or the power lost) leaves the old module or the complete new one. On NT one
+// replacing move puts it in place. The 9x family has none: the old module is set
+// aside first and deleted last, and the start-up resolves what an interruption left.
+#include <cstring>
+
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxLanguages.h"
 #include "KivTrx/KivTrxResourceUtils.h"
 #include "KivTrx/KivTrxTable.h"
+#include "KivTrx/KivTrxUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/ScopeGuard.h"
 #include "Rtl/WideText.h"
 
 namespace {
+
+// Ends the process at once, as a kill would, when a test names this step of the
+// rebuild.
+void Step(const char* name) {
+  char wanted[32];
+  const DWORD n = GetEnvironmentVariableA(kRebuildStopVariable, wanted, sizeof wanted);
+  if (n > 0 && n < sizeof wanted && std::strcmp(wanted, name) == 0) {
+    TerminateProcess(GetCurrentProcess(), kRebuildStoppedExitCode);
+  }
+}
 
 // Brings a freshly copied module's rows into their saved form.
 void PrepareNewModule(const std::u16string& exeFile, const std::u16string& moduleFile) {
@@ -24,26 +44,81 @@ void PrepareNewModule(const std::u16string& exeFile, const std::u16string& modul
   table.SaveToFile(false);
 }
 
-// The name the old module waits under while its successor is built.
-std::u16string SetAsideName(const std::u16string& moduleFile) { return moduleFile + u".previous"; }
-
-void RaiseLastOSErrorFor(BOOL ok) {
-  if (!ok) RaiseLastOSError();
-}
-
 void DeleteQuietly(const std::u16string& fileName) noexcept {
   Platform::SetFileAttributes(fileName, FILE_ATTRIBUTE_NORMAL);
   Platform::DeleteFile(fileName);
 }
 
-// Puts the old module back in place of a failed successor; a failure here leaves the
-// old module under its set-aside name, still whole.
-void RestoreSetAside(const std::u16string& moduleFile, const std::u16string& aside) noexcept {
+// A failure here leaves the old module under its set-aside name, still whole, for the
+// next start.
+void PutBack(const std::u16string& aside, const std::u16string& moduleFile) noexcept {
   if (FileExists(moduleFile)) DeleteQuietly(moduleFile);
   Platform::MoveFile(aside, moduleFile);
 }
 
+bool HoldsWholeModule(const std::u16string& moduleFile) noexcept {
+  try {
+    return FileExists(moduleFile) && IsResourceModulePrepared(moduleFile);
+  } catch (...) {
+    return false;
+  }
+}
+
+// A new module file from the executable's resources, its rows in their saved form. A
+// failure removes the half-made file: it would pass for a translation next time.
+void WriteResourceModule(const std::u16string& exeFile, const std::u16string& moduleFile) {
+  WriteMinimalLibraryImage(moduleFile);
+  ScopeGuard removePartial([&]() noexcept { DeleteQuietly(moduleFile); });
+  Step("image-written");
+  CopyResourcesToModule(exeFile, moduleFile);
+  Step("resources-copied");
+  PrepareNewModule(exeFile, moduleFile);
+  Step("module-prepared");
+  removePartial.Dismiss();
+}
+
+// The successor's bytes reach the disk before its name replaces the old module's:
+// after a power loss the name must not lead to a file the cache never wrote.
+void FlushToDisk(const std::u16string& fileName) {
+  FileHandle file(Platform::CreateFile(fileName, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL));
+  if (!file || !FlushFileBuffers(file.get())) RaiseLastOSError();
+}
+
+void PutInPlace(const std::u16string& successor, const std::u16string& moduleFile) {
+  FlushToDisk(successor);
+  if (!Platform::IsWin9x()) {
+    // A read-only module would refuse to be replaced.
+    Platform::SetFileAttributes(moduleFile, FILE_ATTRIBUTE_NORMAL);
+    if (!Platform::MoveFileEx(successor, moduleFile,
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      RaiseLastOSError();
+    }
+    Step("replaced");
+    return;
+  }
+  const std::u16string aside = RebuildSetAsideName(moduleFile);
+  if (FileExists(aside)) ForceDeleteFile(aside);
+  if (!Platform::MoveFile(moduleFile, aside)) RaiseLastOSError();
+  Step("set-aside");
+  if (!Platform::MoveFile(successor, moduleFile)) {
+    const DWORD error = GetLastError();
+    PutBack(aside, moduleFile);
+    RaiseOSError(error);
+  }
+  Step("placed");
+  DeleteQuietly(aside);
+}
+
 }  // namespace
+
+std::u16string RebuildSuccessorName(const std::u16string& moduleFileName) {
+  return moduleFileName + u".new";
+}
+
+std::u16string RebuildSetAsideName(const std::u16string& moduleFileName) {
+  return moduleFileName + u".previous";
+}
 
 std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint32_t langId) {
   const std::u16string moduleFile = ResourceModuleFileName(exeFileName, langId);
@@ -51,40 +126,51 @@ std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint
     throw EKivInternalError(
         Format("Internal Error: This translation already exists (%s).", WideToAnsi(moduleFile)));
   }
-  WriteMinimalLibraryImage(moduleFile);
-  // A half-made module is worth nothing and would pass for a translation next time.
-  ScopeGuard removePartial([&]() noexcept { DeleteQuietly(moduleFile); });
-  CopyResourcesToModule(exeFileName, moduleFile);
-  PrepareNewModule(exeFileName, moduleFile);
-  removePartial.Dismiss();
+  WriteResourceModule(exeFileName, moduleFile);
   return moduleFile;
+}
+
+void ResolveInterruptedRebuild(const std::u16string& moduleFileName) noexcept {
+  const std::u16string aside = RebuildSetAsideName(moduleFileName);
+  // A module set aside is deleted only once its successor stands in its place whole:
+  // only a complete successor is ever put there.
+  if (FileExists(aside)) {
+    if (HoldsWholeModule(moduleFileName)) {
+      DeleteQuietly(aside);
+    } else {
+      PutBack(aside, moduleFileName);
+    }
+  }
+  // A successor not yet in place: the old module is there, or has just been put back,
+  // and the next rebuild makes it again.
+  const std::u16string successor = RebuildSuccessorName(moduleFileName);
+  if (FileExists(successor)) DeleteQuietly(successor);
 }
 
 void UpdateTranslationResource(const std::u16string& exeFileName,
                                const std::u16string& moduleFileName) {
   std::unique_ptr<TKivFlashForm> flash(
       ShowFlashMessage(u"Updating Translation Resource (" + moduleFileName + u")"));
+  ResolveInterruptedRebuild(moduleFileName);
   TKivTransTable old;
   old.LoadFromFile(exeFileName, moduleFileName);
-
-  // The old module stays on disk, set aside, until its successor is complete: a rebuild
-  // that fails part-way must not cost the translator's work.
-  const std::u16string aside = SetAsideName(moduleFileName);
-  if (FileExists(aside)) ForceDeleteFile(aside);
-  RaiseLastOSErrorFor(Platform::MoveFile(moduleFileName, aside));
-  ScopeGuard restore([&]() noexcept { RestoreSetAside(moduleFileName, aside); });
-
+  Step("old-read");
+  // The new module must come back under the old one's name.
   std::uint16_t language = ResourceModuleLanguage(exeFileName, moduleFileName);
-  std::u16string created = CreateResourceModule(exeFileName, language);
-  KIV_ASSERT(WideSameText(created, moduleFileName), "");
+  KIV_ASSERT(WideSameText(ResourceModuleFileName(exeFileName, language), moduleFileName), "");
 
-  TKivTransTable rebuilt;
-  rebuilt.LoadFromFile(exeFileName, moduleFileName);
-  rebuilt.CopyTranslations(old, true);
-  rebuilt.CanonicalizeFormats();
-  rebuilt.SaveToFile(false);
-
-  restore.Dismiss();
-  // A leftover copy is harmless; the rebuilt module is already complete.
-  DeleteQuietly(aside);
+  const std::u16string successor = RebuildSuccessorName(moduleFileName);
+  if (FileExists(successor)) ForceDeleteFile(successor);
+  WriteResourceModule(exeFileName, successor);
+  ScopeGuard removeSuccessor([&]() noexcept { DeleteQuietly(successor); });
+  {
+    TKivTransTable rebuilt;
+    rebuilt.LoadFromFile(exeFileName, successor);
+    rebuilt.CopyTranslations(old, true);
+    rebuilt.CanonicalizeFormats();
+    rebuilt.SaveToFile(false);
+  }
+  Step("translated");
+  PutInPlace(successor, moduleFileName);
+  removeSuccessor.Dismiss();
 }

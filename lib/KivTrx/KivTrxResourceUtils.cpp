@@ -8,6 +8,7 @@
 namespace {
 
 constexpr int kBlockSlots = 16;
+constexpr std::uint16_t kStringTableType = 6;  // RT_STRING
 // Integer resource names are 16-bit, so blocks run from 1 to 65536 / 16.
 constexpr int kLastBlock = 0x10000 / kBlockSlots;
 
@@ -22,6 +23,22 @@ void CheckBlockNumber(int blockNumber) {
   }
 }
 
+// Hands each of a block's sixteen entries to `visit` (slot, characters, count); false
+// when the data ends inside an entry. Bytes after the last entry are not looked at.
+template <typename Visit>
+bool WalkStringTableBlock(const std::uint8_t* data, std::size_t size, Visit visit) {
+  std::size_t pos = 0;
+  for (int slot = 0; slot < kBlockSlots; ++slot) {
+    if (size - pos < 2) return false;
+    const std::size_t count = data[pos] | (data[pos + 1] << 8);
+    pos += 2;
+    if ((size - pos) / 2 < count) return false;
+    visit(slot, data + pos, count);
+    pos += 2 * count;
+  }
+  return true;
+}
+
 }  // namespace
 
 int StringTableBlock(int id) { return id / kBlockSlots + 1; }
@@ -34,24 +51,30 @@ void DecodeStringTableBlock(int blockNumber, const std::uint8_t* data, std::size
                             TKivStringList& out) {
   CheckBlockNumber(blockNumber);
   out.Clear();
-  std::size_t pos = 0;
-  for (int slot = 0; slot < kBlockSlots; ++slot) {
-    if (size - pos < 2) {
-      throw EKivInternalError(
-          Format("Internal Error: String table block %d is cut short.", blockNumber));
+  const bool whole =
+      WalkStringTableBlock(data, size, [&](int slot, const std::uint8_t* chars, std::size_t count) {
+        if (count == 0) return;
+        std::u16string text(count, u'\0');
+        for (std::size_t i = 0; i < count; ++i) {
+          text[i] = static_cast<char16_t>(chars[2 * i] | (chars[2 * i + 1] << 8));
+        }
+        out.AddObject(text, IdToObject(FirstIdOf(blockNumber) + slot));
+      });
+  if (!whole) {
+    throw EKivInternalError(
+        Format("Internal Error: String table block %d is cut short.", blockNumber));
+  }
+}
+
+void CheckModuleResources(const std::uint8_t* data, std::size_t size, PeLayout layout) {
+  PeImage image(data, size, layout);
+  for (const PeResource& res : image.Resources()) {
+    if (res.type.named || res.type.id != kStringTableType || res.name.named) continue;
+    // The system's string lookup walks a block's entries without looking at its size.
+    if (!WalkStringTableBlock(data + res.offset, res.size,
+                              [](int, const std::uint8_t*, std::size_t) {})) {
+      throw EReadError(Format("string table block %d is cut short", res.name.id));
     }
-    const std::size_t count = data[pos] | (data[pos + 1] << 8);
-    pos += 2;
-    if ((size - pos) / 2 < count) {
-      throw EKivInternalError(
-          Format("Internal Error: String table block %d is cut short.", blockNumber));
-    }
-    if (count == 0) continue;
-    std::u16string text(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i, pos += 2) {
-      text[i] = static_cast<char16_t>(data[pos] | (data[pos + 1] << 8));
-    }
-    out.AddObject(text, IdToObject(FirstIdOf(blockNumber) + slot));
   }
 }
 

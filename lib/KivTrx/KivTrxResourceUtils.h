@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Rtl/KivStringList.h"
+#include "Rtl/PeImage.h"
 
 // One decoded RT_STRING block: an item per non-empty string, in slot order, each with
 // its string id in the object slot (as an integer, see StringIdOf).
@@ -32,6 +33,12 @@ void DecodeStringTableBlock(int blockNumber, const std::uint8_t* data, std::size
 // Encodes a decoded block: each string at the slot its id gives within the block of its
 // first item, other slots empty. An empty block encodes to nothing (blockNumber 0).
 std::vector<std::uint8_t> EncodeStringTableBlock(const TKivStringList& block, int& blockNumber);
+
+// Checks that a module in these bytes can be handed to the system's resource calls,
+// which trust what they read: every resource directory, name and data block lies
+// within the bytes (see PeImage::Resources), and every string-table block holds its
+// sixteen entries. Raises EReadError naming the damage.
+void CheckModuleResources(const std::uint8_t* data, std::size_t size, PeLayout layout);
 
 // Gives the string `id` the new text, in the first non-empty block of its block number.
 // An id that is not present changes nothing.
@@ -123,9 +130,25 @@ void SaveFormsToModule(HANDLE update, const TDfmForms& forms);
 void CopyResourcesToModule(const std::u16string& exeFileName, const std::u16string& moduleFileName);
 // A new module for the language from the minimal library image; returns its name.
 std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint32_t langId);
-// Rebuilds a module made for another build, keeping its translations.
+// Rebuilds a module made for another build, keeping its translations. The new module
+// is built as "<module>.new" and put in place only when complete; on 9x the old one
+// waits as "<module>.previous" until then.
 void UpdateTranslationResource(const std::u16string& exeFileName,
                                const std::u16string& moduleFileName);
+// The names a rebuild gives the new module while it is built and the old one while it
+// waits aside.
+std::u16string RebuildSuccessorName(const std::u16string& moduleFileName);
+std::u16string RebuildSetAsideName(const std::u16string& moduleFileName);
+// Resolves what an interrupted rebuild left beside the module: a set-aside module is
+// put back when the module is missing, damaged or not prepared, and deleted when a
+// whole module stands in its place; a successor not yet in place is deleted. Failures
+// leave the files for the next start.
+void ResolveInterruptedRebuild(const std::u16string& moduleFileName) noexcept;
+
+// For tests: when this environment variable names a step of the rebuild, the process
+// ends there at once with this exit code, as a kill or a power loss would end it.
+inline constexpr char kRebuildStopVariable[] = "PLINTH_TRX_REBUILD_STOP";
+inline constexpr unsigned kRebuildStoppedExitCode = 75;
 
 // Exists between InitializeKivTrxResourceUtils and FinalizeKivTrxResourceUtils.
 void InitializeKivTrxResourceUtils();

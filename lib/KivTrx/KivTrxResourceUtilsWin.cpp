@@ -8,6 +8,7 @@
 #include "Gui/Forms.h"
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivTrx/KivTrxPeUtils.h"
+#include "KivTrx/KivTrxUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
@@ -300,8 +301,7 @@ void CopyResourcesToModule(const std::u16string& exeFileName,
   const bool hasMap = HasPeSection(exeFileName, "KIV.DRC");
   std::u16string map;
   if (hasMap) map = WithoutTrailingNuls(ReadPeSectionText(exeFileName, "KIV.DRC"));
-  ModuleHandle exe(Platform::LoadLibraryEx(exeFileName, LOAD_LIBRARY_AS_DATAFILE));
-  if (!exe) RaiseLastOSError();
+  ModuleHandle exe = LoadModuleAsDataFile(exeFileName);
   TResDataList resources;
   EnumerateResources(exe.get(), resources);
   // Ended with discard when a write fails: the module keeps the image it had.

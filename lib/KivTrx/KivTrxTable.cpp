@@ -40,6 +40,26 @@ std::u16string LinesText(const TKivStringList& lines) {
 
 }  // namespace
 
+bool TakesFormatArguments(std::u16string_view text) {
+  try {
+    return !ParseFormatSpecs(text).empty();
+  } catch (const EConvertError&) {
+    return false;  // a text with a stray "%" is no format
+  }
+}
+
+bool FormatFits(std::u16string_view reference, std::u16string_view translation) {
+  if (!TakesFormatArguments(reference)) return true;
+  try {
+    CheckFormatCompatible(reference, translation);
+    return true;
+  } catch (const EFormatSpecifierError&) {
+    return false;
+  } catch (const EConvertError&) {
+    return false;
+  }
+}
+
 // The "name=value" lines of a sorted list by name, ignoring case, each name's values in
 // the list's order. A row takes its entry by id, and a later row with the same id the
 // next one, without a scan of the whole list: a module of twenty thousand translated
@@ -380,12 +400,14 @@ void TKivTransTable::CopyTranslations(TKivTransTable& source, bool markTranslate
       if (!Translated() && source.FindTranID(TranID()) && source.Translated()) {
         std::u16string value = source.TranValue();
         if (source.IsStringResource()) value = CanonicalFormat(value);
-        Edit();
-        SetTranValue(value);
-        std::u16string comment = source.Comment();
-        if (!comment.empty() && Comment().empty()) SetComment(comment);
-        if (markTranslated) SetTranslated(true);
-        Post();
+        if (!IsStringResource() || FormatFits(TranValue(), value)) {
+          Edit();
+          SetTranValue(value);
+          std::u16string comment = source.Comment();
+          if (!comment.empty() && Comment().empty()) SetComment(comment);
+          if (markTranslated) SetTranslated(true);
+          Post();
+        }
       }
       Next();
       source.Next();

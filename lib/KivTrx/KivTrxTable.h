@@ -40,6 +40,13 @@ struct TTransTableTexts {
   std::u16string Comments;
 };
 
+// A text that the program formats with arguments: it parses as a format and has at
+// least one specifier. Only such texts are checked against their translations.
+bool TakesFormatArguments(std::u16string_view text);
+// The translation takes the reference's arguments (CheckFormatCompatible), or the
+// reference takes none.
+bool FormatFits(std::u16string_view reference, std::u16string_view translation);
+
 class TKivTransTable : public TKivVarArrayDataSet {
  public:
   static constexpr char16_t kResourceStringType[] = u"resourcestring";
@@ -89,7 +96,9 @@ class TKivTransTable : public TKivVarArrayDataSet {
   // RefValue when that is empty.
   void CanonicalizeFormats();
   // Takes the translations (and comments where this row has none) of the untranslated
-  // rows from the translated rows of `source` with the same TranID.
+  // rows from the translated rows of `source` with the same TranID. A string whose
+  // translation no longer takes this row's arguments keeps its own text: formatted, it
+  // would fail.
   void CopyTranslations(TKivTransTable& source, bool markTranslated);
   // Positions the cursor on the row with that TranID, in any letter case.
   bool FindTranID(std::u16string_view id);

@@ -20,8 +20,7 @@ constexpr char16_t kFlagsResource[] = u"KIV.XRS";
 constexpr char16_t kResourceStringMap[] = u"KIV.DRC";
 
 TTransTableContents ReadModule(const std::u16string& fileName) {
-  ModuleHandle module(Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module) RaiseLastOSError();
+  ModuleHandle module = LoadModuleAsDataFile(fileName);
   TTransTableContents contents;
   contents.Comments = ReadRcDataText(module.get(), kCommentsResource);
   contents.Flags = ReadRcDataText(module.get(), kFlagsResource);

@@ -22,6 +22,18 @@ std::vector<std::u16string> ResourceModuleCandidates(const std::u16string& exeFi
 #ifdef _WIN32
 #include "Rtl/Win.h"
 
+#include "Rtl/Handles.h"
+
+// A module file is untrusted input: the system's resource calls read whatever its
+// resource directory says, so a damaged module must be refused before any of them
+// runs on it. Raises EKivGeneralError "The resource module <file> is damaged (<why>)."
+// when the loaded module's resources lie outside what is mapped of it or a string
+// table is cut short.
+void CheckModuleIntact(HMODULE module, const std::u16string& fileName);
+// Loads the file as a data file (the system's error when it cannot be loaded) and
+// checks that it is intact.
+ModuleHandle LoadModuleAsDataFile(const std::u16string& fileName);
+
 // True when the loaded module has an RCDATA resource of that name.
 bool HasRcDataResource(HMODULE module, const std::u16string& name);
 // The RCDATA resource as UTF-16LE text (size / 2 characters); empty when there is none.
@@ -29,14 +41,15 @@ bool HasRcDataResource(HMODULE module, const std::u16string& name);
 std::u16string ReadRcDataText(HMODULE module, const std::u16string& name);
 
 // The build GUID of a module file, loaded as a data file (a file that cannot be loaded
-// raises the system's error): "KIV_TRX_GUID", or "KIV.GUID" when that is missing, empty
-// or the placeholder.
+// raises the system's error, a damaged one EKivGeneralError): "KIV_TRX_GUID", or
+// "KIV.GUID" when that is missing, empty or the placeholder.
 std::u16string ReadModuleGuid(const std::u16string& fileName);
 // The two GUIDs are equal, case-sensitively; two modules without one are the same.
 bool SameModuleGuid(const std::u16string& fileA, const std::u16string& fileB);
 
 // The file carries the resource-string map (as the section or the RCDATA "KIV.DRC")
-// and a GUID. The GUID is read only when the map is there.
+// and a GUID. The GUID is read only when the map is there. A file that cannot be
+// loaded or is damaged raises.
 bool IsResourceModulePrepared(const std::u16string& fileName);
 // Raises EKivInternalError "Internal Error: KIV.DRC or KIV_TRX_GUID resource not
 // created.  (<file>)" when the file is not prepared.
@@ -53,8 +66,11 @@ std::u16string ReadLocaleOverride();
 std::u16string ThreadLocaleAbbreviation();
 
 // Chooses the resource module at process start, before any unit starts: the first
-// candidate that loads as a data file becomes the resource source. Returns it, or null
-// when the program stays its own resource source.
+// candidate that loads as a data file becomes the resource source. What an interrupted
+// rebuild left beside a candidate is resolved first. A candidate that loads but is
+// damaged, or a file that exists but does not load when no candidate does, is not used
+// and is named by StartTranslation. Returns the module, or null when the program stays
+// its own resource source.
 HMODULE ChooseResourceModule();
 // The module forms and resource strings are read from.
 HMODULE CurrentResourceInstance();
@@ -69,7 +85,7 @@ std::u16string FindResourceModuleFile();
 // On Windows 9x, warns when the language's code page is not the system's.
 void CheckLocaleCodePage(std::uint32_t langId);
 
-// The start-up check of the resource module in use: an unprepared module is dropped
-// with a message; one made for another build is rebuilt for this one and used.
+// The start-up check of the resource module in use: a damaged or unprepared module is
+// dropped with a message; one made for another build is rebuilt for this one and used.
 void StartTranslation();
 #endif

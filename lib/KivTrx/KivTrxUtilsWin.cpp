@@ -1,7 +1,10 @@
 #include "KivTrx/KivTrxUtils.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "Gui/Application.h"
 #include "KivLX/KivLXRegistry.h"
@@ -16,16 +19,81 @@
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
-ModuleHandle LoadAsDataFile(const std::u16string& fileName) {
-  ModuleHandle module(Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module) RaiseLastOSError();
-  return module;
+struct MappedBytes {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  PeLayout layout = PeLayout::File;
+};
+
+bool Readable(DWORD protect) {
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  return (protect & kReadable) != 0 && (protect & PAGE_GUARD) == 0;
+}
+
+// The file's size; the most there is when it cannot be found, so that what is mapped
+// decides.
+std::uint64_t FileSize(const std::u16string& fileName) {
+  Platform::FindData data;
+  FindHandle find(Platform::FindFirstFile(fileName, data));
+  return find ? data.size : UINT64_MAX;
+}
+
+// What is mapped of a loaded module: the readable pages from its start. The loader
+// marks a module mapped as a data file, laid out as its file, in the low bits of the
+// handle; one mapped as an image is laid out by addresses. Of a file, only what the
+// file holds counts: the rest of its last page reads as zeros, which no resource is.
+MappedBytes MappedBytesOf(HMODULE module, const std::u16string& fileName) {
+  const auto handle = reinterpret_cast<std::uintptr_t>(module);
+  MappedBytes bytes;
+  bytes.data = reinterpret_cast<const std::uint8_t*>(handle & ~std::uintptr_t{3});
+  bytes.layout = (handle & 3) != 0 ? PeLayout::File : PeLayout::Mapped;
+  MEMORY_BASIC_INFORMATION info{};
+  if (VirtualQuery(bytes.data, &info, sizeof info) != sizeof info) return bytes;
+  const void* allocation = info.AllocationBase;
+  const std::uint8_t* end = bytes.data;
+  while (VirtualQuery(end, &info, sizeof info) == sizeof info &&
+         info.AllocationBase == allocation && info.State == MEM_COMMIT && Readable(info.Protect)) {
+    end = static_cast<const std::uint8_t*>(info.BaseAddress) + info.RegionSize;
+  }
+  bytes.size = static_cast<std::size_t>(end - bytes.data);
+  if (bytes.layout == PeLayout::File) {
+    bytes.size = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size, FileSize(fileName)));
+  }
+  return bytes;
+}
+
+// Why the module can not be read safely; empty when it can.
+std::string DamageOf(HMODULE module, const std::u16string& fileName) {
+  const MappedBytes bytes = MappedBytesOf(module, fileName);
+  try {
+    CheckModuleResources(bytes.data, bytes.size, bytes.layout);
+  } catch (const EReadError& e) {
+    return e.Message();
+  }
+  return {};
 }
 
 }  // namespace
+
+void CheckModuleIntact(HMODULE module, const std::u16string& fileName) {
+  const std::string damage = DamageOf(module, fileName);
+  if (!damage.empty()) {
+    throw EKivGeneralError(
+        Format("The resource module %s is damaged (%s).", WideToAnsi(fileName), damage));
+  }
+}
+
+ModuleHandle LoadModuleAsDataFile(const std::u16string& fileName) {
+  ModuleHandle module(Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE));
+  if (!module) RaiseLastOSError();
+  CheckModuleIntact(module.get(), fileName);
+  return module;
+}
 
 bool HasRcDataResource(HMODULE module, const std::u16string& name) {
   return Platform::FindResource(module, name, LOWORD(RT_RCDATA)) != nullptr;
@@ -66,7 +134,7 @@ bool IsPrepared(HMODULE module, const std::u16string& fileName) {
 }  // namespace
 
 std::u16string ReadModuleGuid(const std::u16string& fileName) {
-  return ModuleGuidOf(LoadAsDataFile(fileName).get());
+  return ModuleGuidOf(LoadModuleAsDataFile(fileName).get());
 }
 
 bool SameModuleGuid(const std::u16string& fileA, const std::u16string& fileB) {
@@ -74,7 +142,7 @@ bool SameModuleGuid(const std::u16string& fileA, const std::u16string& fileB) {
 }
 
 bool IsResourceModulePrepared(const std::u16string& fileName) {
-  return IsPrepared(LoadAsDataFile(fileName).get(), fileName);
+  return IsPrepared(LoadModuleAsDataFile(fileName).get(), fileName);
 }
 
 void CheckResourceModulePrepared(const std::u16string& fileName) {
@@ -91,6 +159,9 @@ namespace {
 constexpr const char16_t* kNotPrepared =
     u"The translation resource was not properly prepared.  The application will run without "
     u"a translation.";
+constexpr const char16_t* kDamaged =
+    u"The translation resource %s is damaged.  The application will run without a "
+    u"translation.";
 
 std::u16string ProgramFileName() {
   return GetLongPathText(Platform::GetModuleFileName(Platform::ProgramModule()));
@@ -110,11 +181,32 @@ HMODULE LoadDataFileQuietly(const std::u16string& fileName) {
   return Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE);
 }
 
+// The names (in upper case) of the files beside the program that are named like it,
+// from one search: most starts have no module, and looking up each candidate and what
+// a rebuild may have left beside it costs a call into the file system each. None when
+// the folder cannot be searched.
+std::optional<std::unordered_set<std::u16string>> FilesNamedLike(const std::u16string& exe) {
+  std::unordered_set<std::u16string> names;
+  Platform::FindData data;
+  FindHandle find(Platform::FindFirstFile(ReplaceFileExt(exe, u".*"), data));
+  if (!find) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return names;
+    return std::nullopt;
+  }
+  do {
+    names.insert(WideUpperCase(data.name));
+  } while (Platform::FindNextFile(find.get(), data));
+  return names;
+}
+
 // The run-time's record of the module chosen at start: finding it again by the rules
 // costs as much as the choice itself, a few milliseconds of every translated start.
+// A damaged module is recorded without a handle, to be named at the start-up check.
 struct ChosenModule {
   HMODULE handle = nullptr;
   std::u16string fileName;
+  bool damaged = false;
 };
 ChosenModule& Chosen() {
   static ChosenModule chosen;
@@ -147,15 +239,37 @@ std::u16string ThreadLocaleAbbreviation() {
 }
 
 HMODULE ChooseResourceModule() {
+  Chosen() = {};
   const std::u16string exe = ProgramFileName();
+  const std::optional<std::unordered_set<std::u16string>> present = FilesNamedLike(exe);
+  auto there = [&](const std::u16string& file) {
+    return !present || present->count(WideUpperCase(ExtractFileName(file))) > 0;
+  };
+  std::u16string unloadable;
   for (const std::u16string& candidate :
        ResourceModuleCandidates(exe, ReadLocaleOverride(), ThreadLocaleAbbreviation())) {
-    if (HMODULE module = LoadDataFileQuietly(candidate)) {
-      SetResourceInstance(module);
-      Chosen() = {module, candidate};
-      return module;
+    if (there(RebuildSetAsideName(candidate)) || there(RebuildSuccessorName(candidate))) {
+      ResolveInterruptedRebuild(candidate);
+    } else if (!there(candidate)) {
+      continue;
     }
+    HMODULE module = LoadDataFileQuietly(candidate);
+    if (!module) {
+      if (unloadable.empty() && FileExists(candidate)) unloadable = candidate;
+      continue;
+    }
+    // Forms and strings are read from the resource source by the system's calls,
+    // which must never see a damaged module.
+    if (!DamageOf(module, candidate).empty()) {
+      FreeLibrary(module);
+      Chosen() = {nullptr, candidate, true};
+      return nullptr;
+    }
+    SetResourceInstance(module);
+    Chosen() = {module, candidate, false};
+    return module;
   }
+  if (!unloadable.empty()) Chosen() = {nullptr, unloadable, true};
   return nullptr;
 }
 
@@ -205,14 +319,31 @@ void CheckLocaleCodePage(std::uint32_t langId) {
                        Application().Title(), MB_OK | MB_ICONWARNING);
 }
 
+namespace {
+
+void ShowDamaged(const std::u16string& moduleFile) {
+  Platform::MessageBox(nullptr, WideFormat(kDamaged, moduleFile), u"", MB_OK);
+}
+
+}  // namespace
+
 void StartTranslation() {
   HMODULE program = Platform::ProgramModule();
   HMODULE module = CurrentResourceInstance();
-  if (module == program) return;
+  if (module == program) {
+    if (Chosen().damaged) ShowDamaged(Chosen().fileName);
+    return;
+  }
   const std::u16string moduleFile = FindResourceModuleFile();
   const std::u16string exeFile = Platform::GetModuleFileName(program);
   // Both are loaded already, the module as the resource source: their resources are
-  // read where they are rather than from their files again.
+  // read where they are rather than from their files again. The module chosen at
+  // start was checked then.
+  if (Chosen().handle != module && !DamageOf(module, moduleFile).empty()) {
+    ShowDamaged(moduleFile);
+    SetResourceInstance(program);
+    return;
+  }
   if (!IsPrepared(module, moduleFile)) {
     Platform::MessageBox(nullptr, kNotPrepared, u"", MB_OK);
     SetResourceInstance(program);
@@ -229,5 +360,11 @@ void StartTranslation() {
     Platform::MessageBox(nullptr, AnsiToWide(e.what()), u"", MB_OK);
     return;
   }
-  if (HMODULE rebuilt = LoadDataFileQuietly(moduleFile)) SetResourceInstance(rebuilt);
+  HMODULE rebuilt = LoadDataFileQuietly(moduleFile);
+  if (!rebuilt) return;
+  if (!DamageOf(rebuilt, moduleFile).empty()) {
+    FreeLibrary(rebuilt);
+    return;
+  }
+  SetResourceInstance(rebuilt);
 }

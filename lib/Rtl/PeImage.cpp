@@ -1,6 +1,7 @@
 #include "Rtl/PeImage.h"
 
 #include <algorithm>
+#include <map>
 
 #include "Rtl/Exceptions.h"
 
@@ -12,31 +13,44 @@ constexpr std::uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr std::size_t kMaxImportedLibraries = 4096;
 constexpr std::size_t kMaxImportsPerLibrary = 65536;
 constexpr std::size_t kMaxNameLength = 1024;
+constexpr std::size_t kMaxResources = 100000;
+constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint32_t kHighBit = 0x80000000u;
 
 [[noreturn]] void Invalid(const std::string& why) { throw EReadError("Invalid PE image: " + why); }
 }  // namespace
 
 void PeImage::Need(std::size_t offset, std::size_t size, const char* what) const {
-  if (offset > bytes_.size() || size > bytes_.size() - offset) Invalid(what);
+  if (offset > size_ || size > size_ - offset) Invalid(what);
 }
 
 std::uint16_t PeImage::U16(std::size_t o) const {
   Need(o, 2, "truncated");
-  return static_cast<std::uint16_t>(bytes_[o] | (bytes_[o + 1] << 8));
+  return static_cast<std::uint16_t>(data_[o] | (data_[o + 1] << 8));
 }
 
 std::uint32_t PeImage::U32(std::size_t o) const {
   Need(o, 4, "truncated");
-  return bytes_[o] | (bytes_[o + 1] << 8) | (bytes_[o + 2] << 16) |
-         (static_cast<std::uint32_t>(bytes_[o + 3]) << 24);
+  return data_[o] | (data_[o + 1] << 8) | (data_[o + 2] << 16) |
+         (static_cast<std::uint32_t>(data_[o + 3]) << 24);
 }
 
 std::uint64_t PeImage::U64(std::size_t o) const {
   return U32(o) | (static_cast<std::uint64_t>(U32(o + 4)) << 32);
 }
 
-PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
-  if (bytes_.size() < 64 || bytes_[0] != 'M' || bytes_[1] != 'Z') Invalid("no MZ header");
+PeImage::PeImage(std::vector<std::uint8_t> bytes)
+    : owned_(std::move(bytes)), data_(owned_.data()), size_(owned_.size()) {
+  ReadHeaders();
+}
+
+PeImage::PeImage(const std::uint8_t* data, std::size_t size, PeLayout layout)
+    : data_(data), size_(size), layout_(layout) {
+  ReadHeaders();
+}
+
+void PeImage::ReadHeaders() {
+  if (size_ < 64 || data_[0] != 'M' || data_[1] != 'Z') Invalid("no MZ header");
   std::uint32_t pe = U32(0x3C);
   if (U32(pe) != 0x00004550) Invalid("no PE signature");
   std::size_t fileHeader = static_cast<std::size_t>(pe) + 4;
@@ -48,8 +62,13 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
   is64_ = magic == 0x20B;
   imageBase_ = is64_ ? U32(optional + 24) | (static_cast<std::uint64_t>(U32(optional + 28)) << 32)
                      : U32(optional + 28);
+  sizeOfHeaders_ = U32(optional + 60);
   std::size_t directories = optional + (is64_ ? 112 : 96);
   std::uint32_t directoryCount = U32(directories - 4);
+  if (directoryCount > kResourceDirectoryIndex) {
+    systemResourceRva_ = U32(directories + 8 * kResourceDirectoryIndex);
+    systemResourceSize_ = U32(directories + 8 * kResourceDirectoryIndex + 4);
+  }
   if (directoryCount > 1 && directories + 16 <= optional + optionalSize) {
     importRva_ = U32(directories + 8);
   }
@@ -63,7 +82,7 @@ PeImage::PeImage(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
     std::size_t s = table + static_cast<std::size_t>(i) * 40;
     PeSection sec;
     sec.headerOffset = static_cast<std::uint32_t>(s);
-    for (int k = 0; k < 8 && bytes_[s + k] != 0; ++k) sec.name += static_cast<char>(bytes_[s + k]);
+    for (int k = 0; k < 8 && data_[s + k] != 0; ++k) sec.name += static_cast<char>(data_[s + k]);
     sec.virtualSize = U32(s + 8);
     sec.virtualAddress = U32(s + 12);
     sec.rawSize = U32(s + 16);
@@ -81,8 +100,8 @@ const PeSection* PeImage::FindSection(const std::string& name) const {
 
 std::vector<std::uint8_t> PeImage::SectionData(const PeSection& section) const {
   Need(section.rawOffset, section.rawSize, "section outside the file");
-  return std::vector<std::uint8_t>(bytes_.begin() + section.rawOffset,
-                                   bytes_.begin() + section.rawOffset + section.rawSize);
+  return std::vector<std::uint8_t>(data_ + section.rawOffset,
+                                   data_ + section.rawOffset + section.rawSize);
 }
 
 std::uint32_t PeImage::RvaToOffset(std::uint32_t rva, std::uint32_t size) const {
@@ -101,9 +120,9 @@ std::uint32_t PeImage::RvaToOffset(std::uint32_t rva, std::uint32_t size) const 
 std::string PeImage::NameAt(std::uint32_t rva) const {
   std::size_t offset = RvaToOffset(rva, 1);
   std::string name;
-  for (std::size_t i = offset; i < bytes_.size() && name.size() < kMaxNameLength; ++i) {
-    if (bytes_[i] == 0) return name;
-    name += static_cast<char>(bytes_[i]);
+  for (std::size_t i = offset; i < size_ && name.size() < kMaxNameLength; ++i) {
+    if (data_[i] == 0) return name;
+    name += static_cast<char>(data_[i]);
   }
   Invalid("unterminated import name");
 }
@@ -185,4 +204,130 @@ std::optional<std::uint64_t> PeImage::FileVersion() const {
   while ((fixed - block) % 4 != 0) ++fixed;
   if (U16(block + 2) < 52 || U32(fixed) != kFixedSignature) return std::nullopt;
   return (static_cast<std::uint64_t>(U32(fixed + 8)) << 32) | U32(fixed + 12);
+}
+
+// The system takes a directory address that lies within the headers as it is, even in
+// a file; others go through the section table.
+std::size_t PeImage::ResourceRootOffset() const {
+  if (layout_ == PeLayout::Mapped || systemResourceRva_ < sizeOfHeaders_) {
+    Need(systemResourceRva_, 16, "resource directory outside the image");
+    return systemResourceRva_;
+  }
+  return ResourceDataOffset(systemResourceRva_, 16);
+}
+
+// In a file, the system maps an address through the first section whose file data
+// starts at or before it, with its own 32-bit arithmetic; the same section must be
+// found here, or the bytes checked would not be the bytes it reads.
+std::size_t PeImage::ResourceDataOffset(std::uint32_t rva, std::uint32_t size) const {
+  if (layout_ == PeLayout::Mapped) {
+    Need(rva, size, "resource data outside the image");
+    return rva;
+  }
+  for (const PeSection& s : sections_) {
+    if (rva < s.virtualAddress || static_cast<std::uint32_t>(s.virtualAddress + s.rawSize) <= rva) {
+      continue;
+    }
+    std::uint64_t offset = static_cast<std::uint64_t>(s.rawOffset) + (rva - s.virtualAddress);
+    if (offset > size_) Invalid("resource data outside the file");
+    Need(static_cast<std::size_t>(offset), size, "resource data outside the file");
+    return static_cast<std::size_t>(offset);
+  }
+  Invalid("resource data outside every section");
+}
+
+// A named entry's name lies at its offset from the directory's root. The system takes
+// the first entries of a directory as named and the others as ids; an entry whose
+// flag says otherwise would be read both ways.
+PeResourceId PeImage::ResourceEntryId(std::size_t root, std::size_t entry, bool named) const {
+  std::uint32_t field = U32(entry);
+  if (((field & kHighBit) != 0) != named) Invalid("resource directory entries out of order");
+  PeResourceId id;
+  if (!named) {
+    if (field > 0xFFFF) Invalid("resource id out of range");
+    id.id = static_cast<std::uint16_t>(field);
+    return id;
+  }
+  std::size_t at = root + (field & ~kHighBit);
+  std::uint16_t length = U16(at);
+  Need(at + 2, static_cast<std::size_t>(length) * 2, "resource name outside the image");
+  id.named = true;
+  id.name.resize(length);
+  for (std::size_t i = 0; i < length; ++i) id.name[i] = static_cast<char16_t>(U16(at + 2 + 2 * i));
+  return id;
+}
+
+std::vector<PeResource> PeImage::Resources() const {
+  std::vector<PeResource> resources;
+  if (systemResourceRva_ == 0) return resources;
+  const std::size_t root = ResourceRootOffset();
+
+  // A directory's entries, checked: (id, target) each.
+  auto entries = [&](std::size_t dir) {
+    std::uint32_t named = U16(dir + 12);
+    std::uint32_t count = named + U16(dir + 14);
+    Need(dir + 16, static_cast<std::size_t>(count) * 8, "resource directory outside the image");
+    std::vector<std::pair<PeResourceId, std::uint32_t>> list;
+    list.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::size_t entry = dir + 16 + static_cast<std::size_t>(i) * 8;
+      list.emplace_back(ResourceEntryId(root, entry, i < named), U32(entry + 4));
+    }
+    return list;
+  };
+  auto subdirectory = [&](std::uint32_t target) {
+    if ((target & kHighBit) == 0) Invalid("resource directory without its subdirectory");
+    return root + (target & ~kHighBit);
+  };
+  auto count = [&](std::size_t n) {
+    if (n > kMaxResources) Invalid("too many resources");
+  };
+
+  // Directories may be shared between entries, even on purpose in a damaged file: each
+  // is read once, so that the work stays bounded by the size of the result.
+  struct Leaf {
+    std::uint16_t language;
+    std::size_t offset;
+    std::uint32_t size;
+  };
+  struct NamedLeaf {
+    PeResourceId name;
+    Leaf leaf;
+  };
+  std::map<std::size_t, std::vector<Leaf>> languageDirs;
+  std::map<std::size_t, std::vector<NamedLeaf>> nameDirs;
+
+  auto languages = [&](std::size_t dir) -> const std::vector<Leaf>& {
+    auto found = languageDirs.find(dir);
+    if (found != languageDirs.end()) return found->second;
+    std::vector<Leaf> leaves;
+    for (const auto& [language, target] : entries(dir)) {
+      if (language.named || (target & kHighBit) != 0) Invalid("resource directory too deep");
+      std::size_t entry = root + target;
+      Need(entry, 16, "resource data entry outside the image");
+      std::uint32_t size = U32(entry + 4);
+      leaves.push_back({language.id, ResourceDataOffset(U32(entry), size), size});
+    }
+    return languageDirs.emplace(dir, std::move(leaves)).first->second;
+  };
+  auto names = [&](std::size_t dir) -> const std::vector<NamedLeaf>& {
+    auto found = nameDirs.find(dir);
+    if (found != nameDirs.end()) return found->second;
+    std::vector<NamedLeaf> leaves;
+    for (const auto& [name, target] : entries(dir)) {
+      for (const Leaf& leaf : languages(subdirectory(target))) {
+        leaves.push_back({name, leaf});
+        count(leaves.size());
+      }
+    }
+    return nameDirs.emplace(dir, std::move(leaves)).first->second;
+  };
+
+  for (const auto& [type, target] : entries(root)) {
+    for (const NamedLeaf& leaf : names(subdirectory(target))) {
+      resources.push_back({type, leaf.name, leaf.leaf.language, leaf.leaf.offset, leaf.leaf.size});
+      count(resources.size());
+    }
+  }
+  return resources;
 }

@@ -1,9 +1,11 @@
 // Reads what the build and the tests need from a PE image (an executable or library
-// file) without loading it: its sections, its import table and the file version of
-// its version resource. Every offset and size read from the image is checked against the image;
-// a damaged image raises EReadError naming what is wrong, never reads out of bounds.
+// file) without loading it: its sections, its import table, its resources and the file
+// version of its version resource. Every offset and size read from the image is checked
+// against the image; a damaged image raises EReadError naming what is wrong, never reads
+// out of bounds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,10 +28,36 @@ struct PeImport {
   bool ByOrdinal() const { return function.empty(); }
 };
 
+// A resource type or name: an integer id or a name.
+struct PeResourceId {
+  bool named = false;
+  std::uint16_t id = 0;  // when not named
+  std::u16string name;   // when named
+
+  bool operator==(const PeResourceId&) const = default;
+};
+
+// One resource: where its bytes lie in the image's bytes.
+struct PeResource {
+  PeResourceId type;
+  PeResourceId name;
+  std::uint16_t language = 0;
+  std::size_t offset = 0;
+  std::uint32_t size = 0;
+};
+
+// How the bytes are laid out: as in the file, or as the loader maps an image, where an
+// address is the offset from the start.
+enum class PeLayout { File, Mapped };
+
 class PeImage {
  public:
   // Raises EReadError "Invalid PE image: ..." when the headers are damaged.
   explicit PeImage(std::vector<std::uint8_t> bytes);
+  // The same on bytes the caller keeps alive for the object's life (a mapped module).
+  PeImage(const std::uint8_t* data, std::size_t size, PeLayout layout = PeLayout::File);
+  PeImage(const PeImage&) = delete;
+  PeImage& operator=(const PeImage&) = delete;
 
   bool Is64Bit() const { return is64_; }
   // The preferred load address from the optional header.
@@ -46,7 +74,18 @@ class PeImage {
   // or none when the image has no version resource.
   std::optional<std::uint64_t> FileVersion() const;
 
+  // Every resource (type, name, language), in directory order, found the way the
+  // system's resource calls find them, so that a module whose list reads can be handed
+  // to those calls: every directory, entry, name and data block must lie within the
+  // bytes, subdirectories at the type and name levels and data at the language level.
+  // An image without a resource directory has none.
+  std::vector<PeResource> Resources() const;
+
  private:
+  void ReadHeaders();
+  std::size_t ResourceRootOffset() const;
+  std::size_t ResourceDataOffset(std::uint32_t rva, std::uint32_t size) const;
+  PeResourceId ResourceEntryId(std::size_t root, std::size_t entry, bool named) const;
   std::uint32_t RvaToOffset(std::uint32_t rva, std::uint32_t size) const;
   std::uint32_t U32(std::size_t offset) const;
   std::uint16_t U16(std::size_t offset) const;
@@ -54,11 +93,19 @@ class PeImage {
   void Need(std::size_t offset, std::size_t size, const char* what) const;
   std::string NameAt(std::uint32_t rva) const;
 
-  std::vector<std::uint8_t> bytes_;
+  std::vector<std::uint8_t> owned_;
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  PeLayout layout_ = PeLayout::File;
   bool is64_ = false;
   std::uint64_t imageBase_ = 0;
+  std::uint32_t sizeOfHeaders_ = 0;
   std::uint32_t importRva_ = 0;
   std::uint32_t resourceRva_ = 0;
   std::uint32_t resourceSize_ = 0;
+  // The resource directory as the system reads it: it looks at the directory count
+  // only, not at the optional header's declared size.
+  std::uint32_t systemResourceRva_ = 0;
+  std::uint32_t systemResourceSize_ = 0;
   std::vector<PeSection> sections_;
 };

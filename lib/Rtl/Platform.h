@@ -24,6 +24,9 @@ BOOL SetFileAttributes(const std::u16string& name, DWORD attributes);
 BOOL DeleteFile(const std::u16string& name);
 // Fails when the target exists.
 BOOL MoveFile(const std::u16string& from, const std::u16string& to);
+// With MOVEFILE_REPLACE_EXISTING, puts the file in the target's place in one step. The
+// 9x family exports the call but does not carry it out (it fails).
+BOOL MoveFileEx(const std::u16string& from, const std::u16string& to, DWORD flags);
 BOOL CreateDirectory(const std::u16string& name);
 BOOL RemoveDirectory(const std::u16string& name);
 BOOL SetCurrentDirectory(const std::u16string& name);

@@ -110,6 +110,11 @@ BOOL MoveFile(const std::u16string& from, const std::u16string& to) {
   return IsWin9x() ? MoveFileA(A(from).c_str(), A(to).c_str()) : MoveFileW(WStr(from), WStr(to));
 }
 
+BOOL MoveFileEx(const std::u16string& from, const std::u16string& to, DWORD flags) {
+  return IsWin9x() ? MoveFileExA(A(from).c_str(), A(to).c_str(), flags)
+                   : MoveFileExW(WStr(from), WStr(to), flags);
+}
+
 BOOL CreateDirectory(const std::u16string& name) {
   return IsWin9x() ? CreateDirectoryA(A(name).c_str(), nullptr)
                    : CreateDirectoryW(WStr(name), nullptr);

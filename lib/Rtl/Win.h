@@ -50,6 +50,7 @@
 #undef DeleteFile
 #undef CopyFile
 #undef MoveFile
+#undef MoveFileEx
 #undef CreateDirectory
 #undef RemoveDirectory
 #undef GetClassName

@@ -6,9 +6,15 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef _WIN32
+#include "KivLX/KivLXUtils.h"
+#endif
 #include "KivTrx/KivTrxPoFile.h"
+#include "KivTrx/KivTrxTable.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
+#include "Rtl/WideText.h"
 
 // Failures show the entries' texts.
 void PrintTo(const TKivPoEntry& e, std::ostream* os) {
@@ -22,9 +28,15 @@ void PrintTo(const TKivPoEntry& e, std::ostream* os) {
 namespace {
 
 TKivPoEntry Entry(std::u16string context, std::u16string original, std::u16string translation,
-                  bool translated, std::u16string comment = u"") {
-  return {std::move(context), std::move(original), std::move(translation), translated,
-          std::move(comment)};
+                  bool translated, std::u16string comment = u"", bool formatString = false) {
+  TKivPoEntry e;
+  e.Context = std::move(context);
+  e.Original = std::move(original);
+  e.Translation = std::move(translation);
+  e.Translated = translated;
+  e.Comment = std::move(comment);
+  e.FormatString = formatString;
+  return e;
 }
 
 std::string ErrorOf(std::string_view po) {
@@ -59,15 +71,17 @@ std::vector<TKivPoEntry> TrickyEntries() {
             u"\nfirst line blank\r\n  indented\n#not a flag\n~ tilde\n, comma\n\n"),
       Entry(u"Form1.Label1.Caption", u"&File", u"&Fichier", false),  // a duplicate id
       Entry(u"ctx with \"quote\"\nand line", u"#~ msgid \"x\"", u"msgstr \"y\"", true),
+      Entry(u"SFormat", u"%0:s has %d", u"%1:d hat %0:s", true, u"", true),
+      Entry(u"SFormatFuzzy", u"%s", u"%s?", false, u"", true),
   };
 }
 
 TEST(PoFile, EveryEntryReadsBackAsWritten) {
   std::vector<TKivPoEntry> entries = TrickyEntries();
-  TKivPoHeader header{u"Plinth2000 \"1.0\" äöü", u"de"};
+  TKivPoHeader header{u"Plinth2000 \"1.0\" äöü", u"de", u"2024-02-29 23:59+0000"};
   std::string po = WritePoCatalog(entries, header);
 
-  TKivPoHeader readHeader{u"old", u"old"};
+  TKivPoHeader readHeader{u"old", u"old", u"old"};
   EXPECT_EQ(ReadPoCatalog(po, &readHeader), entries);
   EXPECT_EQ(readHeader, header);
 
@@ -81,12 +95,16 @@ TEST(PoFile, EveryEntryReadsBackAsWritten) {
 TEST(PoFile, WrittenCatalogHasGettextsLayout) {
   std::string po =
       WritePoCatalog({Entry(u"Form1.Caption", u"Open", u"Öffnen", false, u"line one\nline two"),
-                      Entry(u"SText", u"a\nb", u"", false), Entry(u"SKept", u"x", u"", true)},
-                     {u"Plinth2000 1.0", u""});
+                      Entry(u"SText", u"a\nb", u"", false), Entry(u"SKept", u"x", u"", true),
+                      Entry(u"SFiles", u"%d files", u"%d Datei", false, u"", true)},
+                     {u"Plinth2000 1.0", u"", u"2024-01-02 03:04+0000"});
   EXPECT_EQ(po,
             "msgid \"\"\n"
             "msgstr \"\"\n"
             "\"Project-Id-Version: Plinth2000 1.0\\n\"\n"
+            "\"PO-Revision-Date: 2024-01-02 03:04+0000\\n\"\n"
+            "\"Last-Translator: \\n\"\n"
+            "\"Language-Team: \\n\"\n"
             "\"MIME-Version: 1.0\\n\"\n"
             "\"Content-Type: text/plain; charset=UTF-8\\n\"\n"
             "\"Content-Transfer-Encoding: 8bit\\n\"\n"
@@ -107,7 +125,12 @@ TEST(PoFile, WrittenCatalogHasGettextsLayout) {
             "#, translated-empty\n"
             "msgctxt \"SKept\"\n"
             "msgid \"x\"\n"
-            "msgstr \"\"\n");
+            "msgstr \"\"\n"
+            "\n"
+            "#, fuzzy, object-pascal-format\n"
+            "msgctxt \"SFiles\"\n"
+            "msgid \"%d files\"\n"
+            "msgstr \"%d Datei\"\n");
 }
 
 TEST(PoFile, LongTextsWrapAtSpacesWithinTheLineWidth) {
@@ -182,7 +205,7 @@ msgstr "Letzte"   "r"
 TEST(PoFile, ReadsACatalogInTheStyleOfGettext) {
   TKivPoHeader header;
   std::vector<TKivPoEntry> entries = ReadPoCatalog(kGettextCatalog, &header);
-  EXPECT_EQ(header, (TKivPoHeader{u"Plinth2000 2.1", u"de"}));
+  EXPECT_EQ(header, (TKivPoHeader{u"Plinth2000 2.1", u"de", u"2001-05-04 12:00+0200"}));
   std::vector<TKivPoEntry> expected = {
       Entry(u"TMainForm.Caption", u"Installer", u"Installationsprogramm", true, u"Keep it short."),
       Entry(u"SCopying",
@@ -209,9 +232,9 @@ TEST(PoFile, ReadsCrLfLinesAndAByteOrderMark) {
 TEST(PoFile, EmptyAndHeaderOnlyCatalogsHaveNoEntries) {
   EXPECT_TRUE(ReadPoCatalog("").empty());
   EXPECT_TRUE(ReadPoCatalog("\n\n# only a comment\n").empty());
-  TKivPoHeader header{u"stale", u"stale"};
-  EXPECT_TRUE(ReadPoCatalog(WritePoCatalog({}, {u"P", u"fr"}), &header).empty());
-  EXPECT_EQ(header, (TKivPoHeader{u"P", u"fr"}));
+  TKivPoHeader header{u"stale", u"stale", u"stale"};
+  EXPECT_TRUE(ReadPoCatalog(WritePoCatalog({}, {u"P", u"fr", u""}), &header).empty());
+  EXPECT_EQ(header, (TKivPoHeader{u"P", u"fr", u""}));
   EXPECT_TRUE(ReadPoCatalog("", &header).empty());
   EXPECT_EQ(header, TKivPoHeader{});
 }
@@ -305,7 +328,7 @@ TEST(PoFile, TextsPoCannotCarryAreRefusedOnWriting) {
   EXPECT_EQ(errorOfWriting(Entry(u"S", u"", u"", false, u"\xDC00\xD83D"), {}),
             "PO entry \"S\": a text holds an unpaired surrogate (U+DC00), which a PO file can "
             "not carry.");
-  EXPECT_EQ(errorOfWriting(Entry(u"S", u"", u"", false), {u"two\nlines", u""}),
+  EXPECT_EQ(errorOfWriting(Entry(u"S", u"", u"", false), {u"two\nlines", u"", u""}),
             "A PO header value can not hold a line break: \"two\nlines\".");
 }
 
@@ -321,7 +344,7 @@ TEST(PoFile, GettextToolsAgreeWithTheCatalog) {
   auto dir = std::filesystem::temp_directory_path() /
              ("kivtrx-po-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
   std::filesystem::create_directories(dir);
-  std::ofstream(dir / "in.po", std::ios::binary) << WritePoCatalog(entries, {u"P 1", u"de"});
+  std::ofstream(dir / "in.po", std::ios::binary) << WritePoCatalog(entries, {u"P 1", u"de", u""});
   std::string command = "msgcat --no-location -o '" + (dir / "out.po").string() + "' '" +
                         (dir / "in.po").string() + "' 2>'" + (dir / "err.txt").string() + "'";
   int status = std::system(command.c_str());
@@ -333,6 +356,201 @@ TEST(PoFile, GettextToolsAgreeWithTheCatalog) {
   // The tools drop flags they do not know, so an empty translation is no longer marked.
   for (TKivPoEntry& e : entries) e.Translated = e.Translated && !e.Translation.empty();
   EXPECT_EQ(ReadPoCatalog(rewritten), entries);
+}
+
+// ---- Catalogs of translation tables ----
+
+// A module's table: a form's caption and strings of every kind a catalog meets. The
+// program's own texts are the originals; the module keeps formats canonical.
+class Catalog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifdef _WIN32
+    InitializeKivLXUtils();  // the screen-cursor stack of batch mode
+#endif
+    InitializeKivTrxDfmUtils();
+    TTransTableContents c;
+    c.Forms.push_back(std::make_unique<TDfmForm>());
+    c.Forms.back()->Parse(
+        "object Form1: TForm1\r\n  Caption = 'Hallo'\r\n"
+        "  KivTranslatableProps.WideStrings = (\r\n    'Caption')\r\nend\r\n",
+        &c.Properties);
+    const std::vector<std::pair<std::u16string, std::u16string>> strings = {
+        {u"Unit_SFiles", u"%d files"},          // untranslated, canonical spelling
+        {u"Unit_SOpen", u"Öffnen"},             // translated
+        {u"Unit_SDraft", u"Entwurf"},           // a draft, not marked translated
+        {u"Unit_SBroken", u"%s kaputt"},        // translated, its format no longer fits
+        {u"Unit_SEmpty", u""},                  // translated as empty
+        {u"Unit_SLines", u"\nZwei\nZeilen\n"},  // translated
+        {u"Unit_SPercent", u"100% sure"},       // untranslated, no format
+        {u"unit_sopen", u"Öffnen"},             // the id once more, in other letters
+        {u"Unit_SGone", u"Alt"},                // translated; the program lacks it
+    };
+    auto block = std::make_unique<TKivStringList>();
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+      const int id = 16 + static_cast<int>(i);
+      c.ResourceStringMap += IntToWide(id) + u"=" + strings[i].first + u"\r\n";
+      block->AddObject(strings[i].second, reinterpret_cast<void*>(static_cast<std::intptr_t>(id)));
+    }
+    c.StringTables.push_back(std::move(block));
+    c.Flags =
+        u"Form1.Caption=TRUE\r\nUnit_SOpen=TRUE\r\nUnit_SBroken=TRUE\r\nUnit_SEmpty=TRUE\r\n"
+        u"Unit_SLines=TRUE\r\nUnit_SGone=TRUE\r\n";
+    c.Comments = u"Form1.Caption=the window's title\r\n";
+    table.Load(std::move(c), u"module.DEU", false);
+  }
+  void TearDown() override {
+    FinalizeKivTrxDfmUtils();
+#ifdef _WIN32
+    FinalizeKivLXUtils();
+#endif
+  }
+
+  struct Row {
+    std::u16string value;
+    bool translated;
+    std::u16string comment;
+    bool operator==(const Row&) const = default;
+  };
+  Row RowOf(std::u16string_view id) {
+    EXPECT_TRUE(table.FindTranID(id)) << WideToUtf8(id);
+    return {table.TranValue(), table.Translated(), table.Comment()};
+  }
+  // The catalog's entry for an id, to be edited by a test.
+  TKivPoEntry& EntryOf(std::vector<TKivPoEntry>& entries, std::u16string_view id) {
+    for (TKivPoEntry& e : entries) {
+      if (e.Context == id) return e;
+    }
+    ADD_FAILURE() << "no entry " << WideToUtf8(id);
+    return entries.front();
+  }
+
+  const TOriginalTexts originals = {{u"Form1.Caption", u"Hello"},
+                                    {u"Unit_SFiles", u"%0:d files"},
+                                    {u"Unit_SOpen", u"Open"},
+                                    {u"Unit_SDraft", u"Draft"},
+                                    {u"Unit_SBroken", u"%d broken"},
+                                    {u"Unit_SEmpty", u"%s"},
+                                    {u"Unit_SLines", u"\nTwo\nlines\n"},
+                                    {u"Unit_SPercent", u"100% sure"}};
+  TKivTransTable table;
+};
+
+TEST_F(Catalog, OnlyATranslatorsTextIsATranslation) {
+  std::vector<TKivPoEntry> expected = {
+      Entry(u"Form1.Caption", u"Hello", u"Hallo", true, u"the window's title"),
+      Entry(u"Unit_SBroken", u"%d broken", u"%s kaputt", false, u"", true),
+      Entry(u"Unit_SDraft", u"Draft", u"Entwurf", false),
+      Entry(u"Unit_SEmpty", u"%s", u"", true, u"", true),
+      Entry(u"Unit_SFiles", u"%0:d files", u"", false, u"", true),
+      Entry(u"Unit_SGone", u"Alt", u"Alt", true),
+      Entry(u"Unit_SLines", u"\nTwo\nlines\n", u"\nZwei\nZeilen\n", true),
+      Entry(u"Unit_SOpen", u"Open", u"Öffnen", true),
+      Entry(u"Unit_SPercent", u"100% sure", u"", false),
+  };
+  std::vector<TKivPoEntry> entries = CatalogEntries(table, originals);
+  // The two spellings of one id sort in either order; one of them is written.
+  ASSERT_EQ(entries.size(), expected.size());
+  for (TKivPoEntry& e : entries) {
+    if (WideUpperCase(e.Context) == u"UNIT_SOPEN") e.Context = u"Unit_SOpen";
+  }
+  EXPECT_EQ(entries, expected);
+}
+
+TEST_F(Catalog, MsgfmtAcceptsTheExportWithoutAWarning) {
+  if (std::system("msgfmt --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gettext tools";
+  auto dir = std::filesystem::temp_directory_path() /
+             ("kivtrx-msgfmt-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "de.po", std::ios::binary) << WritePoCatalog(
+      CatalogEntries(table, originals), {u"Plinth2000.exe", u"de_DE", u"2024-01-02 03:04+0000"});
+  std::string command = "msgfmt --check-format -c -o /dev/null '" + (dir / "de.po").string() +
+                        "' 2>'" + (dir / "err.txt").string() + "'";
+  int status = std::system(command.c_str());
+  std::ifstream err(dir / "err.txt");
+  std::string errors((std::istreambuf_iterator<char>(err)), {});
+  std::filesystem::remove_all(dir);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(errors, "");
+}
+
+TEST_F(Catalog, AnExportImportedUnchangedChangesNothing) {
+  const std::vector<TKivPoEntry> entries = CatalogEntries(table, originals);
+  TKivPoImport result = ImportCatalogEntries(table, originals, entries);
+  EXPECT_EQ(result.Changed, 0);
+  EXPECT_TRUE(result.UnknownIds.empty());
+  EXPECT_TRUE(result.StaleEntries.empty());
+  EXPECT_FALSE(table.TableModified());
+}
+
+TEST_F(Catalog, ImportTakesEditsThroughTheTablesChecks) {
+  std::vector<TKivPoEntry> entries = CatalogEntries(table, originals);
+  EntryOf(entries, u"Unit_SFiles").Translation = u"%1:d Dateien";
+  EntryOf(entries, u"Unit_SFiles").Translated = true;
+  // Cleared by the translator: the program's text again.
+  EntryOf(entries, u"Unit_SOpen").Translation = u"";
+  EntryOf(entries, u"Unit_SOpen").Translated = false;
+  EntryOf(entries, u"Unit_SDraft").Comment = u"first line\n  second line\n\n";
+  entries.push_back(Entry(u"Unit_SUnknown", u"x", u"y", true));
+  try {
+    ImportCatalogEntries(table, originals, entries);
+    FAIL() << "no error";
+  } catch (const EFormatSpecifierError& e) {
+    EXPECT_EQ(e.Message(),
+              "Entry Unit_SFiles: Argument types for index 1 do not match. (none <> d)");
+  }
+  EXPECT_EQ(table.State(), dsBrowse);
+  EXPECT_EQ(RowOf(u"Unit_SFiles"), (Row{u"%d files", false, u""}));
+
+  EntryOf(entries, u"Unit_SFiles").Translation = u"%0:d Dateien";
+  TKivPoImport result = ImportCatalogEntries(table, originals, entries);
+  // The draft's comment came in before the refusal, which the module never saw.
+  EXPECT_EQ(result.Changed, 2);
+  EXPECT_EQ(result.UnknownIds, std::vector<std::u16string>{u"Unit_SUnknown"});
+  EXPECT_EQ(RowOf(u"Unit_SFiles"), (Row{u"%0:d Dateien", true, u""}));
+  EXPECT_EQ(RowOf(u"Unit_SOpen"), (Row{u"Open", false, u""}));
+  EXPECT_EQ(RowOf(u"Unit_SDraft"), (Row{u"Entwurf", false, u"first line second line"}));
+  EXPECT_TRUE(table.TableModified());
+}
+
+TEST_F(Catalog, EveryFormatFaultIsRefusedWithTheRowsId) {
+  const std::pair<std::u16string, std::u16string> faults[] = {
+      {u"Unit_SBroken", u"%s kaputt"},  // the export's own fuzzy text, now marked translated
+      {u"Unit_SEmpty", u"%d"},
+      {u"Unit_SFiles", u"%d %d"},
+      {u"Unit_SFiles", u"%x%%"},  // fits: the control case
+  };
+  for (const auto& [id, translation] : faults) {
+    std::vector<TKivPoEntry> entries = CatalogEntries(table, originals);
+    EntryOf(entries, id).Translation = translation;
+    EntryOf(entries, id).Translated = true;
+    std::string error = "(accepted)";
+    try {
+      ImportCatalogEntries(table, originals, entries);
+    } catch (const Exception& e) {
+      error = e.Message();
+    }
+    if (translation == u"%x%%") {
+      EXPECT_EQ(error, "(accepted)");
+    } else {
+      EXPECT_EQ(error.rfind("Entry " + WideToUtf8(id) + ": ", 0), 0u)
+          << error << " for " << WideToUtf8(translation);
+    }
+  }
+}
+
+TEST_F(Catalog, AnEntryMadeForAnotherTextIsReportedAndSkipped) {
+  std::vector<TKivPoEntry> entries = CatalogEntries(table, originals);
+  TKivPoEntry& stale = EntryOf(entries, u"Form1.Caption");
+  stale.Original = u"Hello, world";
+  stale.Translation = u"Hallo, Welt";
+  TKivPoImport result = ImportCatalogEntries(table, originals, entries);
+  EXPECT_EQ(result.Changed, 0);
+  ASSERT_EQ(result.StaleEntries.size(), 1u);
+  EXPECT_EQ(result.StaleEntries[0].Id, u"Form1.Caption");
+  EXPECT_EQ(result.StaleEntries[0].CatalogText, u"Hello, world");
+  EXPECT_EQ(result.StaleEntries[0].ProgramText, u"Hello");
+  EXPECT_EQ(RowOf(u"Form1.Caption"), (Row{u"Hallo", true, u"the window's title"}));
 }
 
 }  // namespace

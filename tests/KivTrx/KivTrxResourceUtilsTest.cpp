@@ -1,5 +1,6 @@
 // String-table blocks: the decoded list keeps each string's id, and encoding puts every
-// string back into the slot it came from.
+// string back into the slot it came from. A module's resources checked before the
+// system reads them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "KivTrx/KivTrxResourceUtils.h"
+#include "ResourceImage.h"
 #include "Rtl/Exceptions.h"
 
 namespace {
@@ -155,6 +157,63 @@ TEST_F(SetString, AnAbsentIdChangesNothing) {
   ASSERT_EQ(blocks[1]->Count(), 2);
   EXPECT_EQ(blocks[1]->Get(1), u"five");
   EXPECT_EQ(blocks[3]->Get(0), u"two");
+}
+
+// A module's bytes before the system's resource calls see them.
+std::vector<TestResource> ModuleWithStrings() {
+  return {{ResId(10), ResName(u"KIV_TRX_GUID"), 0,
+           Utf16Bytes(u"{0A1B2C3D-4E5F-4061-8273-94A5B6C7D8E9}")},
+          {ResId(6), ResId(1), 0, BlockBytes({u"", u"one"})},
+          {ResId(6), ResId(2), 0, BlockBytes({u"sixteen"})},
+          // Named string tables are no blocks the system's string lookup reads.
+          {ResId(6), ResName(u"ODD"), 0, {1, 0}}};
+}
+
+std::string DamageOf(const std::vector<std::uint8_t>& bytes) {
+  try {
+    CheckModuleResources(bytes.data(), bytes.size(), PeLayout::File);
+  } catch (const EReadError& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+TEST(ModuleCheck, AWholeModulePasses) {
+  EXPECT_EQ(DamageOf(BuildResourceImage(ModuleWithStrings())), "");
+}
+
+TEST(ModuleCheck, AStringTableCutShortIsNamed) {
+  std::vector<TestResource> resources = ModuleWithStrings();
+  resources[2].data.resize(resources[2].data.size() - 1);
+  EXPECT_EQ(DamageOf(BuildResourceImage(resources)), "string table block 2 is cut short");
+  // A count beyond the block, as a damaged file would hold it.
+  TestImageLayout at;
+  std::vector<std::uint8_t> bytes = BuildResourceImage(ModuleWithStrings(), &at);
+  const std::size_t block1 = TestImageLayout::kSectionOffset +
+                             (bytes[at.dataEntries[1]] | (bytes[at.dataEntries[1] + 1] << 8)) -
+                             TestImageLayout::kSectionRva;
+  Put16(bytes, block1 + 2, 0x7FFF);
+  EXPECT_EQ(DamageOf(bytes), "string table block 1 is cut short");
+}
+
+TEST(ModuleCheck, AModuleCutAnywhereIsRefusedOrHoldsWhatItLists) {
+  const std::vector<std::uint8_t> whole = BuildResourceImage(ModuleWithStrings());
+  int refused = 0;
+  for (std::size_t n = 0; n < whole.size(); ++n) {
+    std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+    if (!DamageOf(cut).empty()) ++refused;
+  }
+  // Only the zero padding at the end of the section may go unnoticed.
+  EXPECT_GE(refused, static_cast<int>(whole.size()) - 0x200);
+}
+
+TEST(ModuleCheck, DirectoriesPointingOutOfTheFileAreRefused) {
+  std::vector<std::uint8_t> bytes = BuildResourceImage(ModuleWithStrings());
+  Put32(bytes, TestImageLayout::kResourceDirectory, 0x00400000);
+  EXPECT_EQ(DamageOf(bytes), "Invalid PE image: resource data outside every section");
+  bytes = BuildResourceImage(ModuleWithStrings());
+  Put32(bytes, TestImageLayout::kSectionOffset + 16 + 4, 0x80000000u | 0x00100000);
+  EXPECT_EQ(DamageOf(bytes), "Invalid PE image: truncated");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "KivTrx/KivTrxPeUtils.h"
 #include "KivTrx/KivTrxResourceUtils.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "ResourceImage.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
@@ -354,6 +355,42 @@ TEST_F(ResUtils, On9xUpdatesNeedTheWholeUpdateLibrary) {
   EXPECT_EQ(Platform::GetModuleHandle(u"kiv_unicows.dll"), library);
   FinalizeKivTrxResourceUtils();
   EXPECT_EQ(Platform::GetModuleHandle(u"kiv_unicows.dll"), nullptr);
+}
+
+// What a rebuild ended at any point leaves: the old module set aside as
+// "<module>.previous" (9x) and the successor built as "<module>.new".
+TEST_F(ResUtils, WhatAnInterruptedRebuildLeftIsResolvedWithoutLosingAModule) {
+  const std::vector<std::uint8_t> old = FileBytes(FixturePath(u"TrxPrepared.dll"));
+  const std::vector<std::uint8_t> successor = FileBytes(FixturePath(u"TrxOther.dll"));
+  const std::u16string module = dir / u"App.DEU";
+  const std::u16string aside = module + u".previous", next = module + u".new";
+  auto write = [](const std::u16string& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(std::filesystem::path(file), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  };
+  const std::vector<std::uint8_t> unprepared = FileBytes(FixturePath(u"TrxNoMap.dll"));
+  const std::vector<std::uint8_t> cut = Damaged(successor, ModuleDamage::CutInResources);
+  // The old module waits aside while its place is empty, or holds no whole module.
+  for (const std::vector<std::uint8_t>* inPlace :
+       {static_cast<const std::vector<std::uint8_t>*>(nullptr), &unprepared, &cut}) {
+    if (inPlace) write(module, *inPlace);
+    write(aside, old);
+    ResolveInterruptedRebuild(module);
+    EXPECT_EQ(FileBytes(module), old);
+    EXPECT_FALSE(FileExists(aside));
+  }
+  // A whole module in its place: the successor was put there complete.
+  write(module, successor);
+  write(aside, old);
+  write(next, cut);
+  ResolveInterruptedRebuild(module);
+  EXPECT_EQ(FileBytes(module), successor);
+  EXPECT_FALSE(FileExists(aside));
+  // A successor that was never put in place goes; the module stays for the next rebuild.
+  EXPECT_FALSE(FileExists(next));
+  ResolveInterruptedRebuild(module);  // nothing left to do
+  EXPECT_EQ(FileBytes(module), successor);
 }
 
 }  // namespace

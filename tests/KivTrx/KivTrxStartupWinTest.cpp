@@ -4,10 +4,12 @@
 
 #include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "ResourceImage.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"
 
@@ -175,6 +177,39 @@ TEST(LocaleCodePage, WarnsOnlyOnWindows9xWhenTheLanguageNeedsAnotherCodePage) {
     CheckLocaleCodePage(0x0407);  // German shares the system's code page
     EXPECT_EQ(watcher.Texts().size(), texts.size());
   }
+}
+
+// A module that loads but would fault the system's resource calls is never made the
+// resource source: the start-up check names it and the program runs untranslated.
+TEST_F(LocaleOverrideNtOnly, ADamagedModuleIsNamedAndNotUsed) {
+  const std::u16string exe = ExeLongPath();
+  const std::u16string module = exe.substr(0, exe.rfind(u'.')) + u".QZ8";
+  const std::vector<std::uint8_t> bytes =
+      Damaged(ReadFileBytes(FixturePath(u"TrxPrepared.dll")), ModuleDamage::DirectoryOutside);
+  {
+    TFileStream out(module, FileMode::Create);
+    out.WriteBuffer(bytes.data(), bytes.size());
+  }
+  SetString(HKEY_CURRENT_USER, kUser, u"", u"QZ8");
+  EXPECT_EQ(ChooseResourceModule(), nullptr);
+  EXPECT_EQ(CurrentResourceInstance(), Platform::ProgramModule());
+  {
+    MessageBoxWatcher watcher;
+    StartTranslation();
+    EXPECT_EQ(watcher.Texts(),
+              std::vector<std::u16string>{u"The translation resource " + module +
+                                          u" is damaged.  The application will run without a "
+                                          u"translation."});
+  }
+  EXPECT_EQ(CurrentResourceInstance(), Platform::ProgramModule());
+  EXPECT_EQ(ReadFileBytes(module), bytes);
+  EXPECT_TRUE(DeleteFileW(WStr(module)));
+  // The next choice starts afresh.
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kiv");
+  EXPECT_EQ(ChooseResourceModule(), nullptr);
+  MessageBoxWatcher quiet;
+  StartTranslation();
+  EXPECT_TRUE(quiet.Texts().empty());
 }
 
 TEST(ThreadLocale, GivesTheThreeLetterAbbreviation) {

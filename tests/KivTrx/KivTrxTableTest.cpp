@@ -189,6 +189,22 @@ TEST_F(TransTable, FlagsOtherThanFalseOrEmptyMarkRowsTranslated) {
   EXPECT_EQ(table.Comment(), u"");
 }
 
+// Two rows may carry one id (two strings of one name here): each takes the next of the
+// id's flags and comments, in the order of the sorted lists.
+TEST_F(TransTable, ARepeatedIdTakesTheNextFlagAndComment) {
+  TTransTableContents c =
+      Module(u"Unit_SDup=TRUE\r\nUnit_SDup=false\r\n", u"Unit_SDup=second\r\nUnit_SDup=first\r\n");
+  c.ResourceStringMap = u"16=Unit_SDup\r\n17=Unit_SDup\r\n";
+  table.Load(std::move(c), u"module.ENU", false);
+  std::map<int, std::pair<bool, std::u16string>> rows;
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (table.IsStringResource())
+      rows[table.StringTableID()] = {table.Translated(), table.Comment()};
+  }
+  EXPECT_EQ(rows, (std::map<int, std::pair<bool, std::u16string>>{{16, {false, u"first"}},
+                                                                  {17, {true, u"second"}}}));
+}
+
 TEST_F(TransTable, SaveHandsOverTheTextsAndClearsModified) {
   LoadModule();
   TTransTableTexts written;
@@ -416,6 +432,31 @@ TEST_F(TransTable, CopyTranslationsTakesTranslatedRowsOnly) {
   EXPECT_EQ(table.Comment(), u"own");
   EXPECT_TRUE(table.Translated());
   EXPECT_FALSE(table.FindTranID(u"Unit_SGone"));
+}
+
+// A string whose arguments changed: its old translation, formatted with the new
+// arguments, would fail.
+TEST_F(TransTable, ATranslationThatNoLongerTakesTheArgumentsStaysBehind) {
+  LoadModule();  // Unit_SFiles: "%0:d files"
+  TKivTransTable source;
+  source.Load(Module(u"Unit_SFiles=TRUE\r\nUnit_SOpen=TRUE\r\n", u"Unit_SFiles=old\r\n"),
+              u"old.DEU", false);
+  ASSERT_TRUE(source.FindTranID(u"Unit_SFiles"));
+  source.Edit();
+  source.SetTranValue(u"%s Dateien");
+  source.Post();
+  ASSERT_TRUE(source.FindTranID(u"Unit_SOpen"));
+  source.Edit();
+  source.SetTranValue(u"100% offen");  // no format: the program does not format "Open"
+  source.Post();
+  table.CopyTranslations(source, true);
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_EQ(table.TranValue(), u"%0:d files");
+  EXPECT_FALSE(table.Translated());
+  EXPECT_EQ(table.Comment(), u"");
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  EXPECT_EQ(table.TranValue(), u"100% offen");
+  EXPECT_TRUE(table.Translated());
 }
 
 TEST_F(TransTable, CopyLeavesTranslatedRowsAloneAndMarksOnlyWhenAsked) {

@@ -2,11 +2,16 @@
 // with the resources the translation framework writes (tests/fixtures).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "KivTrx/KivTrxUtils.h"
+#include "ResourceImage.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Rtl/Streams.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -64,6 +69,39 @@ TEST(TrxUtils, AFileThatCannotBeLoadedRaisesTheSystemsError) {
   WriteTextFile(text, "not a module");
   EXPECT_THROW(ReadModuleGuid(dir / u"missing.dll"), EOSError);
   EXPECT_THROW(IsResourceModulePrepared(text), EOSError);
+}
+
+// Damaged copies of a program with forms, string tables and a GUID: refused by name
+// before any of the system's resource calls reads them, and left as they are.
+TEST(TrxUtils, ADamagedModuleIsRefusedByNameAndLeftAsItIs) {
+  TempDir dir;
+  const std::vector<std::uint8_t> whole = ReadFileBytes(Fixture(u"TrxSourceApp"));
+  for (ModuleDamage damage : kResourceDamages) {
+    SCOPED_TRACE(DamageName(damage));
+    const std::u16string file =
+        dir / (u"damaged" + std::u16string(1, u'a' + static_cast<int>(damage)) + u".dll");
+    const std::vector<std::uint8_t> bytes = Damaged(whole, damage);
+    std::ofstream(std::filesystem::path(file), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const std::string expected = "The resource module " + WideToAnsi(file) + " is damaged (";
+    auto expectRefused = [&](auto&& read) {
+      try {
+        read();
+        ADD_FAILURE() << "read";
+      } catch (const EKivGeneralError& e) {
+        EXPECT_EQ(e.Message().rfind(expected, 0), 0u) << e.Message();
+      } catch (const EOSError& e) {
+        // Windows itself refuses to load a file cut in its headers.
+        EXPECT_EQ(damage, ModuleDamage::CutInHeaders) << e.Message();
+      }
+    };
+    expectRefused([&] { LoadModuleAsDataFile(file); });
+    expectRefused([&] { ReadModuleGuid(file); });
+    expectRefused([&] { IsResourceModulePrepared(file); });
+    EXPECT_EQ(ReadFileBytes(file), bytes);
+  }
+  EXPECT_NO_THROW(LoadModuleAsDataFile(Fixture(u"TrxSourceApp")));
 }
 
 }  // namespace

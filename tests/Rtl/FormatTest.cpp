@@ -5,7 +5,9 @@
 #include <cwchar>
 #include <string>
 #include <type_traits>
+#include <vector>
 
+#include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/WideText.h"
@@ -219,6 +221,33 @@ TEST(Format, IncompatibleTranslationsNameTheFault) {
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "Invalid Format Specifier: %q");
   }
+}
+
+// Which types take the same kind of argument: the integers d, u, x (and a width or
+// precision star), the floating types e, f, g, n (number) and m (money), s and p.
+TEST(Format, EveryTypeFitsExactlyTheTypesOfItsKind) {
+  const std::vector<std::u16string> kinds[] = {
+      {u"%d", u"%u", u"%x", u"%*d"}, {u"%e", u"%f", u"%g", u"%n", u"%m"}, {u"%s"}, {u"%p"}};
+  for (std::size_t a = 0; a < std::size(kinds); ++a) {
+    for (std::size_t b = 0; b < std::size(kinds); ++b) {
+      for (const std::u16string& ref : kinds[a]) {
+        for (const std::u16string& tran : kinds[b]) {
+          // "%*d" takes two arguments: its partner takes the same two.
+          std::u16string r = ref == u"%*d" ? ref : ref + u"%d";
+          std::u16string t = tran == u"%*d" ? tran : tran + u"%d";
+          bool fits = true;
+          try {
+            CheckFormatCompatible(r, t);
+          } catch (const EFormatSpecifierError&) {
+            fits = false;
+          }
+          EXPECT_EQ(fits, a == b) << WideToUtf8(r) << " against " << WideToUtf8(t);
+        }
+      }
+    }
+  }
+  // Letter case does not change a type.
+  EXPECT_NO_THROW(CheckFormatCompatible(u"%N %M %S", u"%n %m %s"));
 }
 
 TEST(Format, CanonicalFormDropsOnlyWhatCannotChangeTheOutput) {

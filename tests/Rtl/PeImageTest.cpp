@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ResourceImage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/PeImage.h"
 #include "VersionResource.h"
@@ -351,6 +352,133 @@ TEST(PeImage, EveryTruncationOfAnImportTableFailsCleanly) {
       PeImage(cut).Imports();
     } catch (const EReadError&) {
     }
+  }
+}
+
+// Resources as a module holds them: named types and names, several languages.
+std::vector<TestResource> ModuleResources() {
+  return {
+      {ResId(10), ResName(u"KIV_TRX_GUID"), 0,
+       Utf16Bytes(u"{0A1B2C3D-4E5F-4061-8273-94A5B6C7D8E9}")},
+      {ResId(6), ResId(1), 0x409, {1, 0, 'a', 0}},
+      {ResId(6), ResId(1), 0, {0, 0}},
+      {ResName(u"KIVTYPE"), ResId(7), 0, {'x'}},
+      {ResId(10), ResName(u"KIV.DRC"), 0, Utf16Bytes(u"4096=Unit_SFirst\r\n")},
+  };
+}
+
+std::string Describe(const PeResourceId& id) {
+  if (!id.named) return std::to_string(id.id);
+  return std::string(id.name.begin(), id.name.end());
+}
+
+std::vector<std::string> Describe(const std::vector<PeResource>& list,
+                                  const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::string> out;
+  for (const PeResource& r : list) {
+    std::string data(bytes.begin() + static_cast<std::ptrdiff_t>(r.offset),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(r.offset + r.size));
+    out.push_back(Describe(r.type) + "/" + Describe(r.name) + "/" + std::to_string(r.language) +
+                  "=" + std::to_string(data.size()) + ":" + data.substr(0, 2));
+  }
+  return out;
+}
+
+const std::vector<std::string> kModuleListing = {
+    "KIVTYPE/7/0=1:x", "6/1/0=2:" + std::string(2, '\0'), "6/1/1033=4:" + std::string("\1\0", 2),
+    "10/KIV.DRC/0=36:4" + std::string(1, '\0'), "10/KIV_TRX_GUID/0=76:{" + std::string(1, '\0')};
+
+TEST(PeImage, ListsEveryResourceWhereTheSystemFindsIt) {
+  std::vector<std::uint8_t> file = BuildResourceImage(ModuleResources());
+  EXPECT_EQ(Describe(PeImage(file.data(), file.size()).Resources(), file), kModuleListing);
+
+  // The same image as the loader maps it: each address is its offset.
+  std::vector<std::uint8_t> mapped(TestImageLayout::kSectionRva, 0);
+  std::copy(file.begin(), file.begin() + TestImageLayout::kSectionOffset, mapped.begin());
+  mapped.insert(mapped.end(), file.begin() + TestImageLayout::kSectionOffset, file.end());
+  EXPECT_EQ(Describe(PeImage(mapped.data(), mapped.size(), PeLayout::Mapped).Resources(), mapped),
+            kModuleListing);
+
+  EXPECT_TRUE(PeImage(BuildResourceImage({})).Resources().empty());
+  PeBuilder noResources(false);
+  EXPECT_TRUE(PeImage(noResources.Bytes()).Resources().empty());
+}
+
+TEST(PeImage, ResourcesOutsideTheImageOrOutOfShapeAreRefused) {
+  TestImageLayout at;
+  const std::vector<std::uint8_t> good = BuildResourceImage(ModuleResources(), &at);
+  const std::size_t root = TestImageLayout::kSectionOffset;
+  auto refused = [&](const char* why, auto damage) {
+    std::vector<std::uint8_t> bytes = good;
+    damage(bytes);
+    try {
+      PeImage(bytes.data(), bytes.size()).Resources();
+      ADD_FAILURE() << "accepted: " << why;
+    } catch (const EReadError& e) {
+      EXPECT_EQ(e.Message().rfind("Invalid PE image: ", 0), 0u) << e.Message();
+    }
+  };
+  refused("directory address outside every section",
+          [&](auto& b) { Put32(b, TestImageLayout::kResourceDirectory, 0x9000); });
+  refused("data larger than the file", [&](auto& b) { Put32(b, at.dataEntries[0] + 4, 0x10000); });
+  refused("data address outside every section",
+          [&](auto& b) { Put32(b, at.dataEntries[1], 0x7000); });
+  refused("data entry outside the file",
+          [&](auto& b) { Put32(b, root + 16 + 8 * 2 + 4, 0x80000000u | 0x7FFF0); });
+  refused("name outside the file", [&](auto& b) { Put32(b, root + 16, 0x80000000u | 0x7FFF0); });
+  refused("name longer than the file", [&](auto& b) { Put16(b, at.names[0], 0xFFFF); });
+  refused("entry count beyond the file", [&](auto& b) { Put16(b, root + 14, 0xFFFF); });
+  refused("an id entry flagged as named", [&](auto& b) { Put32(b, root + 16 + 8, 0x80000006u); });
+  refused("a type without its subdirectory", [&](auto& b) { b[root + 16 + 8 + 7] &= 0x7F; });
+  refused("a section whose file data lies past the end",
+          [&](auto& b) { Put32(b, TestImageLayout::kSectionHeader + 20, 0x100000); });
+}
+
+TEST(PeImage, EveryTruncationListsOnlyWhatItHoldsOrIsRefused) {
+  const std::vector<std::uint8_t> good = BuildResourceImage(ModuleResources());
+  for (std::size_t n = 0; n < good.size(); n += 3) {
+    try {
+      for (const PeResource& r : PeImage(good.data(), n).Resources()) {
+        EXPECT_LE(r.offset + r.size, n);
+      }
+    } catch (const EReadError&) {
+    }
+  }
+}
+
+// A damaged file may point many entries at one directory; the list it would give is
+// refused long before it fills the memory.
+TEST(PeImage, DirectoriesSharedWithoutEndAreRefused) {
+  std::vector<std::uint8_t> bytes = BuildResourceImage({});
+  const std::uint32_t n = 400;
+  // After the section's start: a root and a name directory of n entries each, all
+  // leading to one name directory and one language directory, and one resource.
+  const std::uint32_t root =
+      static_cast<std::uint32_t>(bytes.size() - TestImageLayout::kSectionOffset);
+  const std::uint32_t names = 16 + 8 * n, languages = names + 16 + 8 * n, entry = languages + 24;
+  std::vector<std::uint8_t> dirs(entry + 17, 0);
+  for (std::uint32_t dir : {0u, names}) {
+    Put16(dirs, dir + 14, static_cast<std::uint16_t>(n));
+    for (std::uint32_t i = 0; i < n; ++i) {
+      Put32(dirs, dir + 16 + 8 * i, i + 1);
+      Put32(dirs, dir + 20 + 8 * i, 0x80000000u | (dir == 0 ? names : languages));
+    }
+  }
+  Put16(dirs, languages + 14, 1);
+  Put32(dirs, languages + 20, entry);
+  Put32(dirs, entry, TestImageLayout::kSectionRva + root + entry + 16);
+  Put32(dirs, entry + 4, 1);
+  bytes.insert(bytes.end(), dirs.begin(), dirs.end());
+  const std::uint32_t sectionSize =
+      static_cast<std::uint32_t>(bytes.size() - TestImageLayout::kSectionOffset);
+  Put32(bytes, TestImageLayout::kSectionHeader + 8, sectionSize);
+  Put32(bytes, TestImageLayout::kSectionHeader + 16, sectionSize);
+  Put32(bytes, TestImageLayout::kResourceDirectory, TestImageLayout::kSectionRva + root);
+  try {
+    PeImage(bytes.data(), bytes.size()).Resources();
+    ADD_FAILURE() << "accepted";
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Invalid PE image: too many resources");
   }
 }
 

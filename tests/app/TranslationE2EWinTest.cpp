@@ -2,9 +2,11 @@
 // with a resource module beside it that the framework made and a translator edited.
 // At start the program checks the module against its own build and, when it was made
 // for another build, rebuilds it keeping the translations, and shows its forms in the
-// translated language.
+// translated language. A damaged module, or a rebuild ended part-way, never costs a
+// start or a translation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -15,6 +17,7 @@
 #include "KivTrx/KivTrxResourceUtils.h"
 #include "KivTrx/KivTrxTable.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "ResourceImage.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Handles.h"
@@ -62,6 +65,11 @@ void Translate(TKivTransTable& table, const std::u16string& id, const std::u16st
 }
 
 std::vector<std::uint8_t> FileBytes(const std::u16string& file) { return ReadFileBytes(file); }
+
+void WriteFileBytes(const std::u16string& file, const std::vector<std::uint8_t>& bytes) {
+  TFileStream out(file, FileMode::Create);
+  out.WriteBuffer(bytes.data(), bytes.size());
+}
 
 FILETIME WriteTime(const std::u16string& file) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -201,6 +209,28 @@ class Translation : public ::testing::Test {
     update.Commit();
   }
 
+  // The module aged above, rebuilt for this build with its translations, and nothing
+  // left beside it.
+  void ExpectRebuiltForThisBuild(const std::u16string& module) {
+    EXPECT_TRUE(IsResourceModulePrepared(module));
+    EXPECT_EQ(ReadModuleGuid(module), ReadModuleGuid(exe_));
+    EXPECT_FALSE(FileExists(module + u".previous"));
+    EXPECT_FALSE(FileExists(module + u".new"));
+    Rows rebuilt = ReadRows(exe_, module);
+    // Surviving rows keep their translations, flags and comments.
+    EXPECT_EQ(rebuilt[u"Form1.Caption"],
+              (Row{kTranslatedCaption, true, u"Checked by the translator"}));
+    EXPECT_EQ(rebuilt[kEmailString], (Row{u"E-Mail senden", true, u""}));
+    // A row not marked translated is not carried over; the program's text stands.
+    EXPECT_EQ(rebuilt[kOkString], (Row{u"OK", false, u""}));
+    // What the program no longer has is gone; what is new is there, untranslated.
+    EXPECT_FALSE(rebuilt.count(u"Form1.OldLabel.Caption"));
+    EXPECT_FALSE(rebuilt.count(u"Old_SRemoved"));
+    ASSERT_TRUE(rebuilt.count(kNewString));
+    EXPECT_FALSE(rebuilt[kNewString].translated);
+    EXPECT_EQ(rebuilt[kNewString].value, u"&Details");
+  }
+
   // Runs the program; returns the main form's caption while it was shown.
   std::u16string RunAndReadCaption(DWORD expectedExit = 0) {
     Installer program(exe_, dir_.Path());
@@ -234,22 +264,7 @@ TEST_F(Translation, AModuleOfAnEarlierBuildIsRebuiltWithItsTranslations) {
 
   EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
 
-  EXPECT_TRUE(IsResourceModulePrepared(module));
-  EXPECT_EQ(ReadModuleGuid(module), ReadModuleGuid(exe_));
-  EXPECT_FALSE(FileExists(module + u".previous"));
-  Rows rebuilt = ReadRows(exe_, module);
-  // Surviving rows keep their translations, flags and comments.
-  EXPECT_EQ(rebuilt[u"Form1.Caption"],
-            (Row{kTranslatedCaption, true, u"Checked by the translator"}));
-  EXPECT_EQ(rebuilt[kEmailString], (Row{u"E-Mail senden", true, u""}));
-  // A row not marked translated is not carried over; the program's text stands.
-  EXPECT_EQ(rebuilt[kOkString], (Row{u"OK", false, u""}));
-  // What the program no longer has is gone; what is new is there, untranslated.
-  EXPECT_FALSE(rebuilt.count(u"Form1.OldLabel.Caption"));
-  EXPECT_FALSE(rebuilt.count(u"Old_SRemoved"));
-  ASSERT_TRUE(rebuilt.count(kNewString));
-  EXPECT_FALSE(rebuilt[kNewString].translated);
-  EXPECT_EQ(rebuilt[kNewString].value, u"&Details");
+  ExpectRebuiltForThisBuild(module);
 
   // And the next start finds it current.
   std::vector<std::uint8_t> bytes = FileBytes(module);
@@ -297,7 +312,73 @@ TEST_F(Translation, ARebuildThatFailsKeepsTheOldModuleWhole) {
   }
   EXPECT_EQ(FileBytes(module), before);
   EXPECT_FALSE(FileExists(module + u".previous"));
+  EXPECT_FALSE(FileExists(module + u".new"));
 }
+
+// Every start with a damaged module is an untranslated start that names the file, and
+// the file stays as it is.
+TEST_F(Translation, ADamagedModuleGivesAnUntranslatedStartThatNamesIt) {
+  const std::u16string module = MakeTranslatedModule();
+  const std::vector<std::uint8_t> whole = FileBytes(module);
+  const std::u16string named = GetLongPathText(module);
+  for (ModuleDamage damage : kEveryModuleDamage) {
+    SCOPED_TRACE(DamageName(damage));
+    const std::vector<std::uint8_t> bytes = Damaged(whole, damage);
+    WriteFileBytes(module, bytes);
+    Installer program(exe_, dir_.Path());
+    EXPECT_EQ(AnswerMessageBox(program), u"The translation resource " + named +
+                                             u" is damaged.  The application will run without a "
+                                             u"translation.");
+    HWND form = program.FindWindowOfClass(L"TForm1");
+    EXPECT_EQ(form ? WindowText(form) : u"(no main form)", u"SQL-DMO Install");
+    EXPECT_EQ(program.Wait(), 0u);
+    EXPECT_EQ(FileBytes(module), bytes);
+  }
+}
+
+// The environment variable that ends a run at a step of the rebuild, for one scope.
+class StopRebuildAt {
+ public:
+  explicit StopRebuildAt(const char* step) { SetEnvironmentVariableA(kRebuildStopVariable, step); }
+  ~StopRebuildAt() { SetEnvironmentVariableA(kRebuildStopVariable, nullptr); }
+  StopRebuildAt(const StopRebuildAt&) = delete;
+  StopRebuildAt& operator=(const StopRebuildAt&) = delete;
+};
+
+class InterruptedRebuild : public Translation, public ::testing::WithParamInterface<std::string> {};
+
+// The process ends at a step of the rebuild as a kill or a power loss would end it.
+TEST_P(InterruptedRebuild, TheNextStartHasEveryTranslationAndALaterRebuildKeepsThem) {
+  const std::string step = GetParam();
+  if (!Platform::IsWin9x() && (step == "set-aside" || step == "placed")) {
+    GTEST_SKIP() << "a step of the 9x family's rebuild";
+  }
+  if (Platform::IsWin9x() && step == "replaced")
+    GTEST_SKIP() << "a step of the NT family's rebuild";
+  const std::u16string module = MakeTranslatedModule();
+  AgeModule(module);
+  {
+    StopRebuildAt stop(step.c_str());
+    Installer program(exe_, dir_.Path());
+    EXPECT_EQ(program.Wait(), kRebuildStoppedExitCode);
+  }
+  EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
+  ExpectRebuiltForThisBuild(module);
+
+  AgeModule(module);
+  EXPECT_EQ(RunAndReadCaption(), kTranslatedCaption);
+  ExpectRebuiltForThisBuild(module);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, InterruptedRebuild,
+                         ::testing::Values("old-read", "image-written", "resources-copied",
+                                           "module-prepared", "translated", "replaced", "set-aside",
+                                           "placed"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 TEST_F(Translation, ANeutralModuleServesTheLocalesSubLanguage) {
   // The thread locale is English (United States), ENU; there is no module ENU but one
@@ -385,6 +466,13 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
                     "msgstr \"\"\n"),
             std::string::npos)
       << po;
+  // The module keeps this format in another spelling, and nobody translated it.
+  EXPECT_NE(po.find("\n\n#, object-pascal-format\n"
+                    "msgctxt \"KivTrxExceptDlg_RsOleExceptionCode\"\n"
+                    "msgid \"OLE Exception Code: 0x%0:.8x (%0:d)\"\nmsgstr \"\"\n"),
+            std::string::npos)
+      << po;
+  EXPECT_NE(po.find("\"Language: de_DE\\n\"\n"), std::string::npos) << po;
 
   // Back without edits: the module is not even rewritten.
   std::vector<std::uint8_t> before = FileBytes(module);
@@ -397,14 +485,44 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
   std::string untranslated =
       "msgctxt \"" + WideToAnsi(kNewString) + "\"\nmsgid \"&Details\"\nmsgstr \"\"\n";
   edited.replace(edited.find(untranslated), untranslated.size(),
-                 "# Short\nmsgctxt \"" + WideToAnsi(kNewString) +
+                 "# Short\n# and sweet\nmsgctxt \"" + WideToAnsi(kNewString) +
                      "\"\nmsgid \"&Details\"\nmsgstr \"&Einzelheiten\"\n");
+  // An entry from an older catalog, made for another text of the main form's caption.
+  const std::string caption = "msgctxt \"Form1.Caption\"\nmsgid \"SQL-DMO Install\"\n";
+  edited.replace(edited.find(caption), caption.size(),
+                 "msgctxt \"Form1.Caption\"\nmsgid \"SQL-DMO Setup\"\n");
+  const std::string translated = "msgstr \"SQL-DMO-Installation\"";
+  edited.replace(edited.find(translated), translated.size(), "msgstr \"SQL-DMO-Einrichtung\"");
   WriteFileText(catalog, edited);
   out = RunTool(u"import " + args, dir_.Path());
   ASSERT_EQ(out.exitCode, 0u) << out.output;
+  for (const char* said : {"the entry Form1.Caption was made for another text of the program; "
+                           "it was skipped.",
+                           "  catalog: \"SQL-DMO Setup\"", "  program: \"SQL-DMO Install\""}) {
+    EXPECT_NE(out.output.find(said), std::string::npos) << out.output;
+  }
   Rows rows = ReadRows(exe_, module);
-  EXPECT_EQ(rows[kNewString], (Row{u"&Einzelheiten", true, u"Short"}));
+  EXPECT_EQ(rows[kNewString], (Row{u"&Einzelheiten", true, u"Short and sweet"}));
   EXPECT_EQ(rows[u"Form1.Caption"], (Row{kTranslatedCaption, true, u"Checked by the translator"}));
+
+  // A translation that does not take the original's arguments is refused with the
+  // row's id, and the module stays as it was.
+  before = FileBytes(module);
+  const std::string exceptionClass =
+      "msgctxt \"KivTrxExceptDlg_RsExceptionClass\"\nmsgid \"Exception class: %s\"\nmsgstr \"\"\n";
+  ASSERT_NE(po.find(exceptionClass), std::string::npos) << po;
+  std::string wrongFormat = po;
+  wrongFormat.replace(wrongFormat.find(exceptionClass), exceptionClass.size(),
+                      "msgctxt \"KivTrxExceptDlg_RsExceptionClass\"\nmsgid \"Exception class: "
+                      "%s\"\nmsgstr \"Ausnahmeklasse: %d\"\n");
+  WriteFileText(catalog, wrongFormat);
+  out = RunTool(u"import " + args, dir_.Path());
+  EXPECT_EQ(out.exitCode, 1u);
+  EXPECT_NE(out.output.find("Entry KivTrxExceptDlg_RsExceptionClass: Argument types for index 0 "
+                            "do not match. (s <> d)"),
+            std::string::npos)
+      << out.output;
+  EXPECT_EQ(FileBytes(module), before);
 
   // A damaged catalog is refused with its line, and the module stays as it was.
   before = FileBytes(module);

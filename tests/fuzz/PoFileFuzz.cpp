@@ -47,7 +47,7 @@ void CheckEntriesRoundTrip(const std::uint8_t* data, std::size_t size) {
   }
   std::string written;
   try {
-    written = WritePoCatalog(entries, {u"fuzz", u"xx"});
+    written = WritePoCatalog(entries, {u"fuzz", u"xx", u""});
   } catch (const EKivGeneralError&) {
     return;
   }
