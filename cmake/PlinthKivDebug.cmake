@@ -11,6 +11,6 @@ function(plinth_kivdebug target)
   file(MAKE_DIRECTORY ${dir})
   target_link_options(${target} PRIVATE ${dir}/reserve.o)
   set_target_properties(${target} PROPERTIES CXX_LINKER_LAUNCHER
-    "sh;${CMAKE_SOURCE_DIR}/cmake/kivdebug-link.sh;${PLINTH_TOOL_kivdebug};${CMAKE_OBJDUMP};${CMAKE_NM};${CMAKE_STRIP};${dir};--")
+    "sh;${CMAKE_SOURCE_DIR}/cmake/kivdebug-link.sh;${PLINTH_TOOL_kivdebug};${CMAKE_OBJDUMP};${CMAKE_NM};${CMAKE_ADDR2LINE};${CMAKE_STRIP};${dir};--")
   add_dependencies(${target} ${PLINTH_TOOL_kivdebug_DEPENDS})
 endfunction()

@@ -96,9 +96,8 @@ bool GatherModules(std::vector<TModuleEntry>& modules) {
 std::vector<std::u16string> FormatStackEntries(const TStackList& stack,
                                                const TAddressFormat& format) {
   std::vector<std::u16string> entries;
-  for (std::size_t i = 0; i < stack.addresses.size(); ++i) {
+  for (std::size_t i : LiveStackEntries(stack))
     entries.push_back(FormatStackEntry(stack, i, format));
-  }
   return entries;
 }
 

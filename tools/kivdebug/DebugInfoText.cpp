@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -44,6 +48,49 @@ std::string BaseName(std::string_view path) {
 }
 
 bool IsRowHeader(std::string_view line) { return line.starts_with("File name"); }
+
+// Each procedure's file (that of its first row with a line) and first line (the
+// smallest of its rows in that file). Procedures are sorted by address.
+void SetFirstLines(TableInput& in) {
+  std::vector<SymbolTable::LineRow> rows = in.rows;
+  std::stable_sort(
+      rows.begin(), rows.end(),
+      [](const SymbolTable::LineRow& a, const SymbolTable::LineRow& b) { return a.rva < b.rva; });
+  std::size_t r = 0;
+  for (std::size_t i = 0; i < in.procedures.size(); ++i) {
+    SymbolTable::Procedure& p = in.procedures[i];
+    std::uint32_t end = i + 1 < in.procedures.size() ? in.procedures[i + 1].rva : UINT32_MAX;
+    while (r < rows.size() && rows[r].rva < p.rva) ++r;
+    for (std::size_t k = r; k < rows.size() && rows[k].rva < end; ++k) {
+      // Of rows at one address the last describes the code there.
+      if (k + 1 < rows.size() && rows[k + 1].rva == rows[k].rva) continue;
+      if (rows[k].line == 0) continue;
+      if (p.file.empty()) {
+        p.file = rows[k].file;
+        p.firstLine = rows[k].line;
+      } else if (rows[k].file == p.file) {
+        p.firstLine = std::min(p.firstLine, rows[k].line);
+      }
+    }
+  }
+}
+
+// "f(int) [clone .cold]" is a part of "f(int)": its lines count from f's first line.
+void TakeFirstLinesOfSplitParts(std::vector<SymbolTable::Procedure>& procedures,
+                                const std::vector<std::string>& fullNames) {
+  std::map<std::string_view, std::size_t> whole;
+  for (std::size_t i = 0; i < fullNames.size(); ++i) {
+    if (fullNames[i].find(" [clone ") == std::string::npos) whole.emplace(fullNames[i], i);
+  }
+  for (std::size_t i = 0; i < fullNames.size(); ++i) {
+    std::size_t clone = fullNames[i].find(" [clone ");
+    if (clone == std::string::npos) continue;
+    auto it = whole.find(std::string_view(fullNames[i]).substr(0, clone));
+    if (it == whole.end() || procedures[it->second].firstLine == 0) continue;
+    procedures[i].firstLine = procedures[it->second].firstLine;
+    procedures[i].file = procedures[it->second].file;
+  }
+}
 
 }  // namespace
 
@@ -106,8 +153,54 @@ std::vector<TextSymbol> ParseSymbols(std::string_view text) {
   return out;
 }
 
+std::string RowAddresses(const DecodedLines& lines) {
+  std::string out;
+  char buf[32];
+  for (const DecodedLines::Row& r : lines.rows) {
+    if (r.line == 0) continue;
+    std::snprintf(buf, sizeof buf, "0x%llx\n", static_cast<unsigned long long>(r.address));
+    out += buf;
+  }
+  return out;
+}
+
+std::map<std::uint64_t, OutermostLine> ParseOutermostLines(std::string_view text) {
+  std::map<std::uint64_t, OutermostLine> out;
+  bool have = false;
+  std::uint64_t address = 0;
+  std::optional<OutermostLine> last;
+  auto finish = [&] {
+    if (have && last) out[address] = *last;
+  };
+  for (std::string_view line : SplitLines(text)) {
+    std::uint64_t a = 0;
+    if (line.starts_with("0x") && ParseNumber(line, 16, a)) {
+      finish();
+      have = true;
+      address = a;
+      last.reset();
+      continue;
+    }
+    if (!have || line.empty()) continue;
+    // "path:line", possibly followed by " (discriminator N)".
+    if (std::size_t d = line.find(" (discriminator"); d != std::string_view::npos)
+      line = line.substr(0, d);
+    std::size_t colon = line.rfind(':');
+    std::uint64_t n = 0;
+    if (colon == std::string_view::npos || line.substr(0, colon) == "??" ||
+        !ParseNumber(line.substr(colon + 1), 10, n) || n == 0 || n > 0xFFFFFFFFu) {
+      last.reset();  // the procedure's own line is unknown
+      continue;
+    }
+    last = OutermostLine{static_cast<std::uint32_t>(n), BaseName(line.substr(0, colon))};
+  }
+  finish();
+  return out;
+}
+
 TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbol>& symbols,
-                          std::uint64_t imageBase, std::uint64_t codeStart, std::uint64_t codeEnd) {
+                          std::uint64_t imageBase, std::uint64_t codeStart, std::uint64_t codeEnd,
+                          const std::map<std::uint64_t, OutermostLine>& outermost) {
   auto inCode = [&](std::uint64_t a) { return a >= codeStart && a < codeEnd; };
   auto rva = [&](std::uint64_t a) { return static_cast<std::uint32_t>(a - imageBase); };
   TableInput in;
@@ -118,7 +211,6 @@ TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbo
     std::size_t unit;
   };
   std::vector<Sequence> sequences;
-  std::map<std::uint64_t, std::uint32_t> firstLineAt;
   bool open = false;
   Sequence current{};
   for (const DecodedLines::Row& r : lines.rows) {
@@ -130,10 +222,14 @@ TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbo
       current.end = r.address;
       if (current.end > current.start) sequences.push_back(current);
       open = false;
-    } else {
-      firstLineAt.try_emplace(r.address, r.line);
     }
-    if (inCode(r.address)) in.rows.push_back({rva(r.address), r.line, r.line ? r.file : ""});
+    if (!inCode(r.address)) continue;
+    SymbolTable::LineRow row{rva(r.address), r.line, r.line ? r.file : ""};
+    if (auto own = outermost.find(r.address); r.line != 0 && own != outermost.end()) {
+      row.line = own->second.line;
+      row.file = own->second.file;
+    }
+    in.rows.push_back(std::move(row));
   }
   std::sort(sequences.begin(), sequences.end(),
             [](const Sequence& a, const Sequence& b) { return a.start < b.start; });
@@ -153,6 +249,7 @@ TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbo
     if (a.address != b.address) return a.address < b.address;
     return (a.type == 'T') > (b.type == 'T');
   });
+  std::vector<std::string> fullNames;
   for (std::size_t i = 0; i < sorted.size(); ++i) {
     const TextSymbol& s = sorted[i];
     if (!inCode(s.address) || (i > 0 && sorted[i - 1].address == s.address)) continue;
@@ -160,9 +257,10 @@ TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbo
     p.rva = rva(s.address);
     p.name = SymbolTable::ProcedureName(s.name);
     p.unit = unitAt(s.address);
-    auto first = firstLineAt.find(s.address);
-    p.firstLine = first == firstLineAt.end() ? 0 : first->second;
     in.procedures.push_back(std::move(p));
+    fullNames.push_back(s.name);
   }
+  SetFirstLines(in);
+  TakeFirstLinesOfSplitParts(in.procedures, fullNames);
   return in;
 }
