@@ -70,8 +70,9 @@ bool EndsWithCall(const std::uint8_t* b, std::size_t n) {
 
 std::vector<bool> LiveCallChain(const std::vector<TEntryFacts>& entries) {
   std::vector<bool> live(entries.size(), true);
-  // The procedures the next live return address may have called: the last matched
-  // entry's, and those of entries kept since because nothing could be told of them.
+  // The procedures of the entries kept so far: a live return address called one of
+  // them. (Every kept entry counts, not only the last one matched, so that an entry
+  // kept for want of knowledge never makes the live ones after it look left over.)
   std::vector<const std::string*> callees;
   auto holds = [&](const std::string& procedure) {
     return std::any_of(callees.begin(), callees.end(),
@@ -79,11 +80,7 @@ std::vector<bool> LiveCallChain(const std::vector<TEntryFacts>& entries) {
   };
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const TEntryFacts& e = entries[i];
-    if (i > 0 && e.callee.empty()) {
-      callees.push_back(&e.procedure);
-      continue;
-    }
-    if (i > 0 && !holds(e.callee)) {
+    if (i > 0 && !e.callee.empty() && !holds(e.callee)) {
       std::optional<std::vector<std::string>> tail =
           e.tailCallees ? e.tailCallees() : std::vector<std::string>{};
       if (tail && std::none_of(tail->begin(), tail->end(), holds)) {
@@ -91,7 +88,7 @@ std::vector<bool> LiveCallChain(const std::vector<TEntryFacts>& entries) {
         continue;
       }
     }
-    callees.assign(1, &e.procedure);
+    callees.push_back(&e.procedure);
   }
   return live;
 }

@@ -110,10 +110,10 @@ struct TEntryFacts {
   std::function<std::optional<std::vector<std::string>>()> tailCallees;
 };
 // Which entries belong to the live call chain. The first entry (the raise) always
-// does; a later one does unless its call leads to a procedure that none of the
-// entries since the last matched one holds, and that could not have jumped on to one
-// of them. Code without a table calls this program's only through other code without
-// a table (a callback), so a call into it matches only such an entry.
+// does; a later one does unless its call leads to a procedure that no entry kept
+// before it holds, and that could not have jumped on to one of them. Code without a
+// table calls this program's only through other code without a table (a callback),
+// so a call into it matches only such an entry.
 std::vector<bool> LiveCallChain(const std::vector<TEntryFacts>& entries);
 
 // At most this many addresses are kept per stack list.

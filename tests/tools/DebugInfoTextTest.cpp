@@ -98,6 +98,7 @@ std_function.h                               591         0x140001018            
 Main.cpp                                      61         0x140001020               x
 Main.cpp                                      72         0x140001030               x
 Main.cpp                                      74         0x140001040               x
+Main.cpp                                      61         0x140001048               x
 Main.cpp                                       -         0x140001050
 /work/app/Main.cpp:
 File name                            Line number    Starting address    View    Stmt
@@ -118,6 +119,7 @@ constexpr const char* kInlines =
     "0x0000000140001020\n/work/app/Main.cpp:61\n/work/app/Main.cpp:71\n"
     "0x0000000140001030\n/work/app/Main.cpp:72\n"
     "0x0000000140001040\n??:0\n"
+    "0x0000000140001048\n/work/app/Main.cpp:61\n"
     "0x0000000140001100\n/work/app/Main.cpp:80\n";
 
 }  // namespace
@@ -125,15 +127,19 @@ constexpr const char* kInlines =
 TEST(DebugInfoText, RowAddressesAreTheRowsWithALine) {
   EXPECT_EQ(RowAddresses(ParseDecodedLines(kInlinedLines)),
             "0x140001000\n0x140001010\n0x140001018\n0x140001020\n0x140001030\n0x140001040\n"
-            "0x140001100\n");
+            "0x140001048\n0x140001100\n");
 }
 
 TEST(DebugInfoText, OutermostLinesAreTheLastCallSites) {
   std::map<std::uint64_t, OutermostLine> o = ParseOutermostLines(kInlines);
-  ASSERT_EQ(o.size(), 6u);  // the address addr2line does not know is left out
+  ASSERT_EQ(o.size(), 7u);  // the address addr2line does not know is left out
   EXPECT_EQ(o[0x140001000].line, 70u);
+  EXPECT_EQ(o[0x140001000].inlinedLine, 0u);
   EXPECT_EQ(o[0x140001018].line, 71u);
   EXPECT_EQ(o[0x140001018].file, "Main.cpp");
+  // The inlined procedure's own line there: the call of the header's code in it.
+  EXPECT_EQ(o[0x140001018].inlinedLine, 61u);
+  EXPECT_EQ(o[0x140001018].inlinedFile, "Main.cpp");
   EXPECT_EQ(o.count(0x140001040), 0u);
 }
 
@@ -154,6 +160,9 @@ TEST(DebugInfoText, InlinedCodeTakesTheLineThatCalledIt) {
   }
   EXPECT_EQ(r.Find(0x1034)->line, 72u);
   EXPECT_EQ(r.Find(0x1044)->line, 74u);
+  // A piece of the helper that addr2line does not place in it (an exception handler,
+  // say) has a line among the helper's: it is the helper's call too.
+  EXPECT_EQ(r.Find(0x104A)->line, 71u);
   auto run = r.Find(0x1000);
   EXPECT_EQ(run->procedureFirstLine, 70u);
   EXPECT_EQ(run->procedureFile, "Main.cpp");

@@ -49,6 +49,74 @@ std::string BaseName(std::string_view path) {
 
 bool IsRowHeader(std::string_view line) { return line.starts_with("File name"); }
 
+// The rows of the code in [codeStart, codeEnd), each with the line of the procedure
+// that holds it (see MakeTableInput). `procedures` are sorted by address.
+std::vector<SymbolTable::LineRow> OwnLineRows(
+    const DecodedLines& lines, const std::map<std::uint64_t, OutermostLine>& outermost,
+    const std::vector<SymbolTable::Procedure>& procedures, std::uint64_t imageBase,
+    std::uint64_t codeStart, std::uint64_t codeEnd) {
+  auto procedureAt = [&](std::uint64_t a) -> long {
+    auto it = std::upper_bound(
+        procedures.begin(), procedures.end(), a - imageBase,
+        [](std::uint64_t v, const SymbolTable::Procedure& p) { return v < p.rva; });
+    return static_cast<long>(it - procedures.begin()) - 1;
+  };
+  // The lines seen of each procedure inlined into another, by the line that calls it.
+  struct Span {
+    std::string callFile, file;
+    std::uint32_t callLine, first, last;
+  };
+  std::map<long, std::vector<Span>> spans;  // by the procedure they are inlined into
+  for (const auto& [address, o] : outermost) {
+    if (o.inlinedLine == 0 || address < codeStart || address >= codeEnd) continue;
+    std::vector<Span>& in = spans[procedureAt(address)];
+    auto it = std::find_if(in.begin(), in.end(), [&](const Span& s) {
+      return s.callLine == o.line && s.callFile == o.file && s.file == o.inlinedFile;
+    });
+    if (it == in.end()) {
+      in.push_back({o.file, o.inlinedFile, o.line, o.inlinedLine, o.inlinedLine});
+    } else {
+      it->first = std::min(it->first, o.inlinedLine);
+      it->last = std::max(it->last, o.inlinedLine);
+    }
+  }
+
+  std::vector<SymbolTable::LineRow> rows;
+  for (const DecodedLines::Row& r : lines.rows) {
+    if (r.address < codeStart || r.address >= codeEnd) continue;
+    SymbolTable::LineRow row{static_cast<std::uint32_t>(r.address - imageBase), r.line,
+                             r.line ? r.file : ""};
+    if (r.line == 0) {
+      rows.push_back(std::move(row));
+      continue;
+    }
+    auto own = outermost.find(r.address);
+    if (own != outermost.end()) {
+      row.line = own->second.line;
+      row.file = own->second.file;
+    }
+    if (own == outermost.end() || own->second.inlinedLine == 0) {
+      // Not placed in an inlined procedure: the narrowest one whose lines hold it.
+      const Span* best = nullptr;
+      static const std::vector<Span> none;
+      auto in = spans.find(procedureAt(r.address));
+      const std::vector<Span>& candidates = in != spans.end() ? in->second : none;
+      for (const Span& s : candidates) {
+        if (s.file == row.file && s.first <= row.line && row.line <= s.last &&
+            (!best || s.last - s.first < best->last - best->first)) {
+          best = &s;
+        }
+      }
+      if (best) {
+        row.line = best->callLine;
+        row.file = best->callFile;
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 // Each procedure's file (that of its first row with a line) and first line (the
 // smallest of its rows in that file). Procedures are sorted by address.
 void SetFirstLines(TableInput& in) {
@@ -168,9 +236,16 @@ std::map<std::uint64_t, OutermostLine> ParseOutermostLines(std::string_view text
   std::map<std::uint64_t, OutermostLine> out;
   bool have = false;
   std::uint64_t address = 0;
-  std::optional<OutermostLine> last;
+  // The locations of one address, innermost first; none where addr2line had none.
+  std::vector<std::optional<OutermostLine>> chain;
   auto finish = [&] {
-    if (have && last) out[address] = *last;
+    if (!have || chain.empty() || !chain.back()) return;
+    OutermostLine o = *chain.back();
+    if (chain.size() > 1 && chain[chain.size() - 2]) {
+      o.inlinedLine = chain[chain.size() - 2]->line;
+      o.inlinedFile = chain[chain.size() - 2]->file;
+    }
+    out[address] = o;
   };
   for (std::string_view line : SplitLines(text)) {
     std::uint64_t a = 0;
@@ -178,7 +253,7 @@ std::map<std::uint64_t, OutermostLine> ParseOutermostLines(std::string_view text
       finish();
       have = true;
       address = a;
-      last.reset();
+      chain.clear();
       continue;
     }
     if (!have || line.empty()) continue;
@@ -189,10 +264,13 @@ std::map<std::uint64_t, OutermostLine> ParseOutermostLines(std::string_view text
     std::uint64_t n = 0;
     if (colon == std::string_view::npos || line.substr(0, colon) == "??" ||
         !ParseNumber(line.substr(colon + 1), 10, n) || n == 0 || n > 0xFFFFFFFFu) {
-      last.reset();  // the procedure's own line is unknown
+      chain.emplace_back();
       continue;
     }
-    last = OutermostLine{static_cast<std::uint32_t>(n), BaseName(line.substr(0, colon))};
+    OutermostLine o;
+    o.line = static_cast<std::uint32_t>(n);
+    o.file = BaseName(line.substr(0, colon));
+    chain.emplace_back(std::move(o));
   }
   finish();
   return out;
@@ -223,13 +301,6 @@ TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbo
       if (current.end > current.start) sequences.push_back(current);
       open = false;
     }
-    if (!inCode(r.address)) continue;
-    SymbolTable::LineRow row{rva(r.address), r.line, r.line ? r.file : ""};
-    if (auto own = outermost.find(r.address); r.line != 0 && own != outermost.end()) {
-      row.line = own->second.line;
-      row.file = own->second.file;
-    }
-    in.rows.push_back(std::move(row));
   }
   std::sort(sequences.begin(), sequences.end(),
             [](const Sequence& a, const Sequence& b) { return a.start < b.start; });
@@ -260,6 +331,7 @@ TableInput MakeTableInput(const DecodedLines& lines, const std::vector<TextSymbo
     in.procedures.push_back(std::move(p));
     fullNames.push_back(s.name);
   }
+  in.rows = OwnLineRows(lines, outermost, in.procedures, imageBase, codeStart, codeEnd);
   SetFirstLines(in);
   TakeFirstLinesOfSplitParts(in.procedures, fullNames);
   return in;

@@ -49,6 +49,10 @@ std::string RowAddresses(const DecodedLines& lines);
 struct OutermostLine {
   std::uint32_t line = 0;
   std::string file;  // base name
+  // For inlined code: the line of the outermost inlined procedure's own code there,
+  // and its file; 0 and empty for code that is not inlined.
+  std::uint32_t inlinedLine = 0;
+  std::string inlinedFile;
 };
 // Reads `addr2line -a -i` output: per address, its location and then, for inlined
 // code, the call sites outward; the last one is the procedure's own line. Addresses
@@ -58,7 +62,10 @@ std::map<std::uint64_t, OutermostLine> ParseOutermostLines(std::string_view text
 // The table's input for code in [codeStart, codeEnd) of an image based at
 // `imageBase` (all absolute addresses). Each row takes the procedure's own line
 // from `outermost` where it has one, so that inlined code is shown as the line
-// that called it. A procedure's unit is that of the line sequence it starts in;
+// that called it. Rows addr2line does not place in an inlined procedure although
+// their line lies within the lines it saw of one inlined into the same procedure
+// (the compiler's debug information leaves out pieces of inlined code, such as
+// its exception handlers) are taken as that procedure's too. A procedure's unit is that of the line sequence it starts in;
 // its file is that of the row at its start and its first line the smallest of its
 // rows in that file. The parts a compiler splits off a procedure ("[clone ...]")
 // take the first line and file of the procedure itself.
