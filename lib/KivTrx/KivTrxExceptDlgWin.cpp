@@ -372,8 +372,9 @@ void TKivExceptionDialog::FitMessageHeight() {
 }
 
 void TKivExceptionDialog::ChooseDetailsFont() {
-  std::u16string name = DetailsFontName(
-      DetailsMemo->Font().Name(), [](const std::u16string& n) { return Screen().FontInstalled(n); });
+  std::u16string name = DetailsFontName(DetailsMemo->Font().Name(), [](const std::u16string& n) {
+    return Screen().FontInstalled(n);
+  });
   if (name.empty()) {
     DetailsMemo->Font().Assign(Font());
   } else if (name != DetailsMemo->Font().Name()) {

@@ -141,10 +141,10 @@ TEST(LiveCallChain, LeftOverReturnAddressesAreDropped) {
 TEST(LiveCallChain, WhatCannotBeToldIsKept) {
   std::vector<bool> live = LiveCallChain({
       Entry("Thrower"),
-      Entry("Caller"),            // an indirect call: its target is not known
-      Entry("", ""),              // code without a table
-      Entry("Main", "Caller"),    // matched with the kept indirect call
-      Entry("Start", "Helper"),   // Helper holds no kept entry
+      Entry("Caller"),           // an indirect call: its target is not known
+      Entry("", ""),             // code without a table
+      Entry("Main", "Caller"),   // matched with the kept indirect call
+      Entry("Start", "Helper"),  // Helper holds no kept entry
   });
   EXPECT_EQ(live, (std::vector<bool>{true, true, true, true, false}));
 }

@@ -194,10 +194,10 @@ TEST_F(StackTraceWin, HeaderCodeInlinedIntoAProcedureCountsInItsOwnFile) {
   ASSERT_TRUE(LastExceptionStack(s));
   std::vector<std::string> e = LiveEntries(s, kStackSectionFormat);
   long l1 = Find(e, ExpectWithOffset("Level1", stacktest::level1Line, stacktest::level1Line - 2));
-  long call =
-      Find(e, ExpectWithOffset("CallsThroughFunction", stacktest::functionCallLine,
-                               stacktest::kCallsThroughFunctionFirstLine),
-           l1 + 1);
+  long call = Find(e,
+                   ExpectWithOffset("CallsThroughFunction", stacktest::functionCallLine,
+                                    stacktest::kCallsThroughFunctionFirstLine),
+                   l1 + 1);
   EXPECT_GT(l1, 0) << ::testing::PrintToString(e);
   EXPECT_GT(call, l1) << ::testing::PrintToString(e);
   // This file's procedures show this file's lines, and no offset runs backwards.

@@ -57,8 +57,8 @@ TEST(MapiErrorText, EveryListedCodeAndTheRest) {
             "One or more recipients were invalid or did not resolve to any address.");
   // Unlisted codes, among them the neighbours of listed ones.
   for (std::uint32_t code : {4u, 6u, 13u, 16u, 17u, 19u, 20u, 22u, 24u, 26u}) {
-    EXPECT_EQ(MapiErrorText(code), "MAPISendMail resulted in an error (" +
-                                       std::to_string(code) + ").");
+    EXPECT_EQ(MapiErrorText(code),
+              "MAPISendMail resulted in an error (" + std::to_string(code) + ").");
   }
 }
 

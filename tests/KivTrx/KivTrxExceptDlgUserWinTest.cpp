@@ -246,7 +246,8 @@ TEST_F(ExceptionDialogUser, TheButtonsShowCopyAndMailTheDetails) {
   User user([&](const DialogWindows& w) {
     hiddenBefore = !IsWindowVisible(w.clipboardBtn) && !IsWindowVisible(w.emailBtn);
     Click(w.detailsBtn);
-    shownAfter = WaitFor([&] { return IsWindowVisible(w.clipboardBtn) && IsWindowVisible(w.emailBtn); });
+    shownAfter =
+        WaitFor([&] { return IsWindowVisible(w.clipboardBtn) && IsWindowVisible(w.emailBtn); });
     caption = TextOf(w.detailsBtn);
     details = TextOf(w.details);
     EmptyTheClipboard();

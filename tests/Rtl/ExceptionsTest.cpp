@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Rtl/Exceptions.h"
-
 #include <new>
 #include <stdexcept>
+
+#include "Rtl/Exceptions.h"
 
 namespace {
 

@@ -417,9 +417,9 @@ TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
   EXPECT_NE(report.find("Please close all programs and try again.\r\n" + separator +
                         "\r\nStack list, generated "),
             std::string::npos);
-  std::string deploy = StackEntry(
-      "SqlDmoDeploy", "DeploySqlDmoFiles", "SqlDmoDeploy.cpp", "void DeploySqlDmoFiles(",
-      "throw Exception(e.Message() + \"\\r\\n\\r\\nPlease close all programs");
+  std::string deploy =
+      StackEntry("SqlDmoDeploy", "DeploySqlDmoFiles", "SqlDmoDeploy.cpp", "void DeploySqlDmoFiles(",
+                 "throw Exception(e.Message() + \"\\r\\n\\r\\nPlease close all programs");
   std::string timer = StackEntry("PlinthMainFrm", "TForm1::Timer1Timer", "PlinthMainFrm.cpp",
                                  "void TForm1::Timer1Timer(", "DeploySqlDmoFiles(binn, ");
   std::size_t stack = report.find("Stack list, generated ");
@@ -472,8 +472,7 @@ TEST(Installer, AServerThatFailsToRegisterIsReportedAndTheCaptionStays) {
             WideToAnsi(WithoutCarriageReturns(expected)));
   std::string report = WideToAnsi(DialogReport(dialog));
   EXPECT_EQ(report.find("Exception class: EOleSysError\r\n"), 0u) << report;
-  EXPECT_NE(report.find("\r\nOLE Exception Code: 0x80040201 (-2147220991)\r\n"),
-            std::string::npos)
+  EXPECT_NE(report.find("\r\nOLE Exception Code: 0x80040201 (-2147220991)\r\n"), std::string::npos)
       << report;
   PostMessageW(dialog, WM_CLOSE, 0, 0);
 

@@ -65,10 +65,10 @@ std::map<std::uint64_t, OutermostLine> ParseOutermostLines(std::string_view text
 // that called it. Rows addr2line does not place in an inlined procedure although
 // their line lies within the lines it saw of one inlined into the same procedure
 // (the compiler's debug information leaves out pieces of inlined code, such as
-// its exception handlers) are taken as that procedure's too. A procedure's unit is that of the line sequence it starts in;
-// its file is that of the row at its start and its first line the smallest of its
-// rows in that file. The parts a compiler splits off a procedure ("[clone ...]")
-// take the first line and file of the procedure itself.
+// its exception handlers) are taken as that procedure's too. A procedure's unit is that of the line
+// sequence it starts in; its file is that of the row at its start and its first line the smallest
+// of its rows in that file. The parts a compiler splits off a procedure ("[clone ...]") take the
+// first line and file of the procedure itself.
 struct TableInput {
   std::vector<SymbolTable::Procedure> procedures;
   std::vector<SymbolTable::LineRow> rows;
