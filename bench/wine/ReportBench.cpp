@@ -102,7 +102,7 @@ int wmain() {
     double t0 = Now(), c0 = ProcessorSeconds();
     fn();
     std::printf("  %-28s %7.1f ms (processor %.1f ms)\n", what, (Now() - t0) * 1e3,
-                (ProcessorSeconds() - c0) * 1e3);
+                std::max(0.0, ProcessorSeconds() - c0) * 1e3);
   };
   {
     std::unique_ptr<TKivExceptionDialog> d(TForm::Create<TKivExceptionDialog>(nullptr));
