@@ -7,6 +7,9 @@
 plinth_tool(kivdebug)
 
 function(plinth_kivdebug target)
+  if(NOT CMAKE_ADDR2LINE)
+    message(FATAL_ERROR "plinth_kivdebug: no addr2line for this toolchain (binutils-mingw-w64)")
+  endif()
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_kivdebug)
   file(MAKE_DIRECTORY ${dir})
   target_link_options(${target} PRIVATE ${dir}/reserve.o)
