@@ -16,7 +16,8 @@ std::vector<std::uint8_t> InstallerSizedTable(std::uint32_t& codeEnd) {
   for (int p = 0; p < 1400; ++p) {
     std::uint32_t line = 10 + rng() % 2000;
     procs.push_back({rva, "ns::Class" + std::to_string(p % 90) + "::Method" + std::to_string(p),
-                     "Unit" + std::to_string(p % 60), line});
+                     "Unit" + std::to_string(p % 60), line,
+                     "File" + std::to_string(p % 120) + ".cpp"});
     int count = 1 + rng() % 32;
     for (int r = 0; r < count; ++r) {
       rows.push_back({rva, static_cast<std::uint32_t>(line + rng() % 20),

@@ -1,18 +1,19 @@
 #!/bin/sh
 # The linker launcher of executables that carry their own symbol and line table.
 #
-#   kivdebug-link.sh KIVDEBUG-TOOL OBJDUMP NM STRIP WORKDIR -- LINK-COMMAND...
+#   kivdebug-link.sh KIVDEBUG-TOOL OBJDUMP NM ADDR2LINE STRIP WORKDIR -- LINK-COMMAND...
 #
 # The link command links WORKDIR/reserve.o, which reserves the "KIVDEBUG" section.
-# After the link the table is made from the unstripped image (its DWARF line table
-# and its symbols), the image is stripped, and the table is written into the
+# After the link the table is made from the unstripped image (its DWARF line table,
+# the inlined calls addr2line finds there, and its symbols), the image is stripped,
+# and the table is written into the
 # reserved section. The section lies after the code, so its size moves no code
 # address: when the table does not fit the reservation (or leaves pages of it
 # unused), the image is linked again with the reservation the table needs, which
 # the next build starts from (WORKDIR/reserve.size).
 set -e
-tool=$1 objdump=$2 nm=$3 strip=$4 dir=$5
-shift 5
+tool=$1 objdump=$2 nm=$3 addr2line=$4 strip=$5 dir=$6
+shift 6
 [ "$1" = "--" ] && shift
 cc=$1
 out=""
@@ -38,8 +39,10 @@ for attempt in 1 2 3; do
   "$@"
   "$objdump" --dwarf=decodedline "$out" > "$dir/lines.txt"
   "$nm" -C --defined-only "$out" > "$dir/symbols.txt"
+  "$tool" rows --lines "$dir/lines.txt" --out "$dir/rows.txt"
+  "$addr2line" -a -i -e "$out" < "$dir/rows.txt" > "$dir/inlines.txt"
   "$tool" table --image "$out" --lines "$dir/lines.txt" --symbols "$dir/symbols.txt" \
-    --out "$dir/table.bin"
+    --inlines "$dir/inlines.txt" --out "$dir/table.bin"
   "$strip" --strip-all -o "$dir/stripped.exe" "$out"
   status=0
   "$tool" fill --image "$dir/stripped.exe" --table "$dir/table.bin" > "$dir/fill.txt" || status=$?

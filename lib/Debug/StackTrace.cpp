@@ -1,5 +1,7 @@
 #include "Debug/StackTrace.h"
 
+#include <algorithm>
+
 #include "Rtl/Format.h"
 
 std::u16string FormatCodeLocation(std::uintptr_t address, const TCodeLocation& loc,
@@ -22,9 +24,10 @@ std::u16string FormatCodeLocation(std::uintptr_t address, const TCodeLocation& l
   }
 
   std::u16string lineOffset;
-  if (format.lineOffset && loc.procedureFirstLine != 0) {
-    lineOffset = WideFormat(u" + %d", static_cast<std::int64_t>(loc.line) -
-                                          static_cast<std::int64_t>(loc.procedureFirstLine));
+  // Lines of another file (or before the procedure's start) are not counted from it.
+  if (format.lineOffset && loc.procedureFirstLine != 0 && loc.line >= loc.procedureFirstLine &&
+      loc.sourceFile == loc.procedureFile) {
+    lineOffset = WideFormat(u" + %d", static_cast<std::int64_t>(loc.line - loc.procedureFirstLine));
   }
   std::u16string addressOffset;
   if (format.addressOffset) {
@@ -63,4 +66,29 @@ bool EndsWithCall(const std::uint8_t* b, std::size_t n) {
     if (mod(m) == 0 && rm(m) == 4 && (at(5) & 7) == 5) return true;  // [index + disp32]
   }
   return false;
+}
+
+std::vector<bool> LiveCallChain(const std::vector<TEntryFacts>& entries) {
+  std::vector<bool> live(entries.size(), true);
+  // The procedures of the entries kept so far: a live return address called one of
+  // them. (Every kept entry counts, not only the last one matched, so that an entry
+  // kept for want of knowledge never makes the live ones after it look left over.)
+  std::vector<const std::string*> callees;
+  auto holds = [&](const std::string& procedure) {
+    return std::any_of(callees.begin(), callees.end(),
+                       [&](const std::string* c) { return *c == procedure; });
+  };
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const TEntryFacts& e = entries[i];
+    if (i > 0 && !e.callee.empty() && !holds(e.callee)) {
+      std::optional<std::vector<std::string>> tail =
+          e.tailCallees ? e.tailCallees() : std::vector<std::string>{};
+      if (tail && std::none_of(tail->begin(), tail->end(), holds)) {
+        live[i] = false;  // its call went elsewhere, and has returned
+        continue;
+      }
+    }
+    callees.push_back(&e.procedure);
+  }
+  return live;
 }

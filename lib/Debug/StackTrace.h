@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,9 @@ struct TStackList {
   // addresses, except the first of a hardware fault's list: the faulting instruction.
   std::vector<std::uintptr_t> addresses;
   bool startsWithFault = false;
+  // Found by searching the stack rather than by following frames: values left over
+  // from calls that have returned may be among them (see LiveCallChain).
+  bool scanned = false;
 
   bool IsReturnAddress(std::size_t index) const { return !(startsWithFault && index == 0); }
 };
@@ -45,7 +50,9 @@ struct TCodeLocation {
   std::string procedure;
   std::string sourceFile;
   std::uintptr_t procedureStart = 0;
+  std::uintptr_t procedureEnd = 0;
   std::uint32_t procedureFirstLine = 0;
+  std::string procedureFile;  // the file of the procedure's first line
   std::uint32_t line = 0;
   std::uintptr_t lineStart = 0;
 };
@@ -64,7 +71,8 @@ inline constexpr TAddressFormat kSecondaryLogFormat{false, false, false, false};
 // One stack entry as text: "[%p]" for an unknown address, "[%p] unit.procedure" for
 // a known procedure, "[%p] unit.procedure (Line %u, \"file\")" for a known line,
 // each with what the switches add. Hexadecimal digits are upper case, "%p" as wide
-// as a pointer.
+// as a pointer. A line offset is counted only within the file of the procedure's
+// first line and never backwards; elsewhere it is left out.
 std::u16string FormatCodeLocation(std::uintptr_t address, const TCodeLocation& location,
                                   const TAddressFormat& format);
 
@@ -83,6 +91,30 @@ struct TTrackingOptions {
   // without it they arrive only through DebugNotifyHardwareFault.
   bool vectoredHandler = true;
 };
+
+// What can be told of one entry of a scanned stack list, for telling the live call
+// chain from left-over values. Procedures are told apart by module and name (the
+// parts a compiler splits off a procedure keep its name); code of modules without a
+// table (the system's libraries) is one procedure, kCodeWithoutTable.
+inline const std::string kCodeWithoutTable = "*";
+struct TEntryFacts {
+  // The procedure that holds the entry (its call); empty when unknown.
+  std::string procedure;
+  // The procedure the call before a return address leads to: the direct call's
+  // target. Empty when that cannot be told (an indirect call, or a target that is
+  // no procedure's start).
+  std::string callee;
+  // The procedures the callee may have jumped on to in place of returning (tail
+  // calls); none when it may jump anywhere (an indirect jump). Asked only when the
+  // callee itself is not matched.
+  std::function<std::optional<std::vector<std::string>>()> tailCallees;
+};
+// Which entries belong to the live call chain. The first entry (the raise) always
+// does; a later one does unless its call leads to a procedure that no entry kept
+// before it holds, and that could not have jumped on to one of them. Code without a
+// table calls this program's only through other code without a table (a callback),
+// so a call into it matches only such an entry.
+std::vector<bool> LiveCallChain(const std::vector<TEntryFacts>& entries);
 
 // At most this many addresses are kept per stack list.
 inline constexpr std::size_t kMaxStackEntries = 256;
@@ -119,4 +151,8 @@ TCodeLocation LocateCodeAddress(std::uintptr_t address, bool returnAddress = tru
 // One stack entry of `stack` formatted.
 std::u16string FormatStackEntry(const TStackList& stack, std::size_t index,
                                 const TAddressFormat& format);
+
+// The indexes of the entries that belong to the live call chain (LiveCallChain);
+// every index for a list that was not scanned.
+std::vector<std::size_t> LiveStackEntries(const TStackList& stack);
 #endif

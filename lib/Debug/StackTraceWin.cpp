@@ -177,8 +177,10 @@ using CaptureBackTrace = USHORT(WINAPI*)(ULONG, ULONG, PVOID*, PULONG);
 // otherwise, and where it cannot, the stack is scanned. Returns the number of
 // addresses.
 [[gnu::noinline]] std::size_t CaptureInto(ThreadCapture& t, const std::uintptr_t* stackPointer,
-                                          std::uintptr_t first, bool rawScan, ULONG ownFrames) {
+                                          std::uintptr_t first, bool rawScan, ULONG ownFrames,
+                                          bool& scanned) {
   std::size_t count = 0;
+  scanned = false;
   if (first) t.addresses[count++] = first;
   if (!rawScan && !first) {
     static const auto capture = KernelProc<CaptureBackTrace>("RtlCaptureStackBackTrace");
@@ -189,6 +191,7 @@ using CaptureBackTrace = USHORT(WINAPI*)(ULONG, ULONG, PVOID*, PULONG);
                    : 0;
     if (n > 0) return n;
   }
+  scanned = true;
   const NT_TIB* tib = ThreadBlock();
   auto base = static_cast<const std::uintptr_t*>(tib->StackBase);
   auto limit = static_cast<const std::uintptr_t*>(tib->StackLimit);
@@ -205,13 +208,14 @@ TCaptureTime Now() {
 }
 
 void Publish(const ThreadCapture& t, std::size_t count, std::uintptr_t raiseAddress,
-             bool startsWithFault) {
+             bool startsWithFault, bool scanned) {
   Facility& f = State();
   TLockGuard guard(f.lock);
   f.last.time = Now();
   f.last.threadId = GetCurrentThreadId();
   f.last.raiseAddress = raiseAddress;
   f.last.startsWithFault = startsWithFault;
+  f.last.scanned = scanned;
   f.last.addresses.assign(t.addresses, t.addresses + count);
   f.hasStack = true;
 }
@@ -232,8 +236,9 @@ bool IsExternal(const std::type_info* thrown, void* object) {
   t.busy = true;
   try {
     // Frames of the facility: this function and the throw wrapper.
-    std::size_t n = CaptureInto(t, stackPointer, 0, State().options.rawStackScan, 2);
-    Publish(t, n, raiseAddress, false);
+    bool scanned = false;
+    std::size_t n = CaptureInto(t, stackPointer, 0, State().options.rawStackScan, 2, scanned);
+    Publish(t, n, raiseAddress, false, scanned);
   } catch (...) {
     // Out of memory while keeping the list: the throw goes on without it.
   }
@@ -376,8 +381,10 @@ void DebugNotifyHardwareFault(const EXCEPTION_RECORD* record, const CONTEXT* con
   t.busy = true;
   try {
     auto at = reinterpret_cast<std::uintptr_t>(record->ExceptionAddress);
-    std::size_t n = CaptureInto(t, reinterpret_cast<const std::uintptr_t*>(sp), at, true, 0);
-    Publish(t, n, at, true);
+    bool scanned = false;
+    std::size_t n =
+        CaptureInto(t, reinterpret_cast<const std::uintptr_t*>(sp), at, true, 0, scanned);
+    Publish(t, n, at, true, scanned);
     t.faultPending = true;
   } catch (...) {
   }
@@ -387,11 +394,13 @@ void DebugNotifyHardwareFault(const EXCEPTION_RECORD* record, const CONTEXT* con
 void CaptureCurrentStack(TStackList& stack) {
   ThreadCapture& t = threadCapture;
   auto frame = static_cast<const std::uintptr_t*>(__builtin_frame_address(0));
-  std::size_t n = CaptureInto(t, frame + 1, 0, State().options.rawStackScan, 1);
+  bool scanned = false;
+  std::size_t n = CaptureInto(t, frame + 1, 0, State().options.rawStackScan, 1, scanned);
   stack.time = Now();
   stack.threadId = GetCurrentThreadId();
   stack.raiseAddress = reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
   stack.startsWithFault = false;
+  stack.scanned = scanned;
   stack.addresses.assign(t.addresses, t.addresses + n);
 }
 
@@ -428,7 +437,9 @@ TCodeLocation LocateCodeAddress(std::uintptr_t address, bool returnAddress) {
     loc.procedure = found->procedure;
     loc.sourceFile = found->file;
     loc.procedureStart = base + found->procedureRva;
+    loc.procedureEnd = base + found->procedureEndRva;
     loc.procedureFirstLine = found->procedureFirstLine;
+    loc.procedureFile = found->procedureFile;
     loc.line = found->line;
     loc.lineStart = base + found->lineRva;
   }
@@ -439,4 +450,124 @@ std::u16string FormatStackEntry(const TStackList& stack, std::size_t index,
                                 const TAddressFormat& format) {
   std::uintptr_t a = stack.addresses.at(index);
   return FormatCodeLocation(a, LocateCodeAddress(a, stack.IsReturnAddress(index)), format);
+}
+
+namespace {
+
+// Reads `count` bytes at `address` when they lie in committed memory of one image.
+bool ReadImageBytes(std::uintptr_t address, void* out, std::size_t count) {
+  MEMORY_BASIC_INFORMATION mbi{};
+  if (!VirtualQuery(reinterpret_cast<const void*>(address), &mbi, sizeof mbi) ||
+      mbi.State != MEM_COMMIT || (mbi.Protect & (PAGE_NOACCESS | PAGE_GUARD)) ||
+      address + count > reinterpret_cast<std::uintptr_t>(mbi.BaseAddress) + mbi.RegionSize) {
+    return false;
+  }
+  std::memcpy(out, reinterpret_cast<const void*>(address), count);
+  return true;
+}
+
+std::int32_t Rel32(const std::uint8_t* b) {
+  std::uint32_t v = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+  return static_cast<std::int32_t>(v);
+}
+
+// Where code at `target` leads: through jumps to other code (import thunks and the
+// like), as far as a few hops.
+std::uintptr_t FollowJumps(std::uintptr_t target) {
+  for (int hop = 0; hop < 3; ++hop) {
+    std::uint8_t b[6];
+    if (!ReadImageBytes(target, b, sizeof b)) return target;
+    if (b[0] == 0xE9) {
+      target = target + 5 + static_cast<std::intptr_t>(Rel32(b + 1));
+    } else if (b[0] == 0xFF && b[1] == 0x25) {
+#if defined(__x86_64__)
+      std::uintptr_t slot = target + 6 + static_cast<std::intptr_t>(Rel32(b + 2));
+#else
+      std::uintptr_t slot = static_cast<std::uint32_t>(Rel32(b + 2));
+#endif
+      if (!ReadImageBytes(slot, &target, sizeof target)) return target;
+    } else {
+      return target;
+    }
+  }
+  return target;
+}
+
+// How LiveCallChain names the procedure of a location: its module and name; all code
+// of modules without a table as one; nothing for an address in no module.
+std::string ProcedureKey(const TCodeLocation& loc) {
+  if (loc.procedure.empty()) return loc.moduleBase != 0 ? kCodeWithoutTable : std::string();
+  return std::to_string(loc.moduleBase) + "!" + loc.procedure;
+}
+
+// Whether `modrm` (after FF) makes an indirect jump: FF /4 or FF /5.
+bool IsIndirectJump(std::uint8_t modrm) {
+  int reg = (modrm >> 3) & 7;
+  return reg == 4 || reg == 5;
+}
+
+// Adds the procedures the code of procedure `loc` jumps to without returning (jumps to
+// a procedure's first instruction), and theirs to `depth` levels. False when the code
+// may jump anywhere: it holds an indirect jump (a call through a pointer in tail
+// position looks like one; so does a switch's jump table, which cannot be told from
+// it here).
+bool AddTailCallees(const TCodeLocation& loc, std::vector<std::string>& out, int depth) {
+  constexpr std::uintptr_t kMaxScan = 64 * 1024;
+  if (loc.procedureEnd <= loc.procedureStart || loc.procedureEnd - loc.procedureStart > kMaxScan)
+    return false;
+  std::vector<std::uint8_t> code(loc.procedureEnd - loc.procedureStart);
+  if (!ReadImageBytes(loc.procedureStart, code.data(), code.size())) return false;
+  for (std::size_t i = 0; i + 2 <= code.size(); ++i) {
+    if (code[i] == 0xFF && IsIndirectJump(code[i + 1])) return false;
+    if (code[i] != 0xE9 || i + 5 > code.size()) continue;
+    std::uintptr_t target =
+        FollowJumps(loc.procedureStart + i + 5 + static_cast<std::intptr_t>(Rel32(&code[i + 1])));
+    if (target >= loc.procedureStart && target < loc.procedureEnd) continue;
+    TCodeLocation to = LocateCodeAddress(target, false);
+    std::string key = ProcedureKey(to);
+    if (key.empty() || (!to.procedure.empty() && to.procedureStart != target)) continue;
+    if (std::find(out.begin(), out.end(), key) != out.end()) continue;
+    out.push_back(key);
+    if (depth > 1 && !to.procedure.empty() && !AddTailCallees(to, out, depth - 1)) return false;
+  }
+  return true;
+}
+
+TEntryFacts EntryFacts(const TStackList& stack, std::size_t index) {
+  std::uintptr_t a = stack.addresses[index];
+  bool returnAddress = stack.IsReturnAddress(index);
+  TEntryFacts facts;
+  facts.procedure = ProcedureKey(LocateCodeAddress(a, returnAddress));
+  std::uint8_t call[5];
+  if (!returnAddress || a < 5 || !ReadImageBytes(a - 5, call, sizeof call) || call[0] != 0xE8)
+    return facts;
+  std::uintptr_t target = FollowJumps(a + static_cast<std::intptr_t>(Rel32(call + 1)));
+  TCodeLocation callee = LocateCodeAddress(target, false);
+  // A call into the middle of a procedure is no call the compiler made: not told.
+  if (!callee.procedure.empty() && callee.procedureStart != target) return facts;
+  facts.callee = ProcedureKey(callee);
+  if (callee.procedure.empty()) return facts;
+  facts.tailCallees = [callee]() -> std::optional<std::vector<std::string>> {
+    std::vector<std::string> tail;
+    if (!AddTailCallees(callee, tail, 2)) return std::nullopt;
+    return tail;
+  };
+  return facts;
+}
+
+}  // namespace
+
+std::vector<std::size_t> LiveStackEntries(const TStackList& stack) {
+  std::vector<std::size_t> indexes;
+  if (!stack.scanned) {
+    for (std::size_t i = 0; i < stack.addresses.size(); ++i) indexes.push_back(i);
+    return indexes;
+  }
+  std::vector<TEntryFacts> facts;
+  for (std::size_t i = 0; i < stack.addresses.size(); ++i) facts.push_back(EntryFacts(stack, i));
+  std::vector<bool> live = LiveCallChain(facts);
+  for (std::size_t i = 0; i < live.size(); ++i) {
+    if (live[i]) indexes.push_back(i);
+  }
+  return indexes;
 }

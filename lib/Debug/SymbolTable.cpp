@@ -8,7 +8,7 @@ namespace SymbolTable {
 namespace {
 
 constexpr std::uint32_t kMagic = 0x4742444B;  // "KDBG"
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderWords = 20;
 constexpr std::size_t kBlockEntries = 16;
 
@@ -124,7 +124,7 @@ void PutList(std::vector<std::uint8_t>& out, std::size_t headerWord,
 }
 
 struct EncodedProc {
-  std::uint32_t rva, name, unit, firstLine;
+  std::uint32_t rva, name, unit, firstLine, file;  // file: index + 1, 0 for none
 };
 struct EncodedRow {
   std::uint32_t rva, line, file;
@@ -144,7 +144,8 @@ std::vector<std::uint8_t> Build(std::vector<Procedure> procedures, std::vector<L
   std::vector<EncodedProc> procs;
   for (const Procedure& p : procedures) {
     if (p.rva >= codeEnd || (!procs.empty() && procs.back().rva == p.rva)) continue;
-    procs.push_back({p.rva, pool.Add(p.name), units.Add(p.unit), p.firstLine});
+    std::uint32_t file = p.file.empty() ? 0 : files.Add(p.file) + 1;
+    procs.push_back({p.rva, pool.Add(p.name), units.Add(p.unit), p.firstLine, file});
   }
   std::vector<EncodedRow> lines;
   for (const LineRow& r : rows) {
@@ -182,6 +183,7 @@ std::vector<std::uint8_t> Build(std::vector<Procedure> procedures, std::vector<L
             PutVarint(b, p.name);
             PutVarint(b, p.unit);
             PutVarint(b, p.firstLine);
+            PutVarint(b, p.file);
           });
   PutList(out, hLines, lines,
           [](std::vector<std::uint8_t>& b, const EncodedRow& r, const EncodedRow* prev) {
@@ -295,31 +297,43 @@ std::optional<Location> Reader::Find(std::uint32_t rva) const {
   std::size_t entries = std::min<std::size_t>(
       kBlockEntries, procs_.count - static_cast<std::size_t>(block) * kBlockEntries);
   bool found = false;
-  std::uint32_t name = 0, unit = 0, firstLine = 0, procRva = 0;
+  std::uint32_t name = 0, unit = 0, firstLine = 0, firstFile = 0, procRva = 0;
+  std::uint32_t procEnd = codeEnd_;
   for (std::size_t i = 0; i < entries; ++i) {
-    std::uint32_t delta, n, u, f;
+    std::uint32_t delta, n, u, f, file;
     if (!GetVarint(t_, pos, end, delta) || !GetVarint(t_, pos, end, n) ||
-        !GetVarint(t_, pos, end, u) || !GetVarint(t_, pos, end, f)) {
+        !GetVarint(t_, pos, end, u) || !GetVarint(t_, pos, end, f) ||
+        !GetVarint(t_, pos, end, file)) {
       return std::nullopt;
     }
     if (i > 0 && (delta == 0 || entryRva + static_cast<std::uint64_t>(delta) > 0xFFFFFFFFu)) {
       return std::nullopt;  // entries strictly ascend
     }
     entryRva += delta;
-    if (entryRva > rva) break;
+    if (entryRva > rva) {
+      procEnd = entryRva;
+      break;
+    }
     found = true;
     procRva = entryRva;
     name = n;
     unit = u;
     firstLine = f;
+    firstFile = file;
   }
   if (!found) return std::nullopt;
+  // The last procedure of a block ends where the next block's first one starts.
+  if (procEnd == codeEnd_ && block + 1 < static_cast<long>(procs_.blockCount)) {
+    procEnd = Word(procs_.index + static_cast<std::size_t>(block + 1) * 8);
+  }
 
   Location loc;
   loc.procedure = String(name);
   loc.unit = NameAt(units_, unitCount_, unit);
   loc.procedureRva = procRva;
+  loc.procedureEndRva = std::max(procEnd, procRva);
   loc.procedureFirstLine = firstLine;
+  if (firstFile > 0) loc.procedureFile = NameAt(files_, fileCount_, firstFile - 1);
 
   block = BlockFor(lines_, rva);
   if (block >= 0 && BlockRange(lines_, block, pos, end)) {

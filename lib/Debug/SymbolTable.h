@@ -26,13 +26,14 @@ namespace SymbolTable {
 inline constexpr const char* kSectionName = "KIVDEBUG";
 
 // One procedure as the builder takes it: start RVA, name without parameters, the
-// unit it belongs to and the line at which it starts (0 when unknown). A procedure
-// extends to the next one's start.
+// unit it belongs to, and the line at which it starts (0 when unknown) with the file
+// that line is in. A procedure extends to the next one's start.
 struct Procedure {
   std::uint32_t rva = 0;
   std::string name;
   std::string unit;
   std::uint32_t firstLine = 0;
+  std::string file;
 };
 
 // One line row: from `rva` on, code belongs to `line` of `file` (a base name such
@@ -54,7 +55,9 @@ struct Location {
   std::string procedure;  // empty when unknown
   std::string file;       // empty when unknown
   std::uint32_t procedureRva = 0;
+  std::uint32_t procedureEndRva = 0;     // where the next procedure (or the code) starts
   std::uint32_t procedureFirstLine = 0;  // 0 when unknown
+  std::string procedureFile;             // the first line's file; empty when unknown
   std::uint32_t line = 0;                // 0 when unknown
   std::uint32_t lineRva = 0;             // where the line's code starts
 };

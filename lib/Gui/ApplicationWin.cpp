@@ -217,14 +217,16 @@ void TApplication::HandleException(TComponent* sender) {
         ShowException(e);
       }
     } catch (const std::exception& e) {
-      Exception wrapped(e.what());
+      // The event takes the library's exceptions: this one keeps its real class name.
+      EForeignException wrapped(ExceptionClassName(e), e.what());
       if (OnException) {
         OnException(sender, wrapped);
       } else {
         ShowException(wrapped);
       }
     } catch (...) {
-      Exception unknown("An exception of an unknown kind occurred");
+      EForeignException unknown(CurrentExceptionClassName(),
+                                "An exception of an unknown kind occurred");
       if (OnException) {
         OnException(sender, unknown);
       } else {

@@ -18,7 +18,7 @@ std::vector<TMapiRecipient> MapiRecipients(const std::string& recipientList,
     ParseAddress(entries.Get(i), wideDefault, name, address);
     TMapiRecipient r;
     r.name = WideToAnsi(name);
-    if (!address.empty()) r.address = "SMTP:" + WideToAnsi(address);
+    r.address = "SMTP:" + WideToAnsi(address);
     recipients.push_back(std::move(r));
   }
   return recipients;

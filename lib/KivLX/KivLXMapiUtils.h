@@ -10,8 +10,7 @@
 // One recipient as the records carry it: 8-bit texts in the system code page.
 struct TMapiRecipient {
   std::string name;
-  // "SMTP:" + the address; empty for a name without address, which the mail client
-  // resolves itself.
+  // "SMTP:" + the address; just "SMTP:" for a name without address.
   std::string address;
 };
 

@@ -41,7 +41,7 @@ void SendMapiMail(const std::string& subject, const std::string& body,
   for (std::size_t i = 0; i < recipients.size(); ++i) {
     records[i].ulRecipClass = MAPI_TO;
     records[i].lpszName = Text(recipients[i].name);
-    records[i].lpszAddress = TextOrNull(recipients[i].address);
+    records[i].lpszAddress = Text(recipients[i].address);
   }
   if (!records.empty()) {
     message.nRecipCount = static_cast<ULONG>(records.size());

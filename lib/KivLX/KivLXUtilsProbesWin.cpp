@@ -96,6 +96,7 @@ std::uint64_t GetRpaWInetVersion(std::u16string& companyName) {
   companyName.clear();
   std::u16string path = FindModulePath(u"Rpawinet");
   if (path.empty()) return 0;
-  companyName = GetFileVersionString(u"CompanyName", path, 0, 0);
-  return GetFileVersion(path);
+  std::vector<std::uint8_t> info = LoadFileVersionInfo(path);
+  companyName = VersionInfoString(info, u"CompanyName", 0, 0);
+  return VersionInfoFileVersion(info);
 }

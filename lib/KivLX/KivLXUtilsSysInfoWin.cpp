@@ -16,8 +16,9 @@ std::uint64_t GetKernelVersion(std::u16string& productName) {
   productName.clear();
   std::u16string path = FindModulePath(u"kernel32");
   if (path.empty()) return 0;
-  productName = GetFileVersionString(u"ProductName", path, 0, 0);
-  return GetFileVersion(path);
+  std::vector<std::uint8_t> info = LoadFileVersionInfo(path);
+  productName = VersionInfoString(info, u"ProductName", 0, 0);
+  return VersionInfoFileVersion(info);
 }
 
 namespace {

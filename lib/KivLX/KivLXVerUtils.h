@@ -58,4 +58,12 @@ std::u16string GetFileVersionString(const std::u16string& key, const std::u16str
                                     std::uint16_t language, std::uint16_t codePage);
 TFixedFileInfo GetFixedFileInfo(const std::u16string& fileName);
 TVersionNumber GetFileVersion(const std::u16string& fileName);
+
+// The same questions of a version resource already read with LoadFileVersionInfo
+// (empty: the file has none), for asking several without reading the file again.
+std::uint32_t VersionInfoTranslation(const std::vector<std::uint8_t>& info);
+std::u16string VersionInfoString(const std::vector<std::uint8_t>& info, const std::u16string& key,
+                                 std::uint16_t language, std::uint16_t codePage);
+TFixedFileInfo VersionInfoFixed(const std::vector<std::uint8_t>& info);
+TVersionNumber VersionInfoFileVersion(const std::vector<std::uint8_t>& info);
 #endif

@@ -27,8 +27,7 @@ std::vector<std::uint8_t> LoadFileVersionInfo(const std::u16string& fileName) {
   return buffer;
 }
 
-std::uint32_t GetFileTranslation(const std::u16string& fileName) {
-  std::vector<std::uint8_t> info = LoadFileVersionInfo(fileName);
+std::uint32_t VersionInfoTranslation(const std::vector<std::uint8_t>& info) {
   if (info.empty()) return 0;
   const void* data = nullptr;
   UINT length = 0;
@@ -41,16 +40,11 @@ std::uint32_t GetFileTranslation(const std::u16string& fileName) {
   return translation;
 }
 
-std::uint32_t GetFileLanguage(const std::u16string& fileName) {
-  return GetFileTranslation(fileName);
-}
-
-std::u16string GetFileVersionString(const std::u16string& key, const std::u16string& fileName,
-                                    std::uint16_t language, std::uint16_t codePage) {
-  std::vector<std::uint8_t> info = LoadFileVersionInfo(fileName);
+std::u16string VersionInfoString(const std::vector<std::uint8_t>& info, const std::u16string& key,
+                                 std::uint16_t language, std::uint16_t codePage) {
   if (info.empty()) return {};
   if (language == 0 || codePage == 0) {
-    std::uint32_t translation = GetFileTranslation(fileName);
+    std::uint32_t translation = VersionInfoTranslation(info);
     language = static_cast<std::uint16_t>(translation);
     codePage = static_cast<std::uint16_t>(translation >> 16);
   }
@@ -63,9 +57,8 @@ std::u16string GetFileVersionString(const std::u16string& key, const std::u16str
   return value;
 }
 
-TFixedFileInfo GetFixedFileInfo(const std::u16string& fileName) {
+TFixedFileInfo VersionInfoFixed(const std::vector<std::uint8_t>& info) {
   TFixedFileInfo fixed;
-  std::vector<std::uint8_t> info = LoadFileVersionInfo(fileName);
   if (info.empty()) return fixed;
   const void* data = nullptr;
   UINT length = 0;
@@ -76,7 +69,28 @@ TFixedFileInfo GetFixedFileInfo(const std::u16string& fileName) {
   return fixed;
 }
 
-TVersionNumber GetFileVersion(const std::u16string& fileName) {
-  TFixedFileInfo fixed = GetFixedFileInfo(fileName);
+TVersionNumber VersionInfoFileVersion(const std::vector<std::uint8_t>& info) {
+  TFixedFileInfo fixed = VersionInfoFixed(info);
   return (static_cast<TVersionNumber>(fixed.dwFileVersionMS) << 32) | fixed.dwFileVersionLS;
+}
+
+std::uint32_t GetFileTranslation(const std::u16string& fileName) {
+  return VersionInfoTranslation(LoadFileVersionInfo(fileName));
+}
+
+std::uint32_t GetFileLanguage(const std::u16string& fileName) {
+  return GetFileTranslation(fileName);
+}
+
+std::u16string GetFileVersionString(const std::u16string& key, const std::u16string& fileName,
+                                    std::uint16_t language, std::uint16_t codePage) {
+  return VersionInfoString(LoadFileVersionInfo(fileName), key, language, codePage);
+}
+
+TFixedFileInfo GetFixedFileInfo(const std::u16string& fileName) {
+  return VersionInfoFixed(LoadFileVersionInfo(fileName));
+}
+
+TVersionNumber GetFileVersion(const std::u16string& fileName) {
+  return VersionInfoFileVersion(LoadFileVersionInfo(fileName));
 }

@@ -3,6 +3,7 @@
 // and the callback that appends the system-information section to a report.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class TKivStringList;
@@ -20,6 +21,17 @@ void SetSystemInfoCallback(TSystemInfoCallback callback);
 // platform, elsewhere a new numbered file "<folder>Errors\<program>_Error_NNNN.txt"
 // beside the program (UTF-16 with a byte-order mark). Failures are not reported.
 void LogReport(const std::u16string& text);
+
+// The error file to write next: "<folder><program>_Error_NNNN.txt" with the lowest
+// number from 1 on whose name `exists` denies. Past 9999 the number takes more
+// digits: a file is never replaced.
+std::u16string NextErrorFileName(const std::u16string& folder, const std::u16string& program,
+                                 const std::function<bool(const std::u16string&)>& exists);
+
+// The detail memo's font: its own when installed, else "Courier New" when that is;
+// empty when neither is, for the form's font.
+std::u16string DetailsFontName(const std::u16string& memoFont,
+                               const std::function<bool(const std::u16string&)>& installed);
 
 // Start-up: exception tracking on, the dialog becomes the application-wide hook and
 // the worker-thread event. Shut-down undoes that and clears the support address.

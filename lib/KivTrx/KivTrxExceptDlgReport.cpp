@@ -1,11 +1,6 @@
 #include "KivTrx/KivTrxExceptDlgReport.h"
 
-#include <cxxabi.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
-#include <typeinfo>
 
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
@@ -32,14 +27,6 @@ const std::u16string kEleven(11, u' ');
 }  // namespace
 
 void AddBlockSeparator(TKivStringList& lines) { lines.Add(std::u16string(100, u'-')); }
-
-std::string ExceptionClassName(const std::exception& e) {
-  if (auto* own = dynamic_cast<const Exception*>(&e)) return own->ClassName();
-  int status = 0;
-  std::unique_ptr<char, void (*)(void*)> name(
-      abi::__cxa_demangle(typeid(e).name(), nullptr, nullptr, &status), std::free);
-  return status == 0 && name ? name.get() : typeid(e).name();
-}
 
 TReportHead ReportHeadOf(const std::exception& e) {
   TReportHead head;

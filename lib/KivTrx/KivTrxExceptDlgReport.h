@@ -48,11 +48,9 @@ struct TReportHead {
   std::optional<std::int32_t> oleCode;  // for EOleSysError
   std::optional<std::u16string> extraInfo;
 };
-// The head's data of an exception: class name (the library's own, or the
-// demangled type of another std::exception), message, COM code and extra text.
+// The head's data of an exception: class name (ExceptionClassName), message, COM
+// code and extra text.
 TReportHead ReportHeadOf(const std::exception& e);
-// The class name the reports print for an exception.
-std::string ExceptionClassName(const std::exception& e);
 
 // "Exception class: ...", "Exception address: ..." or "Thread: ...", "Exception
 // message: ...", the COM code line, the extra-information block, the separator.
@@ -120,7 +118,8 @@ TDiagnosticsInput CurrentDiagnosticsInput(std::vector<TActiveControl> focusChain
 // processor line is guarded: another failure leaves the call.
 void WriteDiagnostics(TKivStringList& lines, unsigned flags, const TDiagnosticsInput& input);
 
-// The stack section's lines alone (entries formatted with `format`).
+// The stack section's lines alone: the live call chain's entries (LiveStackEntries)
+// formatted with `format`.
 std::vector<std::u16string> FormatStackEntries(const TStackList& stack,
                                                const TAddressFormat& format);
 

@@ -1,5 +1,7 @@
 #include "KivTrx/KivTrxExceptDlgReport.h"
 
+#include <cstring>
+
 #include "Debug/ModuleList.h"
 #include "KivLX/KivLXVerUtils.h"
 #include "Rtl/CodePage.h"
@@ -22,18 +24,35 @@ TDisplayInfo PrimaryDisplay() {
   return d;
 }
 
+// The version resource of a loaded module. On NT it is read where the module is
+// mapped: a report lists dozens of modules, and reading each one's file costs more
+// than all the rest of the report. (The 9x family reads the file.)
+std::vector<std::uint8_t> ModuleVersionInfo(const TLoadedModule& m) {
+  if (Platform::IsWin9x()) return LoadFileVersionInfo(m.path);
+  HRSRC found = FindResourceA(m.handle, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));  // RT_VERSION
+  HGLOBAL loaded = found ? LoadResource(m.handle, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  DWORD size = found ? SizeofResource(m.handle, found) : 0;
+  if (!data || size == 0) return {};
+  // Room behind it, as the system's copy has, for what the queries may convert.
+  std::vector<std::uint8_t> info(static_cast<std::size_t>(size) * 2, 0);
+  std::memcpy(info.data(), data, size);
+  return info;
+}
+
 TModuleEntry ModuleEntry(const TLoadedModule& m) {
   TModuleEntry e;
   e.handle = reinterpret_cast<std::uintptr_t>(m.handle);
   e.path = m.path;
   e.preferredBase = PreferredLoadAddress(m);
   try {
-    e.hasVersion = !LoadFileVersionInfo(m.path).empty();
+    std::vector<std::uint8_t> info = ModuleVersionInfo(m);
+    e.hasVersion = !info.empty();
     if (e.hasVersion) {
-      TVersionParts v = SplitVersion(GetFileVersion(m.path));
+      TVersionParts v = SplitVersion(VersionInfoFileVersion(info));
       e.fixedVersion = WideFormat(u"%u.%u.%u.%u", v.major, v.minor, v.release, v.build);
-      e.fileVersion = GetFileVersionString(u"FileVersion", m.path, 0, 0);
-      e.description = GetFileVersionString(u"FileDescription", m.path, 0, 0);
+      e.fileVersion = VersionInfoString(info, u"FileVersion", 0, 0);
+      e.description = VersionInfoString(info, u"FileDescription", 0, 0);
     }
   } catch (const Exception&) {
     e.hasVersion = false;  // the file is gone or unreadable: no version to show
@@ -96,9 +115,8 @@ bool GatherModules(std::vector<TModuleEntry>& modules) {
 std::vector<std::u16string> FormatStackEntries(const TStackList& stack,
                                                const TAddressFormat& format) {
   std::vector<std::u16string> entries;
-  for (std::size_t i = 0; i < stack.addresses.size(); ++i) {
+  for (std::size_t i : LiveStackEntries(stack))
     entries.push_back(FormatStackEntry(stack, i, format));
-  }
   return entries;
 }
 

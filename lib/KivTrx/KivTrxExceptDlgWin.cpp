@@ -138,7 +138,9 @@ void TKivExceptionDialog::HandleThreadException(const TThreadException& e) {
   } catch (const std::exception& ex) {
     ShowExceptionDialog(ex, e.threadId);
   } catch (...) {
-    ShowExceptionDialog(Exception("An exception of an unknown kind ended the thread"), e.threadId);
+    ShowExceptionDialog(EForeignException(CurrentExceptionClassName(),
+                                          "An exception of an unknown kind ended the thread"),
+                        e.threadId);
   }
 }
 
@@ -149,7 +151,7 @@ void TKivExceptionDialog::ShowExceptionDialog(const std::exception& e,
     if (auto* ke = dynamic_cast<const Exception*>(&e)) {
       Application().ShowException(*ke);
     } else {
-      Application().ShowException(Exception(e.what()));
+      Application().ShowException(EForeignException(ExceptionClassName(e), e.what()));
     }
     return;
   }
@@ -277,21 +279,19 @@ void TKivExceptionDialog::DetailsBtnClick(TComponent*) {
     EmailBtn->SetVisible(showingDetails_);
   } catch (const EAbort&) {
     throw;
-  } catch (const Exception& e) {
-    ShowReadError(e);
   } catch (const std::exception& e) {
-    ShowReadError(Exception(e.what()));
+    ShowReadError(e);
   }
 }
 
-void TKivExceptionDialog::ShowReadError(const Exception& e) {
+void TKivExceptionDialog::ShowReadError(const std::exception& e) {
   detailsBuilt_ = true;
   TKivStrings& lines = DetailsMemo->Lines();
   lines.Add(u"===============================");
   lines.Add(u"==   DEBUG INFO READ ERROR   ==");
   lines.Add(u"===============================");
-  lines.Add(AnsiToWide(e.ClassName()));
-  lines.Add(AnsiToWide(e.Message()));
+  lines.Add(AnsiToWide(ExceptionClassName(e)));
+  lines.Add(AnsiToWide(e.what()));
 }
 
 void TKivExceptionDialog::SetShowingDetails(bool value) {
@@ -372,11 +372,13 @@ void TKivExceptionDialog::FitMessageHeight() {
 }
 
 void TKivExceptionDialog::ChooseDetailsFont() {
-  if (Screen().FontInstalled(DetailsMemo->Font().Name())) return;
-  if (Screen().FontInstalled(u"Courier New")) {
-    DetailsMemo->Font().SetName(u"Courier New");
-  } else {
+  std::u16string name = DetailsFontName(DetailsMemo->Font().Name(), [](const std::u16string& n) {
+    return Screen().FontInstalled(n);
+  });
+  if (name.empty()) {
     DetailsMemo->Font().Assign(Font());
+  } else if (name != DetailsMemo->Font().Name()) {
+    DetailsMemo->Font().SetName(name);
   }
 }
 
@@ -461,11 +463,8 @@ void LogReport(const std::u16string& text) {
   }
   std::u16string folder = ExtractFilePath(program) + u"Errors\\";
   ForceDirectories(folder);
-  std::u16string file;
-  for (int n = 1; n <= 9999; ++n) {
-    file = WideFormat(u"%s%s_Error_%.4d.txt", folder, name, n);
-    if (!FileExists(file)) break;
-  }
+  std::u16string file =
+      NextErrorFileName(folder, name, [](const std::u16string& f) { return FileExists(f); });
   std::u16string lines;
   for (const std::u16string& line : SplitLines(text)) lines += line + u"\r\n";
   SaveUnicodeText(file, lines);

@@ -79,7 +79,7 @@ class TKivExceptionDialog : public TForm {
   void UpdateMessageScrollBar();
   void FitMessageHeight();
   void ChooseDetailsFont();
-  void ShowReadError(const Exception& e);
+  void ShowReadError(const std::exception& e);
   void LogSecondaryException(const std::exception& e);
 
   bool showingDetails_ = false;

@@ -33,6 +33,24 @@ class Exception : public std::exception {
     const char* ClassName() const override { return #Name; } \
   }
 
+// An exception that is not of the library (a standard exception, or any other
+// thrown value) as the toolkit hands it on: its message, and the class name of what
+// was thrown, so that a report names the real type however often it is re-raised.
+class EForeignException : public Exception {
+ public:
+  EForeignException(std::string className, std::string message)
+      : Exception(std::move(message)), className_(std::move(className)) {}
+  const char* ClassName() const override { return className_.c_str(); }
+
+ private:
+  std::string className_;
+};
+
+// The class name a report prints: the library's own, else the demangled type.
+std::string ExceptionClassName(const std::exception& e);
+// Inside a handler: the demangled type of the exception being handled, of any kind.
+std::string CurrentExceptionClassName();
+
 // The silent abort: ends the current action and is never reported.
 class EAbort : public Exception {
  public:

@@ -16,6 +16,7 @@ TCodeLocation Known() {
   loc.sourceFile = "PlinthMainFrm.cpp";
   loc.procedureStart = 0x401000;
   loc.procedureFirstLine = 40;
+  loc.procedureFile = "PlinthMainFrm.cpp";
   loc.line = 47;
   loc.lineStart = 0x401030;
   return loc;
@@ -45,6 +46,27 @@ TEST(FormatCodeLocation, KnownLineWithEachSwitch) {
   loc.procedureFirstLine = 0;
   EXPECT_EQ(FormatCodeLocation(a, loc, {false, false, true, false}),
             u"[" + P(a) + u"] PlinthMainFrm.TForm1::Timer1Timer (Line 47, \"PlinthMainFrm.cpp\")");
+}
+
+TEST(FormatCodeLocation, LineOffsetsOnlyForwardWithinTheProceduresFile) {
+  TCodeLocation loc = Known();
+  const std::uintptr_t a = 0x401036;
+  loc.line = 40;
+  EXPECT_EQ(FormatCodeLocation(a, loc, kStackSectionFormat),
+            u"(" + P(0x36) + u") [" + P(a) +
+                u"] PlinthMainFrm.TForm1::Timer1Timer (Line 40, \"PlinthMainFrm.cpp\" + 0)");
+  // A line of a header cannot be counted from a line of the source file.
+  loc.line = 591;
+  loc.sourceFile = "std_function.h";
+  EXPECT_EQ(FormatCodeLocation(a, loc, kStackSectionFormat),
+            u"(" + P(0x36) + u") [" + P(a) +
+                u"] PlinthMainFrm.TForm1::Timer1Timer (Line 591, \"std_function.h\")");
+  // Nor a line before the procedure's start.
+  loc.line = 12;
+  loc.sourceFile = "PlinthMainFrm.cpp";
+  EXPECT_EQ(FormatCodeLocation(a, loc, kStackSectionFormat),
+            u"(" + P(0x36) + u") [" + P(a) +
+                u"] PlinthMainFrm.TForm1::Timer1Timer (Line 12, \"PlinthMainFrm.cpp\")");
 }
 
 TEST(FormatCodeLocation, ProcedureWithoutLine) {
@@ -88,4 +110,72 @@ TEST(EndsWithCall, RecognisesTheCallForms) {
   EXPECT_FALSE(ends({0xFF, 0x15, 1, 2}));  // too short for its operand
   EXPECT_FALSE(ends({}));
   EXPECT_FALSE(ends({0xE8, 1, 2, 3}));
+}
+
+namespace {
+
+TEntryFacts Entry(std::string procedure, std::string callee = {},
+                  std::optional<std::vector<std::string>> tail = std::vector<std::string>{}) {
+  TEntryFacts e;
+  e.procedure = std::move(procedure);
+  e.callee = std::move(callee);
+  e.tailCallees = [tail] { return tail; };
+  return e;
+}
+
+}  // namespace
+
+TEST(LiveCallChain, LeftOverReturnAddressesAreDropped) {
+  // Thrower was called by Caller, Caller by Main; in between lie values of calls that
+  // have returned: operator new's call of malloc, and Helper's call of Other.
+  std::vector<bool> live = LiveCallChain({
+      Entry("Thrower"),
+      Entry("operator new", "malloc"),
+      Entry("Caller", "Thrower"),
+      Entry("Helper", "Other"),
+      Entry("Main", "Caller"),
+  });
+  EXPECT_EQ(live, (std::vector<bool>{true, false, true, false, true}));
+}
+
+TEST(LiveCallChain, WhatCannotBeToldIsKept) {
+  std::vector<bool> live = LiveCallChain({
+      Entry("Thrower"),
+      Entry("Caller"),           // an indirect call: its target is not known
+      Entry("", ""),             // code without a table
+      Entry("Main", "Caller"),   // matched with the kept indirect call
+      Entry("Start", "Helper"),  // Helper holds no kept entry
+  });
+  EXPECT_EQ(live, (std::vector<bool>{true, true, true, true, false}));
+}
+
+TEST(LiveCallChain, CallsIntoCodeWithoutATableMatchOnlySuchCode) {
+  // Left over: malloc's call in the system library, and operator new's call of it.
+  // Live: the program's message loop called the system, which called back.
+  const std::string& lib = kCodeWithoutTable;
+  std::vector<bool> live = LiveCallChain({
+      Entry("WndProc"),
+      Entry(lib, lib),
+      Entry("operator new", lib),
+      Entry(lib),  // the system's indirect call of the window procedure
+      Entry(lib, lib),
+      Entry("MessageLoop", lib),
+      Entry("Main", "MessageLoop"),
+  });
+  EXPECT_EQ(live, (std::vector<bool>{true, false, false, true, true, true, true}));
+}
+
+TEST(LiveCallChain, TailCallsAreFollowed) {
+  // Main called Wrapper, which jumped on to Thrower instead of returning.
+  std::vector<bool> live = LiveCallChain({
+      Entry("Thrower"),
+      Entry("Main", "Wrapper", {{"Other", "Thrower"}}),
+      Entry("Start", "Main"),
+  });
+  EXPECT_EQ(live, (std::vector<bool>{true, true, true}));
+  // Without the jump Main is left over; a wrapper that may jump anywhere keeps it.
+  live = LiveCallChain({Entry("Thrower"), Entry("Main", "Wrapper", {{"Other"}})});
+  EXPECT_EQ(live, (std::vector<bool>{true, false}));
+  live = LiveCallChain({Entry("Thrower"), Entry("Main", "Wrapper", std::nullopt)});
+  EXPECT_EQ(live, (std::vector<bool>{true, true}));
 }

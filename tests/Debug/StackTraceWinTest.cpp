@@ -2,6 +2,7 @@
 // throws and faults name this file's unit, procedures and lines.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -42,6 +43,56 @@ constexpr int kLevel2FirstLine = __LINE__ + 1;
   *static_cast<volatile int*>(address) = 1;
   return 0;
 }
+
+// A procedure that holds inlined code, which calls the thrower; and code of a header
+// (std::function's call) inlined into another.
+int inlinedThrowLine = 0, holdsInlinedCallLine = 0, functionCallLine = 0;
+[[gnu::noinline]] int Thrower(int x) {
+  inlinedThrowLine = __LINE__ + 1;
+  if (x > 0) throw EKivGeneralError("thrown below inlined code");
+  return x;
+}
+[[gnu::always_inline]] inline int InlinedStep(int x) {
+  int r = Thrower(x + 1);
+  return r * 11;
+}
+constexpr int kHoldsInlinedFirstLine = __LINE__ + 1;
+[[gnu::noinline]] int HoldsInlined(int x) {
+  holdsInlinedCallLine = __LINE__ + 1;
+  int r = InlinedStep(x);
+  return r * 13;
+}
+constexpr int kCallsThroughFunctionFirstLine = __LINE__ + 1;
+[[gnu::noinline]] int CallsThroughFunction(const std::function<int(int)>& f, int x) {
+  functionCallLine = __LINE__ + 1;
+  int r = f(x);
+  return r * 17;
+}
+
+// Calls that return before the throw, and a frame whose unwritten space keeps their
+// return addresses.
+[[gnu::noinline]] int LeftOverC(volatile int* x) { return *x + 1; }
+[[gnu::noinline]] int LeftOverB(int x) {
+  volatile int local[4] = {x, x, x, x};
+  int r = LeftOverC(local);
+  return r * 3;
+}
+[[gnu::noinline]] int LeftOverA(int x) {
+  volatile int local[4] = {x, x, x, x};
+  int r = LeftOverB(local[1]);
+  return r * 5;
+}
+[[gnu::noinline]] int ThrowsOverLeftOvers(int x) {
+  volatile char unwritten[256];
+  if (x > 0) throw EKivGeneralError("thrown over left-over values");
+  unwritten[0] = 0;
+  return unwritten[0];
+}
+[[gnu::noinline]] int CallsLeftOversThenThrows(int x) {
+  int a = LeftOverA(x);
+  int r = ThrowsOverLeftOvers(a);
+  return r * 7;
+}
 }  // namespace stacktest
 
 namespace {
@@ -50,6 +101,13 @@ std::vector<std::string> Entries(const TStackList& s, const TAddressFormat& f) {
   std::vector<std::string> out;
   for (std::size_t i = 0; i < s.addresses.size(); ++i)
     out.push_back(WideToAnsi(FormatStackEntry(s, i, f)));
+  return out;
+}
+
+// The entries of the live call chain.
+std::vector<std::string> LiveEntries(const TStackList& s, const TAddressFormat& f) {
+  std::vector<std::string> out;
+  for (std::size_t i : LiveStackEntries(s)) out.push_back(WideToAnsi(FormatStackEntry(s, i, f)));
   return out;
 }
 
@@ -64,6 +122,10 @@ long Find(const std::vector<std::string>& entries, const std::string& text, long
 std::string Expect(const char* procedure, int line) {
   return Format("] StackTraceWinTest.stacktest::%s (Line %d, \"StackTraceWinTest.cpp\"", procedure,
                 line);
+}
+// The same in the report's form, with the line's offset from the procedure's first.
+std::string ExpectWithOffset(const char* procedure, int line, int firstLine) {
+  return Expect(procedure, line) + Format(" + %d)", line - firstLine);
 }
 
 class StackTraceWin : public ::testing::Test {
@@ -109,6 +171,61 @@ TEST_F(StackTraceWin, ThrowThreeCallsDeepNamesUnitProcedureAndLine) {
              reinterpret_cast<const void*>(s.addresses[0]));
   EXPECT_EQ(line.substr(0, prefix.size()), prefix);
   EXPECT_NE(line.find("\"StackTraceWinTest.cpp\" + "), std::string::npos) << line;
+}
+
+TEST_F(StackTraceWin, EntriesInInlinedCodeNameTheProcedureThatHoldsItsCall) {
+  EXPECT_THROW(stacktest::HoldsInlined(1), EKivGeneralError);
+  TStackList s;
+  ASSERT_TRUE(LastExceptionStack(s));
+  std::vector<std::string> e = LiveEntries(s, kStackSectionFormat);
+  // The thrower itself is no inline: its own line, counted from its first.
+  EXPECT_NE(e[0].find(Expect("Thrower", stacktest::inlinedThrowLine)), std::string::npos) << e[0];
+  // The call in the inlined step is shown as the line of the procedure that holds it.
+  long held = Find(e, ExpectWithOffset("HoldsInlined", stacktest::holdsInlinedCallLine,
+                                       stacktest::kHoldsInlinedFirstLine));
+  EXPECT_GT(held, 0) << ::testing::PrintToString(e);
+  EXPECT_EQ(Find(e, "InlinedStep"), -1) << ::testing::PrintToString(e);
+}
+
+TEST_F(StackTraceWin, HeaderCodeInlinedIntoAProcedureCountsInItsOwnFile) {
+  std::function<int(int)> f = [](int x) { return stacktest::Level1(x); };
+  EXPECT_THROW(stacktest::CallsThroughFunction(f, 1), EKivGeneralError);
+  TStackList s;
+  ASSERT_TRUE(LastExceptionStack(s));
+  std::vector<std::string> e = LiveEntries(s, kStackSectionFormat);
+  long l1 = Find(e, ExpectWithOffset("Level1", stacktest::level1Line, stacktest::level1Line - 2));
+  long call = Find(e,
+                   ExpectWithOffset("CallsThroughFunction", stacktest::functionCallLine,
+                                    stacktest::kCallsThroughFunctionFirstLine),
+                   l1 + 1);
+  EXPECT_GT(l1, 0) << ::testing::PrintToString(e);
+  EXPECT_GT(call, l1) << ::testing::PrintToString(e);
+  // This file's procedures show this file's lines, and no offset runs backwards.
+  for (const std::string& entry : e) {
+    if (entry.find("StackTraceWinTest.stacktest::") != std::string::npos) {
+      EXPECT_NE(entry.find("\"StackTraceWinTest.cpp\""), std::string::npos) << entry;
+    }
+    EXPECT_EQ(entry.find(" + -"), std::string::npos) << entry;
+  }
+}
+
+TEST_F(StackTraceWin, ReturnAddressesOfCallsThatReturnedAreLeftOut) {
+  EXPECT_THROW(stacktest::CallsLeftOversThenThrows(1), EKivGeneralError);
+  TStackList s;
+  ASSERT_TRUE(LastExceptionStack(s));
+  ASSERT_TRUE(s.scanned);
+  std::vector<std::string> all = Entries(s, kSecondaryLogFormat);
+  // The scan finds them: the calls of LeftOverB and LeftOverC left them behind.
+  ASSERT_GE(Find(all, "stacktest::LeftOverB"), 0) << ::testing::PrintToString(all);
+  std::vector<std::string> live = LiveEntries(s, kSecondaryLogFormat);
+  EXPECT_EQ(Find(live, "stacktest::LeftOver"), -1) << ::testing::PrintToString(live);
+  // The live chain goes on past the dropped values, in order.
+  EXPECT_EQ(Find(live, "stacktest::ThrowsOverLeftOvers"), 0) << ::testing::PrintToString(live);
+  long caller = Find(live, "stacktest::CallsLeftOversThenThrows");
+  EXPECT_GT(caller, 0) << ::testing::PrintToString(live);
+  EXPECT_GT(Find(live, "StackTraceWin_ReturnAddressesOfCallsThatReturnedAreLeftOut_Test", caller),
+            caller)
+      << ::testing::PrintToString(live);
 }
 
 TEST_F(StackTraceWin, ThrowFromInsideTheStandardLibraryIsSeen) {

@@ -11,9 +11,9 @@ namespace {
 // Three procedures of two units; rows cover the first two, the third has none.
 std::vector<std::uint8_t> SampleTable() {
   std::vector<Procedure> procs = {
-      {0x2000, "TForm1::Timer1Timer", "PlinthMainFrm", 40},
-      {0x1000, "Install", "SqlDmoDeploy", 10},
-      {0x3000, "memcpy", "", 0},
+      {0x2000, "TForm1::Timer1Timer", "PlinthMainFrm", 40, "PlinthMainFrm.cpp"},
+      {0x1000, "Install", "SqlDmoDeploy", 10, "SqlDmoDeploy.cpp"},
+      {0x3000, "memcpy", "", 0, ""},
   };
   std::vector<LineRow> rows = {
       {0x1000, 10, "SqlDmoDeploy.cpp"},
@@ -42,7 +42,9 @@ TEST(SymbolTable, FindsProcedureLineAndFile) {
   EXPECT_EQ(loc->unit, "SqlDmoDeploy");
   EXPECT_EQ(loc->procedure, "Install");
   EXPECT_EQ(loc->procedureRva, 0x1000u);
+  EXPECT_EQ(loc->procedureEndRva, 0x2000u);
   EXPECT_EQ(loc->procedureFirstLine, 10u);
+  EXPECT_EQ(loc->procedureFile, "SqlDmoDeploy.cpp");
   EXPECT_EQ(loc->line, 13u);
   EXPECT_EQ(loc->lineRva, 0x1010u);
   EXPECT_EQ(loc->file, "SqlDmoDeploy.cpp");
@@ -73,8 +75,10 @@ TEST(SymbolTable, CodeWithoutLinesOrProcedureIsPartlyOrWhollyUnknown) {
   EXPECT_EQ(loc->procedure, "memcpy");
   EXPECT_EQ(loc->unit, "");
   EXPECT_EQ(loc->line, 0u);
-  EXPECT_FALSE(r.Find(0x0FFF));  // before the first procedure
-  EXPECT_FALSE(r.Find(0x4000));  // past the code
+  EXPECT_EQ(loc->procedureFile, "");
+  EXPECT_EQ(loc->procedureEndRva, 0x4000u);  // the last one ends with the code
+  EXPECT_FALSE(r.Find(0x0FFF));              // before the first procedure
+  EXPECT_FALSE(r.Find(0x4000));              // past the code
 }
 
 TEST(SymbolTable, ManyEntriesAcrossBlocks) {
@@ -82,7 +86,7 @@ TEST(SymbolTable, ManyEntriesAcrossBlocks) {
   std::vector<LineRow> rows;
   for (std::uint32_t i = 0; i < 1000; ++i) {
     procs.push_back(
-        {0x1000 + i * 0x100, "P" + std::to_string(i), "U" + std::to_string(i % 7), i + 1});
+        {0x1000 + i * 0x100, "P" + std::to_string(i), "U" + std::to_string(i % 7), i + 1, ""});
     for (std::uint32_t k = 0; k < 4; ++k) {
       rows.push_back({0x1000 + i * 0x100 + k * 0x20, i * 10 + k + 1, "F" + std::to_string(i % 3)});
     }
@@ -94,6 +98,8 @@ TEST(SymbolTable, ManyEntriesAcrossBlocks) {
       auto loc = r.Find(0x1000 + i * 0x100 + k * 0x20 + 5);
       ASSERT_TRUE(loc) << i;
       EXPECT_EQ(loc->procedure, "P" + std::to_string(i));
+      // Ends where the next begins, also across the end of a block of entries.
+      EXPECT_EQ(loc->procedureEndRva, 0x1000 + (i + 1) * 0x100);
       EXPECT_EQ(loc->unit, "U" + std::to_string(i % 7));
       EXPECT_EQ(loc->line, i * 10 + k + 1);
       EXPECT_EQ(loc->file, "F" + std::to_string(i % 3));

@@ -133,6 +133,14 @@ TEST_F(Mapi, TextsTravelInTheSystemCodePage) {
   EXPECT_EQ(f["recip1.name"], Text("Dup"));
 }
 
+TEST_F(Mapi, ANameWithoutAddressReachesMapiWithTheBareSmtpPrefix) {
+  SendMapiMail("s", "b", "", "", "", "Support", "a@x.com; Help Desk", false);
+  Fields f = Recorded();
+  EXPECT_EQ(f["recipCount"], Text("2"));
+  EXPECT_EQ(f["recip1.name"], Text("Help Desk"));
+  EXPECT_EQ(f["recip1.address"], Text("SMTP:"));
+}
+
 TEST_F(Mapi, ACancelIsTheSilentAbort) {
   Result(L"1");
   EXPECT_EQ(Failure(), "EAbort: Operation aborted");

@@ -60,14 +60,16 @@ TEST_F(ExceptionMail, TheSupportTeamGetsTheMessageInTheBodyAndTheDetailsAttached
   EXPECT_EQ(Field(f, "recip0.name"), title + " Support");
   EXPECT_EQ(Field(f, "recip0.address"), "SMTP:help@example.com");
   EXPECT_EQ(Field(f, "originator"), "(none)");
-  // The body's questions each leave three empty lines; no line break at the end.
-  const std::string body = Field(f, "body");
-  EXPECT_EQ(body.find("Error message:\r\n  Boom.\r\n\r\n>> 1. What steps"), 0u) << body;
-  EXPECT_NE(body.find("this error?\r\n\r\n\r\n\r\n>> 2."), std::string::npos);
-  const std::string end =
-      "(The attached file, \"Error Details.txt\", contains technical details about this error.)";
-  ASSERT_GE(body.size(), end.size());
-  EXPECT_EQ(body.substr(body.size() - end.size()), end);
+  // The message indented, each question with three empty lines for the answer, the
+  // thanks, and no line break at the end.
+  EXPECT_EQ(Field(f, "body"),
+            "Error message:\r\n  Boom.\r\n\r\n"
+            ">> 1. What steps did you perform prior to encountering this error?\r\n\r\n\r\n\r\n"
+            ">> 2. What were you trying to accomplish?\r\n\r\n\r\n\r\n"
+            ">> 3. How often do you receive this error message?\r\n\r\n\r\n\r\n"
+            ">> ^^^^^ Thank you for reporting this error! ^^^^^^\r\n\r\n"
+            "(The attached file, \"Error Details.txt\", contains technical details about this "
+            "error.)");
 
   // The attachment: the details alone, UTF-16 with its byte-order mark.
   EXPECT_EQ(WideToAnsi(ExtractFileName(AnsiToWide(Field(f, "file0.path")))), "Error Details.txt");

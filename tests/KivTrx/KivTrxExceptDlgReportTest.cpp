@@ -1,6 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
+#include <stdexcept>
+
+#include "KivTrx/KivTrxExceptDlg.h"
 #include "KivTrx/KivTrxExceptDlgReport.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
@@ -55,9 +59,26 @@ TEST(ReportHead, ThreadOleCodeAndExtraInfo) {
 }
 
 TEST(ReportHead, ForeignExceptionsNameTheirType) {
-  EXPECT_EQ(ExceptionClassName(std::out_of_range("x")), "std::out_of_range");
+  EXPECT_EQ(ReportHeadOf(std::out_of_range("vector::at")).className, "std::out_of_range");
   EXPECT_EQ(ReportHeadOf(std::out_of_range("vector::at")).message, "vector::at");
-  EXPECT_EQ(ExceptionClassName(EAbort()), "EAbort");
+  EXPECT_EQ(ReportHeadOf(EForeignException("std::out_of_range", "x")).className,
+            "std::out_of_range");
+}
+
+TEST(ErrorFiles, NumbersGoOnPastFourDigitsAndNeverReplaceAFile) {
+  std::set<std::u16string> present;
+  auto exists = [&](const std::u16string& name) { return present.count(name) > 0; };
+  EXPECT_EQ(NextErrorFileName(u"C:\\App\\Errors\\", u"App", exists),
+            u"C:\\App\\Errors\\App_Error_0001.txt");
+  for (int n = 1; n <= 9999; ++n) {
+    present.insert(WideFormat(u"C:\\App\\Errors\\App_Error_%.4d.txt", n));
+  }
+  EXPECT_EQ(NextErrorFileName(u"C:\\App\\Errors\\", u"App", exists),
+            u"C:\\App\\Errors\\App_Error_10000.txt");
+  // The lowest free number is taken, a gap first.
+  present.erase(u"C:\\App\\Errors\\App_Error_0002.txt");
+  EXPECT_EQ(NextErrorFileName(u"C:\\App\\Errors\\", u"App", exists),
+            u"C:\\App\\Errors\\App_Error_0002.txt");
 }
 
 TEST(ReportSections, StackList) {
@@ -153,4 +174,14 @@ TEST(ReportSections, CaptureTimeAtMidnightHasNoTime) {
   EXPECT_FALSE(date.empty());
   EXPECT_EQ(FormatCaptureTime(later).substr(0, date.size()), date);
   EXPECT_GT(FormatCaptureTime(later).size(), date.size() + 1);
+}
+
+TEST(DetailsFont, FallsBackToCourierNewThenToTheFormsFont) {
+  std::set<std::u16string> fonts = {u"Lucida Console", u"Courier New"};
+  auto installed = [&](const std::u16string& name) { return fonts.count(name) > 0; };
+  EXPECT_EQ(DetailsFontName(u"Lucida Console", installed), u"Lucida Console");
+  fonts.erase(u"Lucida Console");
+  EXPECT_EQ(DetailsFontName(u"Lucida Console", installed), u"Courier New");
+  fonts.clear();
+  EXPECT_EQ(DetailsFontName(u"Lucida Console", installed), u"");
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "Rtl/Exceptions.h"
 
 namespace {
@@ -13,6 +16,34 @@ TEST(Exceptions, ClassNamesAndMessages) {
   EXPECT_STREQ(base.ClassName(), "EKivGeneralError");
   EXPECT_STREQ(EFCreateError("x").ClassName(), "EFCreateError");
   EXPECT_STREQ(EAbort().ClassName(), "EAbort");
+}
+
+TEST(Exceptions, ForeignExceptionsKeepTheNameOfWhatWasThrown) {
+  EXPECT_EQ(ExceptionClassName(std::out_of_range("x")), "std::out_of_range");
+  EXPECT_EQ(ExceptionClassName(EFCreateError("x")), "EFCreateError");
+  // Wrapped for the toolkit's handlers, and raised again as the library's own.
+  try {
+    try {
+      throw std::length_error("too long");
+    } catch (const std::exception& e) {
+      throw EForeignException(ExceptionClassName(e), e.what());
+    }
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.ClassName(), "std::length_error");
+    EXPECT_EQ(ExceptionClassName(e), "std::length_error");
+    EXPECT_EQ(e.Message(), "too long");
+  }
+  // Inside a handler, whatever the thrown value is.
+  auto nameOf = [](auto thrown) {
+    try {
+      throw thrown;
+    } catch (...) {
+      return CurrentExceptionClassName();
+    }
+  };
+  EXPECT_EQ(nameOf(42), "int");
+  EXPECT_EQ(nameOf(std::bad_alloc()), "std::bad_alloc");
+  EXPECT_EQ(nameOf(EAbort()), "EAbort");
 }
 
 TEST(Exceptions, MessageChangedInPlaceKeepsTheObject) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "CheckWinInetAndAdo.h"
 #include "KivLX/KivLXSetupUtils.h"
@@ -69,6 +70,50 @@ TEST_F(Inventory, ProbesFillTheInstalledVersions) {
   EXPECT_GT(t[ncIE].InstalledPacked, 0);
   EXPECT_EQ(t[ncSqlDmo].InstalledVersion, 0u);  // nothing registered here
   EXPECT_LT(t[ncSqlDmo].InstalledPacked, t[ncSqlDmo].RequiredPacked);
+}
+
+TEST_F(Inventory, EachRecordHoldsTheVersionOfItsOwnComponent) {
+  // Every component is found in a version of its own (the system's, or one
+  // registered here), so that no two records could have their probes swapped
+  // unnoticed.
+  struct Planted {
+    const char16_t* progId;
+    const char16_t* clsid;
+    const char16_t* server;
+    int record;
+  } planted[] = {
+      {u"CAPICOM.EncryptedData", u"{6C2F1A01-0000-4000-8000-00000000C0A1}", u"VerFull.dll",
+       ncCapicom},
+      {u"Microsoft.Jet.OLEDB.4.0", u"{6C2F1A01-0000-4000-8000-00000000C0A3}", u"VerGerman.dll",
+       ncJet},
+      {u"DAO.TableDef.36", u"{6C2F1A01-0000-4000-8000-00000000C0A4}", u"RelocFirst.dll", ncDao},
+      {u"SQLDMO.Application.8.0", u"{6C2F1A01-0000-4000-8000-00000000C0A5}", u"RelocSecond.dll",
+       ncSqlDmo},
+      {u"CrystalRuntime.Report.11", u"{6C2F1A01-0000-4000-8000-00000000C0A6}", u"PlantedLib.dll",
+       ncCrystal11},
+  };
+  std::vector<std::unique_ptr<ScopedClassRegistration>> registrations;
+  for (const Planted& p : planted) {
+    registrations.push_back(
+        std::make_unique<ScopedClassRegistration>(p.progId, p.clsid, FixturePath(p.server)));
+  }
+  InitializeCheckWinInetAndAdo();
+  const auto& t = NeededComps();
+  for (const Planted& p : planted) {
+    EXPECT_EQ(t[p.record].InstalledVersion, GetFileVersion(FixturePath(p.server)))
+        << WideToAnsi(t[p.record].Code);
+  }
+  // The system's own components, as their probes find them.
+  EXPECT_EQ(t[ncIE].InstalledVersion, GetWinInetVersion());
+  EXPECT_EQ(t[ncMapi].InstalledVersion, GetMapiVersion());
+  EXPECT_EQ(t[ncMdac].InstalledVersion, GetRowPositionVersion());
+  // All eight differ: a record showing another's version is seen.
+  for (int i = 0; i < kNeededCompCount; ++i) {
+    for (int k = i + 1; k < kNeededCompCount; ++k) {
+      EXPECT_NE(t[i].InstalledVersion, t[k].InstalledVersion)
+          << WideToAnsi(t[i].Code) << " and " << WideToAnsi(t[k].Code);
+    }
+  }
 }
 
 TEST_F(Inventory, ModuleListHoldsTheProgramOnceIgnoringCase) {

@@ -101,6 +101,69 @@ std::u16string DialogMessage(HWND dialog) {
   return top.text;
 }
 
+// The exception dialog's detail report, once it is built whole: the text of its
+// lower memo when the system information's last section has arrived.
+std::u16string DialogReport(HWND dialog) {
+  struct Memos {
+    int count = 0;
+    HWND lowest = nullptr;
+    int y = INT_MIN;
+  };
+  std::u16string text;
+  for (int waited = 0; waited < 30000; waited += 100) {
+    Memos m;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM p) CALLBACK -> BOOL {
+          wchar_t cls[32];
+          GetClassNameW(child, cls, 32);
+          RECT r;
+          auto out = reinterpret_cast<Memos*>(p);
+          if (wcscmp(cls, L"TKivMemo") == 0 && GetWindowRect(child, &r) && r.top > out->y) {
+            out->y = r.top;
+            out->lowest = child;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&m));
+    if (m.lowest) {
+      std::vector<wchar_t> buf(SendMessageW(m.lowest, WM_GETTEXTLENGTH, 0, 0) + 1);
+      LRESULT n =
+          SendMessageW(m.lowest, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+      text = FromWStr(buf.data(), static_cast<std::size_t>(n));
+      if (text.find(u"\r\nAccess=") != std::u16string::npos) break;
+    }
+    Sleep(100);
+  }
+  return text;
+}
+
+// The line of the installer's source file `file` (below app/) that holds `text`, or
+// the first `then` after it; 0 when there is none.
+int SourceLine(const char* file, const std::string& text, const std::string& then = {}) {
+  std::u16string path = u"Z:" + AnsiToWide(PLINTH_SOURCE_DIR) + u"/app/" + AnsiToWide(file);
+  std::replace(path.begin(), path.end(), u'/', u'\\');
+  std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+  std::string source(bytes.begin(), bytes.end());
+  std::size_t at = source.find(text);
+  if (at != std::string::npos && !then.empty()) at = source.find(then, at);
+  if (at == std::string::npos) return 0;
+  return 1 + static_cast<int>(std::count(source.begin(), source.begin() + at, '\n'));
+}
+
+// The stack entry that names `procedure` of `unit` at the line holding `callText`,
+// counted from the procedure's first line (its opening brace, after `signature`), as
+// the report prints it.
+std::string StackEntry(const char* unit, const char* procedure, const char* file,
+                       const std::string& signature, const std::string& callText) {
+  int first = SourceLine(file, signature, "{");
+  int line = SourceLine(file, callText);
+  EXPECT_GT(first, 0) << signature;
+  EXPECT_GT(line, first) << callText;
+  return std::string("] ") + unit + "." + procedure + " (Line " + std::to_string(line) + ", \"" +
+         file + "\" + " + std::to_string(line - first) + ")";
+}
+
 std::u16string WithoutCarriageReturns(std::u16string s) {
   s.erase(std::remove(s.begin(), s.end(), u'\r'), s.end());
   return s;
@@ -343,6 +406,40 @@ TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
                             u"\r\n\r\nPlease close all programs and try again.";
   EXPECT_EQ(WideToAnsi(WithoutCarriageReturns(DialogMessage(dialog))),
             WideToAnsi(WithoutCarriageReturns(expected)));
+
+  // The report: its head, the stack through the deployment and the timer with their
+  // lines, the system, the modules and the system information.
+  std::string report = WideToAnsi(DialogReport(dialog));
+  const std::string separator(100, '-');
+  EXPECT_EQ(report.find("Exception class: Exception\r\nException address: "), 0u) << report;
+  EXPECT_NE(report.find("\r\nException message: Cannot create file \"" + WideToAnsi(held) + "\". "),
+            std::string::npos);
+  EXPECT_NE(report.find("Please close all programs and try again.\r\n" + separator +
+                        "\r\nStack list, generated "),
+            std::string::npos);
+  std::string deploy =
+      StackEntry("SqlDmoDeploy", "DeploySqlDmoFiles", "SqlDmoDeploy.cpp", "void DeploySqlDmoFiles(",
+                 "throw Exception(e.Message() + \"\\r\\n\\r\\nPlease close all programs");
+  std::string timer = StackEntry("PlinthMainFrm", "TForm1::Timer1Timer", "PlinthMainFrm.cpp",
+                                 "void TForm1::Timer1Timer(", "DeploySqlDmoFiles(binn, ");
+  std::size_t stack = report.find("Stack list, generated ");
+  std::size_t firstEntry = report.find("\r\n", stack) + 2;
+  // The first entry is the raise itself, the timer's call of the deployment later.
+  EXPECT_EQ(report.find(deploy), report.find("\r\n", firstEntry) - deploy.size()) << report;
+  std::size_t timerAt = report.find(timer);
+  EXPECT_NE(timerAt, std::string::npos) << timer << "\n" << report;
+  std::size_t system = report.find("\r\nSystem   : ");
+  EXPECT_GT(system, timerAt);
+  EXPECT_NE(report.find("\r\nProcessor: ", system), std::string::npos);
+  EXPECT_NE(report.find("\r\nDisplay  : ", system), std::string::npos);
+  std::size_t modules = report.find("\r\nList of loaded modules:\r\n");
+  EXPECT_GT(modules, system);
+  EXPECT_NE(report.find("] " + WideToAnsi(InstallerPath()) + "\r\n", modules), std::string::npos);
+  std::size_t info = report.find("\r\nPlinth2000: ");
+  EXPECT_GT(info, modules);
+  EXPECT_NE(report.find("\r\nOS = ", info), std::string::npos);
+  EXPECT_NE(report.find("\r\nSQL-DMO\t(0.0.0.0)\r\n", info), std::string::npos);
+  EXPECT_NE(report.find("\r\nAccess=", info), std::string::npos);
   PostMessageW(dialog, WM_CLOSE, 0, 0);
 
   HWND form = installer.FindWindowOfClass(L"TForm1");
@@ -352,6 +449,54 @@ TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
   EXPECT_TRUE(IsWindow(form));
   PostMessageW(form, WM_CLOSE, 0, 0);
   EXPECT_EQ(installer.Wait(), kInstallFailed);
+}
+
+TEST(Installer, AServerThatFailsToRegisterIsReportedAndTheCaptionStays) {
+  // A volatile ProgID key: the server cannot create the lasting keys below it, and its
+  // DllRegisterServer fails.
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"SQLDMO.Application", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  StandInLog log;
+  Installer installer;
+  HWND dialog = installer.FindWindowOfClass(L"TKivExceptionDialog");
+  ASSERT_NE(dialog, nullptr) << "no exception dialog appeared";
+  EXPECT_EQ(WideToAnsi(WindowText(dialog)), "Plinth2000  (Application Error)");
+  std::u16string server = kDefaultBinn + u"SQLDMO.dll";
+  constexpr auto kSelfRegClassError = static_cast<std::int32_t>(0x80040201);  // SELFREG_E_CLASS
+  std::u16string expected = AnsiToWide(MakeOleSysError(kSelfRegClassError).Message()) +
+                            u"\r\n\r\nError occurred while registering " + server + u".";
+  EXPECT_EQ(WideToAnsi(WithoutCarriageReturns(DialogMessage(dialog))),
+            WideToAnsi(WithoutCarriageReturns(expected)));
+  std::string report = WideToAnsi(DialogReport(dialog));
+  EXPECT_EQ(report.find("Exception class: EOleSysError\r\n"), 0u) << report;
+  EXPECT_NE(report.find("\r\nOLE Exception Code: 0x80040201 (-2147220991)\r\n"), std::string::npos)
+      << report;
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+
+  HWND form = installer.FindWindowOfClass(L"TForm1");
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(WideToAnsi(WindowText(form)), "SQL-DMO - registering...");
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(installer.Wait(), kInstallFailed);
+  auto lines = log.Lines();
+  ASSERT_EQ(lines.size(), 1u) << Describe(lines);
+  EXPECT_TRUE(WideSameText(lines[0], u"DllRegisterServer " + server));
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, L"SQLDMO.Application");
+}
+
+TEST(Installer, OlderCopyInTheBinnFolderItselfIsReplacedAndRegistered) {
+  StandInLog log;
+  PlantOlderCopy(kDefaultBinn, u"old2000\\sqldmo.dll");
+  EXPECT_EQ(Installer().Wait(), 0u);
+  auto lines = log.Lines();
+  ASSERT_EQ(lines.size(), 3u) << Describe(lines);
+  // Unregistered first, by its fixed name; the new copy registered at the end.
+  EXPECT_TRUE(WideSameText(lines[1], u"DllUnregisterServer " + kDefaultBinn + u"sqldmo.dll"));
+  EXPECT_TRUE(WideSameText(lines[2], u"DllRegisterServer " + kDefaultBinn + u"SQLDMO.dll"));
+  ExpectInstalledIn(kDefaultBinn);
 }
 
 TEST(Installer, ALibraryPlantedInTheStartFolderIsNotFound) {

@@ -43,7 +43,8 @@ void RoundTrip(const std::uint8_t* data, std::size_t size) {
   while (in.More() && procs.size() < 200) {
     if (in.Take(1) & 1) {
       procs.push_back({in.Take(2), "p" + std::to_string(in.Take(1)),
-                       "u" + std::to_string(in.Take(1) % 4), in.Take(1)});
+                       "u" + std::to_string(in.Take(1) % 4), in.Take(1),
+                       "f" + std::to_string(in.Take(1) % 3)});
     } else {
       rows.push_back({in.Take(2), in.Take(2), "f" + std::to_string(in.Take(1) % 3)});
     }
@@ -55,6 +56,7 @@ void RoundTrip(const std::uint8_t* data, std::size_t size) {
     auto loc = reader.Find(p.rva);
     FUZZ_CHECK(loc.has_value());
     FUZZ_CHECK(loc->procedureRva == p.rva);
+    FUZZ_CHECK(loc->procedureEndRva > p.rva);
   }
 }
 

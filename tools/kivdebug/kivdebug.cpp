@@ -1,9 +1,12 @@
 // kivdebug: makes the symbol and line table an executable carries in its "KIVDEBUG"
 // section, and writes it there.
 //
-//   kivdebug table --image EXE --lines LINES.txt --symbols SYMS.txt --out TABLE
+//   kivdebug rows --lines LINES.txt --out ADDRESSES.txt
+//       The addresses of the line rows, for `addr2line -a -i -e EXE < ADDRESSES.txt`.
+//   kivdebug table --image EXE --lines LINES.txt --symbols SYMS.txt
+//                  [--inlines INLINES.txt] --out TABLE
 //       LINES.txt is `objdump --dwarf=decodedline EXE`, SYMS.txt `nm -C --defined-only
-//       EXE`, both of the unstripped link.
+//       EXE`, INLINES.txt addr2line's answer for the rows, all of the unstripped link.
 //   kivdebug fill --image EXE --table TABLE
 //       Writes the table into the section reserved at link time and sets the
 //       section's virtual size to the table's. Exits with 3, printing
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,8 +53,14 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 
 std::uint32_t Pages(std::uint32_t size) { return (size + kPage - 1) / kPage; }
 
+int WriteRows(const std::string& linesPath, const std::string& outPath) {
+  std::string text = RowAddresses(ParseDecodedLines(ReadText(linesPath)));
+  WriteBytes(outPath, std::vector<std::uint8_t>(text.begin(), text.end()));
+  return 0;
+}
+
 int MakeTable(const std::string& image, const std::string& linesPath, const std::string& symsPath,
-              const std::string& outPath) {
+              const std::string& inlinesPath, const std::string& outPath) {
   PeImage pe(ReadBytes(image));
   const PeSection* text = pe.FindSection(".text");
   if (!text) throw DebugInfoError(image + " has no .text section");
@@ -58,7 +68,9 @@ int MakeTable(const std::string& image, const std::string& linesPath, const std:
   std::uint64_t end = start + text->virtualSize;
   DecodedLines lines = ParseDecodedLines(ReadText(linesPath));
   std::vector<TextSymbol> symbols = ParseSymbols(ReadText(symsPath));
-  TableInput in = MakeTableInput(lines, symbols, pe.ImageBase(), start, end);
+  std::map<std::uint64_t, OutermostLine> outermost;
+  if (!inlinesPath.empty()) outermost = ParseOutermostLines(ReadText(inlinesPath));
+  TableInput in = MakeTableInput(lines, symbols, pe.ImageBase(), start, end, outermost);
   if (in.procedures.empty()) throw DebugInfoError(symsPath + " names no procedure in the code");
   std::vector<std::uint8_t> table = SymbolTable::Build(std::move(in.procedures), std::move(in.rows),
                                                        text->virtualAddress + text->virtualSize);
@@ -98,7 +110,9 @@ int Fill(const std::string& image, const std::string& tablePath) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: kivdebug table --image EXE --lines LINES --symbols SYMS --out TABLE\n"
+               "usage: kivdebug rows --lines LINES --out ADDRESSES\n"
+               "       kivdebug table --image EXE --lines LINES --symbols SYMS [--inlines INLINES]"
+               " --out TABLE\n"
                "       kivdebug fill --image EXE --table TABLE\n");
   return 2;
 }
@@ -108,7 +122,7 @@ int Usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string command = argv[1];
-  std::string image, lines, symbols, out, table;
+  std::string image, lines, symbols, inlines, out, table;
   for (int i = 2; i + 1 < argc; i += 2) {
     std::string a = argv[i];
     std::string v = argv[i + 1];
@@ -118,6 +132,8 @@ int main(int argc, char** argv) {
       lines = v;
     else if (a == "--symbols")
       symbols = v;
+    else if (a == "--inlines")
+      inlines = v;
     else if (a == "--out")
       out = v;
     else if (a == "--table")
@@ -126,9 +142,10 @@ int main(int argc, char** argv) {
       return Usage();
   }
   try {
+    if (command == "rows" && !lines.empty() && !out.empty()) return WriteRows(lines, out);
     if (command == "table" && !image.empty() && !lines.empty() && !symbols.empty() &&
         !out.empty()) {
-      return MakeTable(image, lines, symbols, out);
+      return MakeTable(image, lines, symbols, inlines, out);
     }
     if (command == "fill" && !image.empty() && !table.empty()) return Fill(image, table);
     return Usage();
