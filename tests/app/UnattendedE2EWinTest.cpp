@@ -228,31 +228,12 @@ TEST_F(Unattended, CheckIsTheDetectionRuleAndWritesNothing) {
 // The pending rename that makes `replacement` the target at the next start.
 void ExpectReplacedAtRestart(const std::u16string& replacement, const std::u16string& target) {
   if (Platform::IsWin9x()) {
-    std::vector<std::uint8_t> bytes =
-        ReadFileBytes(IncludeTrailingSlash(GetWindowsFolder()) + u"WININIT.INI");
-    std::vector<std::string> lines = SplitLines(std::string(bytes.begin(), bytes.end()));
     const std::string line = WideToAnsi(Platform::GetShortPathName(target)) + "=" +
                              WideToAnsi(Platform::GetShortPathName(replacement));
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_TRUE(SameText(lines[0], "[rename]"));
-    EXPECT_EQ(lines[1], line);
+    EXPECT_EQ(WinInitLines(), (std::vector<std::string>{"[rename]", line}));
     return;
   }
-  HKEY key;
-  ASSERT_EQ(
-      RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                    KEY_READ, &key),
-      ERROR_SUCCESS);
-  std::vector<wchar_t> data(8192);
-  DWORD size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-  DWORD type = 0;
-  LONG rc = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
-                             reinterpret_cast<BYTE*>(data.data()), &size);
-  RegCloseKey(key);
-  ASSERT_EQ(rc, ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
-  std::vector<std::u16string> names;
-  for (const wchar_t* p = data.data(); *p; p += wcslen(p) + 1) names.push_back(FromWStr(p));
+  std::vector<std::u16string> names = PendingFileRenames();
   ASSERT_EQ(names.size(), 2u);
   EXPECT_TRUE(WideSameText(names[0], u"\\??\\" + replacement)) << WideToAnsi(names[0]);
   EXPECT_TRUE(WideSameText(names[1], u"!\\??\\" + target)) << WideToAnsi(names[1]);
