@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"
 
@@ -189,6 +192,41 @@ DWORD RunWithoutWindows(const std::u16string& arguments) {
   InstallerStart start;
   start.arguments = arguments;
   return RunWithoutWindows(start);
+}
+
+// ---- the installer's log ----
+
+namespace {
+// "2024-03-07 09:05:01  " before each event's text; its further lines are indented.
+constexpr std::size_t kStampLength = 21;
+}  // namespace
+
+std::vector<std::u16string> RunLogEvents(const std::u16string& file) {
+  std::vector<std::u16string> events;
+  if (!FileExists(file)) {
+    ADD_FAILURE() << "no log at " << WideToAnsi(file);
+    return events;
+  }
+  std::vector<std::uint8_t> bytes = ReadFileBytes(file);
+  std::string text(bytes.begin(), bytes.end());
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(text.rfind(bom, 0), 0u) << "the log starts without a byte-order mark";
+  EXPECT_EQ(text.find(bom, 1), std::string::npos) << "a second byte-order mark";
+  for (std::u16string& line : SplitLines(Utf8ToWide(text.substr(bom.size())))) {
+    if (line.empty()) continue;
+    bool stamped = line.size() >= kStampLength && line[4] == u'-' && line[7] == u'-' &&
+                   line[10] == u' ' && line[13] == u':' && line[16] == u':';
+    bool further = line.size() > kStampLength && Trim(line.substr(0, kStampLength)).empty();
+    EXPECT_TRUE(stamped || further) << "not a line of the log: " << WideToUtf8(line);
+    events.push_back(line.substr(std::min(line.size(), kStampLength)));
+  }
+  return events;
+}
+
+std::string LinesText(const std::vector<std::u16string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += WideToUtf8(l) + "\n";
+  return out;
 }
 
 // ---- what an install leaves ----

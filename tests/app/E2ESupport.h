@@ -71,6 +71,13 @@ class WindowCreations {
 DWORD RunWithoutWindows(const std::u16string& arguments);
 DWORD RunWithoutWindows(const InstallerStart& start);
 
+// The lines of the installer's log without their time stamps, each checked to have
+// one (or to be a further line of an event); the file is checked to start with one
+// byte-order mark.
+std::vector<std::u16string> RunLogEvents(const std::u16string& file);
+// Lines for a failure message, one a line.
+std::string LinesText(const std::vector<std::u16string>& lines);
+
 // ---- what an install leaves ----
 
 extern const std::u16string kDefaultBinn;

@@ -27,44 +27,11 @@ constexpr DWORD kBadCommandLine = 1639;
 constexpr DWORD kRestartNeeded = 3010;
 
 const std::u16string kLog = u"C:\\Logs\\run.log";
-// "2024-03-07 09:05:01  " before each event's text; its further lines are indented.
-constexpr std::size_t kStampLength = 21;
-
 std::u16string DefaultLog() {
   return IncludeTrailingSlash(Platform::GetTempPath()) + u"Plinth2000.log";
 }
 
 std::u16string InstallerVersion() { return FormatVersion(vfFull, GetFileVersion(InstallerPath())); }
-
-std::string Text(const std::vector<std::u16string>& lines) {
-  std::string out;
-  for (const auto& l : lines) out += WideToUtf8(l) + "\n";
-  return out;
-}
-
-// The log's lines without their time stamps, each checked to have one (or to be a
-// further line of an event); the file is checked to start with one byte-order mark.
-std::vector<std::u16string> LogEvents(const std::u16string& file) {
-  std::vector<std::u16string> events;
-  if (!FileExists(file)) {
-    ADD_FAILURE() << "no log at " << WideToAnsi(file);
-    return events;
-  }
-  std::vector<std::uint8_t> bytes = ReadFileBytes(file);
-  std::string text(bytes.begin(), bytes.end());
-  const std::string bom = "\xEF\xBB\xBF";
-  EXPECT_EQ(text.rfind(bom, 0), 0u) << "the log starts without a byte-order mark";
-  EXPECT_EQ(text.find(bom, 1), std::string::npos) << "a second byte-order mark";
-  for (std::u16string& line : SplitLines(Utf8ToWide(text.substr(bom.size())))) {
-    if (line.empty()) continue;
-    bool stamped = line.size() >= kStampLength && line[4] == u'-' && line[7] == u'-' &&
-                   line[10] == u' ' && line[13] == u':' && line[16] == u':';
-    bool further = line.size() > kStampLength && Trim(line.substr(0, kStampLength)).empty();
-    EXPECT_TRUE(stamped || further) << "not a line of the log: " << WideToUtf8(line);
-    events.push_back(line.substr(std::min(line.size(), kStampLength)));
-  }
-  return events;
-}
 
 bool Has(const std::vector<std::u16string>& lines, const std::u16string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -120,26 +87,26 @@ TEST_F(Unattended, QuietInstallShowsNothingAndLogsEveryStep) {
   EXPECT_EQ(RunWithoutWindows(u"/quiet /log " + kLog), 0u);
   ExpectInstalledIn(kDefaultBinn);
 
-  std::vector<std::u16string> log = LogEvents(kLog);
-  ASSERT_GE(log.size(), 9u) << Text(log);
+  std::vector<std::u16string> log = RunLogEvents(kLog);
+  ASSERT_GE(log.size(), 9u) << LinesText(log);
   EXPECT_EQ(log[0], u"Plinth2000 " + InstallerVersion() +
                         u" started with the arguments: /quiet /log " + kLog);
   // The eight probes in the table's order, then the decision they lead to.
   const char16_t* codes[] = {u"IE",  u"MAPI", u"CAPICOM", u"MDAC",
                              u"JET", u"DAO",  u"SQL-DMO", u"CRYSTAL11"};
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(log[1 + i].rfind(std::u16string(codes[i]) + u" (", 0), 0u) << Text(log);
+    EXPECT_EQ(log[1 + i].rfind(std::u16string(codes[i]) + u" (", 0), 0u) << LinesText(log);
   }
   EXPECT_EQ(log[7],
             u"SQL-DMO (Microsoft SQL-DMO 2000 Objects): not found, 2000.10 or later needed");
   EXPECT_EQ(log[9], u"Decision: install (SQL-DMO is not registered; 2000.10 or later is needed).");
-  EXPECT_TRUE(Has(log, u"Tools folder: " + kDefaultBinn)) << Text(log);
+  EXPECT_TRUE(Has(log, u"Tools folder: " + kDefaultBinn)) << LinesText(log);
   for (const char16_t* file : {u"SQLDMO.dll", u"sqlresld.DLL", u"sqlsvc.DLL", u"w95scm.DLL",
                                u"Resources\\1033\\sqlsvc.RLL", u"Resources\\1033\\SQLDMO.RLL"}) {
-    EXPECT_TRUE(Has(log, u"Written " + kDefaultBinn + file)) << WideToAnsi(file) << Text(log);
+    EXPECT_TRUE(Has(log, u"Written " + kDefaultBinn + file)) << WideToAnsi(file) << LinesText(log);
   }
-  EXPECT_TRUE(Has(log, u"Written " + SystemDir() + u"sqlunirl.dll")) << Text(log);
-  EXPECT_TRUE(Has(log, u"Registered " + kDefaultBinn + u"SQLDMO.dll")) << Text(log);
+  EXPECT_TRUE(Has(log, u"Written " + SystemDir() + u"sqlunirl.dll")) << LinesText(log);
+  EXPECT_TRUE(Has(log, u"Registered " + kDefaultBinn + u"SQLDMO.dll")) << LinesText(log);
   EXPECT_EQ(log.back(), u"Exit code 0 (success)");
 }
 
@@ -147,12 +114,12 @@ TEST_F(Unattended, QuietRunsWithoutALogAppendToTheDefaultOne) {
   ASSERT_FALSE(FileExists(DefaultLog()));
   EXPECT_EQ(RunWithoutWindows(u"/quiet"), 0u);
   EXPECT_EQ(RunWithoutWindows(u"-QUIET"), 0u);
-  std::vector<std::u16string> log = LogEvents(DefaultLog());
+  std::vector<std::u16string> log = RunLogEvents(DefaultLog());
   EXPECT_EQ(CountStartingWith(log, u"Plinth2000 " + InstallerVersion() + u" started"), 2u);
   EXPECT_TRUE(Has(log,
                   u"Decision: nothing to do (SQL-DMO 2000.80.760.0 is registered; 2000.10 "
                   u"or later is needed)."))
-      << Text(log);
+      << LinesText(log);
   EXPECT_EQ(CountStartingWith(log, u"Written "), 7u) << "the second run wrote files";
   EXPECT_EQ(CountStartingWith(log, u"Exit code 0 (success)"), 2u);
 }
@@ -171,22 +138,22 @@ TEST_F(Unattended, QuietFailureOnAFileInUseIsReportedAndWaitsForNobody) {
 
   const std::u16string message =
       u"Cannot create file \"" + held + u"\". " + WideSysErrorMessage(ERROR_SHARING_VIOLATION);
-  std::vector<std::u16string> log = LogEvents(kLog);
+  std::vector<std::u16string> log = RunLogEvents(kLog);
   auto failed = std::find(log.begin(), log.end(), u"The run failed. Its report:");
-  ASSERT_NE(failed, log.end()) << Text(log);
+  ASSERT_NE(failed, log.end()) << LinesText(log);
   // The report as the dialog shows it after Details: message, head, stack, sections.
   std::vector<std::u16string> report(failed + 1, log.end());
   ASSERT_GE(report.size(), 4u);
-  EXPECT_EQ(report[0], message) << Text(report);
+  EXPECT_EQ(report[0], message) << LinesText(report);
   EXPECT_EQ(report[1], u"Please close all programs and try again.");
   EXPECT_EQ(report[2], u"Exception class: Exception");
-  EXPECT_EQ(CountStartingWith(report, u"Exception message: " + message), 1u) << Text(report);
-  EXPECT_EQ(CountStartingWith(report, u"Stack list, generated "), 1u) << Text(report);
+  EXPECT_EQ(CountStartingWith(report, u"Exception message: " + message), 1u) << LinesText(report);
+  EXPECT_EQ(CountStartingWith(report, u"Stack list, generated "), 1u) << LinesText(report);
   EXPECT_TRUE(std::any_of(
       report.begin(), report.end(),
       [](const std::u16string& l) { return l.find(u"SqlDmoDeploy") != std::u16string::npos; }))
       << "no stack line of the deployment:\n"
-      << Text(report);
+      << LinesText(report);
   EXPECT_EQ(CountStartingWith(report, u"List of loaded modules:"), 1u);
   EXPECT_EQ(log.back(), u"Exit code 1603 (failure)");
 
@@ -206,18 +173,56 @@ TEST_F(Unattended, QuietFailureOnAFileInUseIsReportedAndWaitsForNobody) {
   }
 }
 
+TEST_F(Unattended, ALogThatCannotBeWrittenStopsTheRunBeforeItStarts) {
+  const std::u16string dir = u"C:\\Plinth\\";
+  ASSERT_TRUE(ForceDirectories(dir));
+  ASSERT_TRUE(CopyFileW(WStr(InstallerPath()), WStr(dir + u"Plinth2000.exe"), FALSE));
+  OutputPipe out;
+  InstallerStart start;
+  start.program = dir + u"Plinth2000.exe";
+  start.arguments = u"/quiet /log C:\\NoSuchFolder\\run.log";
+  start.standardOutput = out.Write();
+  EXPECT_EQ(RunWithoutWindows(start), kInstallFailed);
+  std::string said = out.ReadAll();
+  EXPECT_EQ(said.rfind("Cannot create file \"C:\\NoSuchFolder\\run.log\". ", 0), 0u) << said;
+  EXPECT_FALSE(DirectoryExists(kDefaultBinn));
+  if (Platform::IsWin9x()) EXPECT_TRUE(FileExists(dir + u"Errors\\Plinth2000_Error_0001.txt"));
+}
+
+TEST_F(Unattended, AFailureWithWindowsAndALogIsShownAndThenLogged) {
+  const std::u16string held = kDefaultBinn + u"SQLDMO.dll";
+  FileHandle lock = HoldOpen(held);
+  InstallerStart start;
+  start.arguments = u"/log " + kLog;
+  Installer installer(start);
+  HWND dialog = installer.FindWindowOfClass(L"TKivExceptionDialog");
+  ASSERT_NE(dialog, nullptr) << "no exception dialog";
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+  HWND form = installer.FindWindowOfClass(L"TForm1");
+  ASSERT_NE(form, nullptr);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(installer.Wait(), kInstallFailed);
+  std::vector<std::u16string> log = RunLogEvents(kLog);
+  auto failed = std::find(log.begin(), log.end(), u"The run failed. Its report:");
+  ASSERT_NE(failed, log.end()) << LinesText(log);
+  ASSERT_NE(failed + 1, log.end());
+  EXPECT_EQ(failed[1].rfind(u"Cannot create file \"" + held + u"\". ", 0), 0u) << LinesText(log);
+  EXPECT_EQ(CountStartingWith(log, u"Stack list, generated "), 1u) << LinesText(log);
+  EXPECT_EQ(log.back(), u"Exit code 1603 (failure)");
+}
+
 TEST_F(Unattended, CheckIsTheDetectionRuleAndWritesNothing) {
   EXPECT_EQ(RunWithoutWindows(u"/check"), kInstallNeeded);
   EXPECT_FALSE(DirectoryExists(kDefaultBinn));
   EXPECT_FALSE(FileExists(DefaultLog())) << "a check wrote a log nobody asked for";
 
   EXPECT_EQ(RunWithoutWindows(u"/check /quiet /log " + kLog), kInstallNeeded);
-  std::vector<std::u16string> log = LogEvents(kLog);
+  std::vector<std::u16string> log = RunLogEvents(kLog);
   EXPECT_EQ(CountStartingWith(log, u"SQL-DMO (Microsoft SQL-DMO 2000 Objects): not found"), 1u);
   EXPECT_TRUE(Has(log,
                   u"Decision: install (SQL-DMO is not registered; 2000.10 or later is "
                   u"needed)."))
-      << Text(log);
+      << LinesText(log);
   EXPECT_EQ(log.back(), u"Exit code 1 (install needed)");
   EXPECT_FALSE(DirectoryExists(kDefaultBinn));
 
@@ -296,15 +301,15 @@ TEST_F(Unattended, AFileInUseIsReplacedAtTheRestartAndTheServerRegisteredAfterIt
     EXPECT_TRUE(FileExists(kDefaultBinn + u"sqlsvc.DLL"));
     EXPECT_TRUE(ServerPath(u"SQLDMO.Application").empty());
 
-    std::vector<std::u16string> log = LogEvents(kLog);
+    std::vector<std::u16string> log = RunLogEvents(kLog);
     EXPECT_TRUE(Has(log, u"In use, replaced at the next restart: " + target + u" (by " +
                              replacements[0] + u")"))
-        << Text(log);
+        << LinesText(log);
     EXPECT_TRUE(Has(log,
                     u"1 file(s) wait for the next restart; then the server is registered "
                     u"by: " +
                         rerun))
-        << Text(log);
+        << LinesText(log);
     EXPECT_EQ(log.back(), u"Exit code 3010 (success, a restart is needed)");
     EXPECT_EQ(RunWithoutWindows(u"/check"), kInstallNeeded);
   }
@@ -313,12 +318,12 @@ TEST_F(Unattended, AFileInUseIsReplacedAtTheRestartAndTheServerRegisteredAfterIt
   EXPECT_TRUE(Replacements(kDefaultBinn).empty());
   EXPECT_TRUE(RunOnceValue().empty());
   ExpectInstalledIn(kDefaultBinn);
-  std::vector<std::u16string> log = LogEvents(kLog);
+  std::vector<std::u16string> log = RunLogEvents(kLog);
   // The run that the restart started, after the first one.
   EXPECT_TRUE(Has(log, u"Plinth2000 " + InstallerVersion() +
                            u" started with the arguments: /quiet /log " + kLog))
-      << Text(log);
-  EXPECT_TRUE(Has(log, u"Registered " + target)) << Text(log);
+      << LinesText(log);
+  EXPECT_TRUE(Has(log, u"Registered " + target)) << LinesText(log);
   EXPECT_EQ(log.back(), u"Exit code 0 (success)");
   EXPECT_EQ(RunWithoutWindows(u"/check"), 0u);
 }
@@ -340,8 +345,8 @@ TEST_F(Unattended, ABadCommandLineIsNamedAndNothingElseIsDone) {
   EXPECT_NE(said.find("Unknown switch or argument: /bogus"), std::string::npos) << said;
   EXPECT_NE(said.find("Usage: Plinth2000"), std::string::npos) << said;
   EXPECT_FALSE(DirectoryExists(kDefaultBinn));
-  std::vector<std::u16string> log = LogEvents(DefaultLog());
-  EXPECT_TRUE(Has(log, u"Unknown switch or argument: /bogus")) << Text(log);
+  std::vector<std::u16string> log = RunLogEvents(DefaultLog());
+  EXPECT_TRUE(Has(log, u"Unknown switch or argument: /bogus")) << LinesText(log);
   EXPECT_EQ(CountStartingWith(log, u"SQL-DMO ("), 0u) << "the probes' results were logged";
   EXPECT_EQ(log.back(), u"Exit code 1639 (bad command line)");
 
