@@ -22,7 +22,6 @@
 #include "SqlDmoInstall.h"
 
 KIV_RESOURCESTRING(PlinthRun_SStarted, u"Plinth2000 %s started with the arguments: %s");
-KIV_RESOURCESTRING(PlinthRun_SStartedPlain, u"Plinth2000 %s started without arguments");
 KIV_RESOURCESTRING(PlinthRun_SProbeFound, u"%s (%s): %s found, %s or later needed");
 KIV_RESOURCESTRING(PlinthRun_SProbeMissing, u"%s (%s): not found, %s or later needed");
 KIV_RESOURCESTRING(PlinthRun_SModuleNotForThisBuild,
@@ -155,12 +154,9 @@ bool StartRunLog(const std::vector<std::u16string>& arguments) {
     }
     return false;
   }
-  if (arguments.empty()) {
-    LogEvent(WideFormat(LoadResString(PlinthRun_SStartedPlain), ProgramVersion()));
-  } else {
-    LogEvent(
-        WideFormat(LoadResString(PlinthRun_SStarted), ProgramVersion(), JoinArguments(arguments)));
-  }
+  // Only a switch asks for a log, so there are always arguments to name.
+  LogEvent(
+      WideFormat(LoadResString(PlinthRun_SStarted), ProgramVersion(), JoinArguments(arguments)));
   return true;
 }
 
