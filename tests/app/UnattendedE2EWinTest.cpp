@@ -78,6 +78,19 @@ FileHandle HoldOpen(const std::u16string& file) {
   return lock;
 }
 
+// The texts of a message box's children, one a line.
+std::u16string MessageBoxText(HWND box) {
+  std::u16string text;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM p) CALLBACK -> BOOL {
+        *reinterpret_cast<std::u16string*>(p) += WindowText(child) + u"\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
 class Unattended : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(ForceDirectories(ExtractFilePath(kLog))); }
@@ -186,7 +199,9 @@ TEST_F(Unattended, ALogThatCannotBeWrittenStopsTheRunBeforeItStarts) {
   std::string said = out.ReadAll();
   EXPECT_EQ(said.rfind("Cannot create file \"C:\\NoSuchFolder\\run.log\". ", 0), 0u) << said;
   EXPECT_FALSE(DirectoryExists(kDefaultBinn));
-  if (Platform::IsWin9x()) EXPECT_TRUE(FileExists(dir + u"Errors\\Plinth2000_Error_0001.txt"));
+  if (Platform::IsWin9x()) {
+    EXPECT_TRUE(FileExists(dir + u"Errors\\Plinth2000_Error_0001.txt"));
+  }
 }
 
 TEST_F(Unattended, AFailureWithWindowsAndALogIsShownAndThenLogged) {
@@ -209,6 +224,53 @@ TEST_F(Unattended, AFailureWithWindowsAndALogIsShownAndThenLogged) {
   EXPECT_EQ(failed[1].rfind(u"Cannot create file \"" + held + u"\". ", 0), 0u) << LinesText(log);
   EXPECT_EQ(CountStartingWith(log, u"Stack list, generated "), 1u) << LinesText(log);
   EXPECT_EQ(log.back(), u"Exit code 1603 (failure)");
+}
+
+// A log is not what makes a run silent: a plain run with one shows its window as
+// ever, and its log has what a silent run's has.
+TEST_F(Unattended, APlainRunWithALogShowsItsWindowAndLogsEveryStep) {
+  WindowCreations windows;
+  InstallerStart start;
+  start.arguments = u"/log " + kLog;
+  Installer installer(start);
+  EXPECT_EQ(installer.Wait(60000, true), 0u);
+  std::vector<std::u16string> seen = windows.Of(installer);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), u"TForm1"), seen.end()) << "no main window";
+  ExpectInstalledIn(kDefaultBinn);
+
+  std::vector<std::u16string> log = RunLogEvents(kLog);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log[0],
+            u"Plinth2000 " + InstallerVersion() + u" started with the arguments: /log " + kLog);
+  EXPECT_EQ(CountStartingWith(log, u"SQL-DMO (Microsoft SQL-DMO 2000 Objects): not found"), 1u)
+      << LinesText(log);
+  EXPECT_TRUE(Has(log, u"Decision: install (SQL-DMO is not registered; 2000.10 or later is "
+                       u"needed)."))
+      << LinesText(log);
+  EXPECT_EQ(CountStartingWith(log, u"Written "), 7u) << LinesText(log);
+  EXPECT_TRUE(Has(log, u"Registered " + kDefaultBinn + u"SQLDMO.dll")) << LinesText(log);
+  EXPECT_EQ(log.back(), u"Exit code 0 (success)");
+}
+
+// Somebody who runs it by hand with a log that another program holds is told so in a
+// message box, and nothing is installed.
+TEST_F(Unattended, APlainRunWithALogHeldByAnotherProgramSaysSoAndInstallsNothing) {
+  FileHandle lock = HoldOpen(kLog);
+  InstallerStart start;
+  start.arguments = u"/log " + kLog;
+  Installer installer(start);
+  HWND box = installer.FindWindowOfClass(L"#32770");
+  ASSERT_NE(box, nullptr) << "no message box";
+  std::u16string text = MessageBoxText(box);
+  EXPECT_NE(text.find(u"Cannot create file \"" + kLog + u"\". " +
+                      WideSysErrorMessage(ERROR_SHARING_VIOLATION)),
+            std::u16string::npos)
+      << WideToUtf8(text);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(installer.Wait(), kInstallFailed);
+  EXPECT_FALSE(DirectoryExists(kDefaultBinn));
+  lock.reset();
+  EXPECT_EQ(ReadFileBytes(kLog), (std::vector<std::uint8_t>{'i', 'n', ' ', 'u', 's', 'e'}));
 }
 
 TEST_F(Unattended, CheckIsTheDetectionRuleAndWritesNothing) {
@@ -360,14 +422,7 @@ TEST_F(Unattended, ABadCommandLineIsNamedAndNothingElseIsDone) {
   Installer installer(plain);
   HWND box = installer.FindWindowOfClass(L"#32770");
   ASSERT_NE(box, nullptr) << "no message box";
-  std::u16string text;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM p) CALLBACK -> BOOL {
-        *reinterpret_cast<std::u16string*>(p) += WindowText(child) + u"\n";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
+  std::u16string text = MessageBoxText(box);
   EXPECT_NE(text.find(u"The switch -log needs a file name after it."), std::u16string::npos)
       << WideToUtf8(text);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
