@@ -244,8 +244,9 @@ TEST_F(Unattended, APlainRunWithALogShowsItsWindowAndLogsEveryStep) {
             u"Plinth2000 " + InstallerVersion() + u" started with the arguments: /log " + kLog);
   EXPECT_EQ(CountStartingWith(log, u"SQL-DMO (Microsoft SQL-DMO 2000 Objects): not found"), 1u)
       << LinesText(log);
-  EXPECT_TRUE(Has(log, u"Decision: install (SQL-DMO is not registered; 2000.10 or later is "
-                       u"needed)."))
+  EXPECT_TRUE(Has(log,
+                  u"Decision: install (SQL-DMO is not registered; 2000.10 or later is "
+                  u"needed)."))
       << LinesText(log);
   EXPECT_EQ(CountStartingWith(log, u"Written "), 7u) << LinesText(log);
   EXPECT_TRUE(Has(log, u"Registered " + kDefaultBinn + u"SQLDMO.dll")) << LinesText(log);
