@@ -12,9 +12,9 @@
 #include "KivTrx/KivTrxSysInit.h"
 #include "KivTrx/KivTrxUtils.h"
 #include "PlinthMainFrm.h"
-#include "Rtl/CodePage.h"
+#include "PlinthRun.h"
+#include "PlinthSwitches.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/UnitTable.h"
 
 namespace {
@@ -29,43 +29,66 @@ const UnitEntry kUnits[] = {
     {"KivTrxExceptDlg", InitializeKivTrxExceptDlg, FinalizeKivTrxExceptDlg},
     {"KivTrxLanguages", InitializeKivTrxLanguages, FinalizeKivTrxLanguages},
     {"KivTrxResourceUtils", InitializeKivTrxResourceUtils, FinalizeKivTrxResourceUtils},
-    {"KivTrxSysInit", InitializeKivTrxSysInit, nullptr},
+    {"KivTrxSysInit", StartTranslationOfRun, nullptr},
     {"CheckWinInetAndAdo", InitializeCheckWinInetAndAdo, FinalizeCheckWinInetAndAdo},
     {"KivLXSetupUtils", nullptr, nullptr},
     {"PlinthMainFrm", nullptr, nullptr},
 };
 
-// An exception before the main form exists (or while it is being built) has no window
-// to report in.
-int ReportStartupFailure(const std::exception& e) {
-  std::u16string text = AnsiToWide(e.what());
-  Platform::MessageBox(nullptr, text, Application().Title(), MB_OK | MB_ICONSTOP);
-  return kInstallFailedExitCode;
+int RunWithWindows() {
+  LogReportsOfTheDialog();
+  try {
+    Application().Initialize();
+    Application().CreateForm(Form1);
+    Application().Run();
+    return Application().ExitCode();
+  } catch (const std::exception& e) {
+    // Only the form's creation can get here: its events report their own failures.
+    return ReportStartupFailure(e);
+  }
+}
+
+// Everything from the units' start to their end. A failure before the main form
+// exists (or while it is being built) has no window to report in.
+int RunUnits() {
+  TUnitTable units(kUnits);
+  int exitCode;
+  try {
+    units.Initialize();
+    LogInventory();
+    SetSupportAddress(kSupportAddress);
+    if (RunSwitches().check) {
+      exitCode = CheckOnly();
+    } else if (Unattended()) {
+      exitCode = RunWithoutWindows();
+    } else {
+      exitCode = RunWithWindows();
+    }
+  } catch (const std::exception& e) {
+    exitCode = ReportStartupFailure(e);
+  }
+  Application().DestroyComponents();
+  Form1 = nullptr;
+  try {
+    units.Finalize();
+  } catch (const std::exception& e) {
+    // Past the run, but a crash would still wait for somebody to close it.
+    exitCode = ReportStartupFailure(e);
+  }
+  return exitCode;
 }
 
 int RunProgram() {
   // Forms and strings come from the module chosen here, from the first unit on.
   ChooseResourceModule();
-  TUnitTable units(kUnits);
-  try {
-    units.Initialize();
-  } catch (const std::exception& e) {
-    return ReportStartupFailure(e);
-  }
-  SetSupportAddress(kSupportAddress);
-  int exitCode;
-  try {
-    Application().Initialize();
-    Application().CreateForm(Form1);
-    Application().Run();
-    exitCode = Application().ExitCode();
-  } catch (const std::exception& e) {
-    // Only the form's creation can get here: its events report their own failures.
-    exitCode = ReportStartupFailure(e);
-  }
-  Application().DestroyComponents();
-  Form1 = nullptr;
-  units.Finalize();
+  const std::vector<std::u16string> arguments = SplitCommandLineArguments(ProgramCommandLine());
+  TRunSwitches switches;
+  const TSwitchError error = ParseSwitches(arguments, switches);
+  SetRunSwitches(switches);
+  if (error || switches.help) return AnswerCommandLine(error, arguments);
+  if (!StartRunLog(arguments)) return kExitInstallFailed;
+  const int exitCode = RunUnits();
+  EndRunLog(exitCode);
   return exitCode;
 }
 

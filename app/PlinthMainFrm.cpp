@@ -1,11 +1,8 @@
 #include "PlinthMainFrm.h"
 
-#include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
-#include "KivLX/KivLXSetupUtils.h"
-#include "KivLX/KivLXUtils.h"
-#include "Rtl/Platform.h"
-#include "SqlDmoDeploy.h"
+#include "PlinthSwitches.h"
+#include "SqlDmoInstall.h"
 
 TForm1* Form1 = nullptr;
 
@@ -19,20 +16,9 @@ const TClassInfo TForm1::kClassInfo{"TForm1", &TKivTrxForm::kClassInfo, nullptr,
 
 void TForm1::Timer1Timer(TComponent*) {
   Timer1->SetEnabled(false);
-  const TNeededComp& dmo = NeededComps()[ncSqlDmo];
-  if (dmo.InstalledPacked < dmo.RequiredPacked) {
-    // Stays the exit code unless the install gets to its end.
-    Application().SetExitCode(kInstallFailedExitCode);
-    SetCaption(u"SQL-DMO 2000 - installing...");
-    std::u16string binn = GetToolsBinnDir();
-    std::u16string resources = binn + u"Resources\\1033\\";
-    ForceDirectories(resources);
-    std::u16string system = IncludeTrailingSlash(GetSystemFolder());
-    DeploySqlDmoFiles(binn, resources, system);
-    SetCaption(u"SQL-DMO - registering...");
-    SetCurrentDir(binn);
-    RegisterServer(binn + u"SQLDMO.dll");
-    Application().SetExitCode(0);
-  }
+  // Stays the exit code unless the install gets to its end.
+  Application().SetExitCode(kExitInstallFailed);
+  Application().SetExitCode(
+      InstallSqlDmoIfNeeded([this](const std::u16string& caption) { SetCaption(caption); }));
   Application().Terminate();
 }

@@ -5,9 +5,6 @@
 #include "Gui/Timer.h"
 #include "KivTrx/KivTrxForms.h"
 
-// What the program returns when an install failed and the user closed the window.
-inline constexpr int kInstallFailedExitCode = 1603;
-
 // Built from its stored description, the resource TFORM1 (PlinthMainFrm.dfm).
 class TForm1 : public TKivTrxForm {
   KIV_CLASS_INFO()

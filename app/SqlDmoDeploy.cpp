@@ -3,10 +3,22 @@
 #include "KivLX/KivLXRegistry.h"
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
+#include "PlinthRunLog.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Format.h"
 #include "Rtl/Platform.h"
 #include "Rtl/ResourceStream.h"
+#include "Rtl/ResourceString.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/Streams.h"
+
+KIV_RESOURCESTRING(SqlDmoDeploy_SLogUnregistered, u"Unregistered %s");
+KIV_RESOURCESTRING(SqlDmoDeploy_SLogRemoved, u"Removed %s");
+KIV_RESOURCESTRING(SqlDmoDeploy_SLogWritten, u"Written %s");
+KIV_RESOURCESTRING(SqlDmoDeploy_SLogKept, u"Kept %s, which is there already");
+KIV_RESOURCESTRING(SqlDmoDeploy_SLogDeleteScheduled, u"In use, deleted at the next restart: %s");
+KIV_RESOURCESTRING(SqlDmoDeploy_SLogReplaceScheduled,
+                   u"In use, replaced at the next restart: %s (by %s)");
 
 namespace {
 
@@ -33,25 +45,72 @@ constexpr PayloadFile kPayload[] = {
     {u"sqlunirl_dll", Target::System, u"sqlunirl.dll"},
 };
 
-void DeployFiles(const std::u16string& binnDir, const std::u16string& resourceDir,
-                 const std::u16string& systemDir) {
-  RemoveOldSqlDmo();
+void LogFile(const ResourceString& what, const std::u16string& fileName) {
+  LogEvent(WideFormat(LoadResString(what), fileName));
+}
+
+// Deletes the file if it exists; one that is in use is left for the restart when the
+// policy says so. Returns whether it was.
+bool RemoveFile(const std::u16string& fileName, TInUsePolicy inUse) {
+  if (!FileExists(fileName)) return false;
+  try {
+    ForceDeleteFile(fileName);
+  } catch (const EOSError& e) {
+    // Deleting a library that is loaded somewhere is refused as access denied.
+    bool inUseError = IsFileInUseError(e.ErrorCode()) || e.ErrorCode() == ERROR_ACCESS_DENIED;
+    if (inUse != TInUsePolicy::ReplaceAtRestart || !inUseError) throw;
+    DeleteFileAtRestart(fileName);
+    LogFile(SqlDmoDeploy_SLogDeleteScheduled, fileName);
+    return true;
+  }
+  LogFile(SqlDmoDeploy_SLogRemoved, fileName);
+  return false;
+}
+
+// Writes one payload file, or, when it is in use and the policy allows, a copy beside
+// it that takes its place at the restart. Returns whether it waits for the restart.
+bool WritePayloadFile(const std::u16string& resourceName, const std::u16string& target,
+                      TInUsePolicy inUse) {
+  try {
+    ExtractPayloadFile(resourceName, target);
+  } catch (const EFCreateError&) {
+    if (inUse != TInUsePolicy::ReplaceAtRestart || !FileInUse(target)) throw;
+    // In the target's own folder, so that the restart only renames it.
+    std::u16string replacement = Platform::GetTempFileName(ExtractFilePath(target), u"sdm");
+    if (replacement.empty()) RaiseLastOSError();
+    ScopeGuard removeReplacement([&replacement] { Platform::DeleteFile(replacement); });
+    ExtractPayloadFile(resourceName, replacement);
+    ReplaceFileAtRestart(replacement, target);
+    removeReplacement.Dismiss();
+    LogEvent(WideFormat(LoadResString(SqlDmoDeploy_SLogReplaceScheduled), target, replacement));
+    return true;
+  }
+  LogFile(SqlDmoDeploy_SLogWritten, target);
+  return false;
+}
+
+int DeployFiles(const std::u16string& binnDir, const std::u16string& resourceDir,
+                const std::u16string& systemDir, TInUsePolicy inUse) {
+  int waiting = RemoveOldSqlDmo(inUse);
   for (const PayloadFile& f : kPayload) {
     switch (f.directory) {
       case Target::Binn:
-        ExtractPayloadFile(f.resource, binnDir + f.fileName);
+        waiting += WritePayloadFile(f.resource, binnDir + f.fileName, inUse);
         break;
       case Target::Resources:
-        ExtractPayloadFile(f.resource, resourceDir + f.fileName);
+        waiting += WritePayloadFile(f.resource, resourceDir + f.fileName, inUse);
         break;
       case Target::System:
         // Other programs share this one: an existing copy is never replaced.
         if (!FileExists(systemDir + f.fileName)) {
-          ExtractPayloadFile(f.resource, systemDir + f.fileName);
+          waiting += WritePayloadFile(f.resource, systemDir + f.fileName, inUse);
+        } else {
+          LogFile(SqlDmoDeploy_SLogKept, systemDir + f.fileName);
         }
         break;
     }
   }
+  return waiting;
 }
 
 }  // namespace
@@ -73,19 +132,22 @@ std::u16string GetToolsBinnDir() {
   return binn;
 }
 
-void RemoveOldSqlDmo() {
+int RemoveOldSqlDmo(TInUsePolicy inUse) {
   std::u16string server = GetProgIdServerPath(u"SQLDMO.Application");
-  if (server.empty() || !FileExists(server)) return;
+  if (server.empty() || !FileExists(server)) return 0;
   std::u16string dir = ExtractFilePath(server);
   std::u16string resources = dir + u"Resources\\1033\\";
   // The registered file name is not used: the copy's files have fixed names.
   UnregisterServer(dir + u"sqldmo.dll");
+  LogFile(SqlDmoDeploy_SLogUnregistered, dir + u"sqldmo.dll");
+  int waiting = 0;
   for (const char16_t* name : {u"sqldmo.dll", u"sqlsvc.dll", u"sqlresld.dll", u"w95scm.dll"}) {
-    DeleteFileIfExists(dir + name);
+    waiting += RemoveFile(dir + name, inUse);
   }
   for (const char16_t* name : {u"sqldmo.rll", u"sqlsvc.rll"}) {
-    DeleteFileIfExists(resources + name);
+    waiting += RemoveFile(resources + name, inUse);
   }
+  return waiting;
 }
 
 void ExtractPayloadFile(const std::u16string& resourceName, const std::u16string& target) {
@@ -95,10 +157,10 @@ void ExtractPayloadFile(const std::u16string& resourceName, const std::u16string
   file.WriteBuffer(resource.Memory(), resource.Size());
 }
 
-void DeploySqlDmoFiles(const std::u16string& binnDir, const std::u16string& resourceDir,
-                       const std::u16string& systemDir) {
+int DeploySqlDmoFiles(const std::u16string& binnDir, const std::u16string& resourceDir,
+                      const std::u16string& systemDir, TInUsePolicy inUse) {
   try {
-    DeployFiles(binnDir, resourceDir, systemDir);
+    return DeployFiles(binnDir, resourceDir, systemDir, inUse);
   } catch (const Exception& e) {
     throw Exception(e.Message() + "\r\n\r\nPlease close all programs and try again.");
   }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs the installer in a fresh, throwaway Windows machine (a new Wine prefix on its
 # own X display) and says in plain words what it did; then runs it a second time to
-# show that an installed SQL-DMO 2000 is left alone. It runs the shipping 32-bit build
-# under Debian's 32-bit Wine in the 32-bit Debian root where this machine can, and the
-# 64-bit test build otherwise, and says which and why. What it reports is what the
-# machine shows before and after each run, and the exit code the program returned.
+# show that an installed SQL-DMO 2000 is left alone; then, on another fresh machine,
+# shows a roll-out's silent run with its log between two runs of the detection rule.
+# It runs the shipping 32-bit build under Debian's 32-bit Wine in the 32-bit Debian
+# root where this machine can, and the 64-bit test build otherwise, and says which and
+# why. What it reports is what the machine shows before and after each run, the
+# decision the program wrote into its log, and the Windows exit code it returned.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -69,7 +71,7 @@ registration() {
 
 # Every file under drive_c newer than the marker, as a Windows path with its version.
 written_since() {
-  find "$drive_c" -type f -newer "$1" ! -name '*.reg' ! -path '*/users/*' 2>/dev/null | sort |
+  find "$drive_c" -type f -newer "$1" ! -name '*.reg' ! -name '*.log' ! -path '*/users/*' 2>/dev/null | sort |
     while read -r f; do
       local win version
       win="C:\\$(echo "${f#"$drive_c"/}" | sed 's|/|\\|g')"
@@ -78,64 +80,108 @@ written_since() {
     done
 }
 
-# Runs the installer and waits for it; sets $code to the Windows exit code it returned
-# (read by the command interpreter: the shell sees only its low 8 bits).
+# What a Windows exit code of the program means (of a /check with "check").
+meaning() {
+  case "$1${2:+ $2}" in
+    "0 check") echo "SQL-DMO 2000 is in place" ;;
+    0) echo "success" ;;
+    "1 check") echo "install needed" ;;
+    1603) echo "failure" ;;
+    1639) echo "bad command line" ;;
+    3010) echo "success, a restart is needed" ;;
+    *) echo "not one of the program's codes" ;;
+  esac
+}
+
+# Runs the installer with the given arguments and waits for it; sets $code to the
+# Windows exit code it returned. The command interpreter reads it: the shell would see
+# only its low 8 bits (67 for 1603).
 run_installer() {
   touch "$1"
+  shift
   sleep 1
   local win_exe out
   win_exe="Z:$(echo "$exe" | sed 's|/|\\|g')"
-  out=$("$WINE" cmd /v:on /c "start \"\" /wait \"${win_exe}\" & echo exit-code=!errorlevel!" 2>/dev/null |
-    tr -d '\r')
+  # The interpreter ends with the program's exit code: not a failure of this script.
+  out=$({ "$WINE" cmd /v:on /c "start \"\" /wait \"${win_exe}\" $* & echo exit-code=!errorlevel!" ||
+    true; } 2>/dev/null | tr -d '\r')
   code=$(echo "$out" | sed -n 's/^exit-code=//p' | tail -n 1)
   "$WINESERVER" -w
 }
 
-# What the run did, from the machine as it was before and after.
-outcome() {
-  local files=$1 before=$2
-  if [ "${code:-?}" != 0 ]; then
-    echo "Outcome: the install failed (exit code ${code:-unknown})."
-  elif [ -n "$files" ]; then
-    echo "Outcome: installed (${before}); it wrote the files below and registered the server."
-  else
-    echo "Outcome: nothing to do (${before}); nothing was written."
-  fi
+# A log the program wrote, as text of this machine.
+program_log() {
+  sed '1s/^\xEF\xBB\xBF//' "$(unix_path "$1")" 2>/dev/null | tr -d '\r'
+}
+
+# The decision of the run that wrote the log, in the program's own words.
+decision() {
+  program_log "$1" | sed -n 's/^[0-9-]* [0-9:]*  Decision: //p' | tail -n 1
 }
 
 describe_before() {
   local server
   server=$(registered_server)
   if [ -z "$server" ]; then
-    echo "SQLDMO.Application was not registered"
+    echo "SQLDMO.Application is not registered."
   else
-    echo "SQLDMO.Application was served by ${server}, file version $("$pever" "$(unix_path "$server")" 2>/dev/null || echo unreadable)"
+    echo "SQLDMO.Application is served by ${server}, file version $("$pever" "$(unix_path "$server")" 2>/dev/null || echo unreadable)."
   fi
 }
 
+# One run with a log of its own: what it decided, wrote and left registered.
 show_run() {
-  local marker="$1" before files
-  before=$(describe_before)
-  run_installer "$marker"
+  local marker="$1" log="$2" files found
+  echo "Command: Plinth2000.exe /log ${log}"
+  run_installer "$marker" /log "$log"
   files=$(written_since "$marker")
-  outcome "$files" "$before"
+  found=$(decision "$log")
+  echo "Decision (from the program's log): ${found:-none; the program wrote no decision}"
   if [ -n "$files" ]; then
     echo "Files written:"
     echo "$files"
+  else
+    echo "Nothing was written."
   fi
   echo "Registration afterwards:"
   registration
-  echo "Exit code: ${code:-unknown}"
+  echo "Exit code: ${code:-unknown} ($(meaning "${code:-}"))"
 }
 
 echo
 echo "== First run, on a machine without SQL-DMO"
-echo "Before:"
-registration
-show_run "${WINEPREFIX}/.marker1"
+echo "Before: $(describe_before)"
+show_run "${WINEPREFIX}/.marker1" 'C:\Plinth2000-first.log'
 first=${code:-1}
+first_decision=$(decision 'C:\Plinth2000-first.log')
 
 echo
 echo "== Second run, on the same machine"
-show_run "${WINEPREFIX}/.marker2"
-[ "$first" = 0 ] && [ "${code:-1}" = 0 ] && [ -z "$(written_since "${WINEPREFIX}/.marker2")" ]
+echo "Before: $(describe_before)"
+show_run "${WINEPREFIX}/.marker2" 'C:\Plinth2000-second.log'
+second=${code:-1}
+second_files=$(written_since "${WINEPREFIX}/.marker2")
+
+echo
+echo "== A roll-out's silent run, on another fresh machine"
+echo "Making it..."
+wine_env_new_machine
+drive_c="${WINEPREFIX}/drive_c"
+mkdir -p "${drive_c}/Logs"
+echo "Detection rule before: Plinth2000.exe /check"
+run_installer "${WINEPREFIX}/.marker3" /check
+check_before=${code:-}
+echo "  Exit code: ${check_before:-unknown} ($(meaning "${check_before}" check))"
+echo 'Silent install: Plinth2000.exe /quiet /log C:\Logs\Plinth2000.log'
+run_installer "${WINEPREFIX}/.marker4" /quiet /log 'C:\Logs\Plinth2000.log'
+quiet=${code:-}
+echo "  Exit code: ${quiet:-unknown} ($(meaning "${quiet}"))"
+echo '  Its log, C:\Logs\Plinth2000.log:'
+program_log 'C:\Logs\Plinth2000.log' | sed 's/^/    /'
+echo "Detection rule after: Plinth2000.exe /check"
+run_installer "${WINEPREFIX}/.marker5" /check
+check_after=${code:-}
+echo "  Exit code: ${check_after:-unknown} ($(meaning "${check_after}" check))"
+
+[ "$first" = 0 ] && [ "${first_decision#install}" != "$first_decision" ] && [ "$second" = 0 ] &&
+  [ -z "$second_files" ] && [ "$check_before" = 1 ] && [ "$quiet" = 0 ] && [ "$check_after" = 0 ]

@@ -47,6 +47,19 @@ wine_env_start() {
   "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
+# Another fresh machine on the same display, in place of the current one (removed when
+# wine_env_start made it).
+wine_env_new_machine() {
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+  if [ -n "${_wine_env_owns_prefix:-}" ]; then rm -rf "${WINEPREFIX}"; fi
+  WINEPREFIX="$(mktemp -d /tmp/plinth-wine.XXXXXX)"
+  _wine_env_owns_prefix=1
+  "$WINE" wineboot -i >/dev/null 2>&1
+  wine_env_quiet_crashes
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+}
+
 # Settings of the throwaway machine. A crashing program ends at once instead of waiting
 # in the debugger: nobody is there to look at it, and a run must not hang. And there is
 # no window manager on the Xvfb display, so Wine must not wait for one: with managed

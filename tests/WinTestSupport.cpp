@@ -9,6 +9,8 @@
 #include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/Format.h"
+#include "Rtl/Streams.h"
+#include "Rtl/WideText.h"
 
 namespace {
 std::atomic<int> counter{0};
@@ -127,6 +129,81 @@ ScopedMachineValue::ScopedMachineValue(const std::u16string& key, const std::u16
 }
 
 ScopedMachineValue::~ScopedMachineValue() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, WStr(key_)); }
+
+namespace {
+
+constexpr const wchar_t* kSessionManager = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kPendingRenames = L"PendingFileRenameOperations";
+
+std::u16string WinInitFile() { return IncludeTrailingSlash(GetWindowsFolder()) + u"WININIT.INI"; }
+
+std::optional<std::vector<std::uint8_t>> ReadPendingRenames() {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD size = 0;
+  std::optional<std::vector<std::uint8_t>> data;
+  if (RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    data.emplace(size);
+    RegQueryValueExW(key, kPendingRenames, nullptr, nullptr, data->data(), &size);
+    data->resize(size);
+  }
+  RegCloseKey(key);
+  return data;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileIfAny(const std::u16string& file) {
+  if (!FileExists(file)) return std::nullopt;
+  return ReadFileBytes(file);
+}
+
+}  // namespace
+
+std::vector<std::u16string> PendingFileRenames() {
+  std::vector<std::u16string> names;
+  std::optional<std::vector<std::uint8_t>> data = ReadPendingRenames();
+  if (!data) return names;
+  std::u16string text(reinterpret_cast<const char16_t*>(data->data()), data->size() / 2);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = std::min(text.find(u'\0', start), text.size());
+    names.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  // Pairs, the list ended by an empty string: a deletion's empty target is kept.
+  while (!names.empty() && names.back().empty() &&
+         (names.size() % 2 == 1 || names[names.size() - 2].empty())) {
+    names.pop_back();
+  }
+  return names;
+}
+
+std::vector<std::string> WinInitLines() {
+  std::optional<std::vector<std::uint8_t>> bytes = ReadFileIfAny(WinInitFile());
+  if (!bytes) return {};
+  return SplitLines(std::string(bytes->begin(), bytes->end()));
+}
+
+ScopedRestartOperations::ScopedRestartOperations()
+    : renames_(ReadPendingRenames()), winInit_(ReadFileIfAny(WinInitFile())) {}
+
+ScopedRestartOperations::~ScopedRestartOperations() {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    if (renames_) {
+      RegSetValueExW(key, kPendingRenames, 0, REG_MULTI_SZ, renames_->data(),
+                     static_cast<DWORD>(renames_->size()));
+    } else {
+      RegDeleteValueW(key, kPendingRenames);
+    }
+    RegCloseKey(key);
+  }
+  if (winInit_) {
+    WriteFileBytes(WinInitFile(), winInit_->data(), winInit_->size());
+  } else {
+    DeleteFileW(WStr(WinInitFile()));
+  }
+}
 
 // The recorder writes "\\\\" for a backslash and "\\xHH" for a byte outside printable ASCII.
 static std::string UnescapeRecorded(const std::string& s) {

@@ -4,11 +4,13 @@
 
 #include "Rtl/Win.h"
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Folder of the running test executable, with a trailing backslash.
 std::u16string TestExeDir();
@@ -81,6 +83,26 @@ class ScopedMachineValue {
 
  private:
   std::u16string key_;
+};
+
+// The system's pending file-rename operations (NT) as its value holds them: a source,
+// then its target ("!\\??\\" before it when it may be replaced; empty to delete).
+std::vector<std::u16string> PendingFileRenames();
+// WININIT.INI in the Windows folder, as 8-bit lines; none when there is no file.
+std::vector<std::string> WinInitLines();
+
+// Puts the pending file-rename operations and WININIT.INI back as they were, so that
+// no test leaves work for a restart of the machine the other tests share.
+class ScopedRestartOperations {
+ public:
+  ScopedRestartOperations();
+  ~ScopedRestartOperations();
+  ScopedRestartOperations(const ScopedRestartOperations&) = delete;
+  ScopedRestartOperations& operator=(const ScopedRestartOperations&) = delete;
+
+ private:
+  std::optional<std::vector<std::uint8_t>> renames_;
+  std::optional<std::vector<std::uint8_t>> winInit_;
 };
 
 // What the stand-in MAPI32.DLL (fixtures/MapiRecorder.cpp) wrote down: key to value,

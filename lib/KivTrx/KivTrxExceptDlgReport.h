@@ -127,6 +127,12 @@ std::vector<std::u16string> FormatStackEntries(const TStackList& stack,
 // and the most recent stack list with all four formatting switches off.
 void WriteSecondaryExceptionStack(TKivStringList& lines, const std::exception& e);
 
+// The whole report of `e` as the dialog shows it once the details are built: the
+// message (with the dialog's full stop), an empty line, the head, the diagnostic
+// sections of `input` and the system-information section. For a run that shows no
+// dialog; take `input` before anything else can raise.
+std::u16string ExceptionReportText(const std::exception& e, const TDiagnosticsInput& input);
+
 TSystemSection GatherSystemSection();
 // The modules of the process with their versions; false when the enumeration fails.
 bool GatherModules(std::vector<TModuleEntry>& modules);

@@ -4,6 +4,7 @@
 
 #include "Debug/ModuleList.h"
 #include "KivLX/KivLXVerUtils.h"
+#include "KivTrx/KivTrxExceptDlg.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
@@ -152,4 +153,21 @@ void WriteSecondaryExceptionStack(TKivStringList& lines, const std::exception& e
     for (const std::u16string& entry : FormatStackEntries(stack, kSecondaryLogFormat))
       lines.Add(entry);
   }
+}
+
+std::u16string ExceptionReportText(const std::exception& e, const TDiagnosticsInput& input) {
+  TReportHead head = ReportHeadOf(e);
+  if (input.stack) head.raiseAddress = input.stack->raiseAddress;
+  TKivStringList lines;
+  WriteReportHead(lines, head);
+  WriteDiagnostics(lines, dfAll, input);
+  if (TSystemInfoCallback callback = SystemInfoCallback()) {
+    TKivStringList info;
+    callback(info);
+    // As in the dialog, the section passes through the system's code page.
+    for (int i = 0; i < info.Count(); ++i) lines.Add(AnsiToWide(WideToAnsi(info.Get(i))));
+  }
+  std::u16string message = AnsiToWide(e.what());
+  if (message.empty() || message.back() != u'.') message += u".";
+  return message + u"\r\n\r\n" + lines.Text();
 }

@@ -42,6 +42,11 @@ HANDLE CreateFile(const std::u16string& name, DWORD access, DWORD share, DWORD d
 std::u16string GetWindowsDirectory();
 std::u16string GetSystemDirectory();
 std::u16string GetTempPath();
+// The short (8.3) form of an existing file's path; empty when the call fails.
+std::u16string GetShortPathName(const std::u16string& name);
+// Creates an empty file with a new name "<prefix>XXXX.tmp" in `dir` and returns its
+// path; empty when the call fails.
+std::u16string GetTempFileName(const std::u16string& dir, const std::u16string& prefix);
 
 // A find-first search entry, in wide text whatever form was called.
 struct FindData {

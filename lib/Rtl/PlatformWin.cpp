@@ -173,6 +173,22 @@ std::u16string GetTempPath() {
                    [](char* b, UINT n) { return GetTempPathA(n, b); });
 }
 
+std::u16string GetShortPathName(const std::u16string& name) {
+  return QueryPath([&name](wchar_t* b, UINT n) { return GetShortPathNameW(WStr(name), b, n); },
+                   [&name](char* b, UINT n) { return GetShortPathNameA(A(name).c_str(), b, n); });
+}
+
+std::u16string GetTempFileName(const std::u16string& dir, const std::u16string& prefix) {
+  if (IsWin9x()) {
+    char buf[MAX_PATH];
+    if (!GetTempFileNameA(A(dir).c_str(), A(prefix).c_str(), 0, buf)) return {};
+    return AnsiToWide(buf);
+  }
+  wchar_t buf[MAX_PATH];
+  if (!GetTempFileNameW(WStr(dir), WStr(prefix), 0, buf)) return {};
+  return FromWStr(buf);
+}
+
 HANDLE FindFirstFile(const std::u16string& pattern, FindData& data) {
   HANDLE h;
   if (IsWin9x()) {

@@ -60,6 +60,8 @@
 #undef GetCurrentDirectory
 #undef SetCurrentDirectory
 #undef GetTempPath
+#undef GetTempFileName
+#undef GetShortPathName
 #undef GetUserName
 #undef GetComputerName
 #undef ShellExecute

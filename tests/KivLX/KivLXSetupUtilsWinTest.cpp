@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "KivLX/KivLXSetupUtils.h"
+#include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Handles.h"
+#include "Rtl/Platform.h"
 #include "Rtl/SehGuard.h"
+#include "Rtl/WideText.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -102,6 +106,53 @@ TEST(KivLXSetupUtils, MissingFileIsTheOsErrorAlone) {
     EXPECT_EQ(e.Message(), "System Error.  Code: " + std::to_string(e.ErrorCode()) + ".\r\n" +
                                SysErrorMessage(e.ErrorCode()));
   }
+}
+
+std::string ShortName(const std::u16string& file) {
+  return WideToAnsi(Platform::GetShortPathName(file));
+}
+
+TEST(KivLXSetupUtils, FilesInUseWaitForTheRestartInTheOrderTheyCame) {
+  ScopedRestartOperations restore;
+  TempDir dir;
+  const std::u16string held = dir / u"held library.dll";
+  const std::u16string old = dir / u"old.dll";
+  const std::u16string replacement = dir / u"replacement.tmp";
+  WriteTextFile(held, "in use");
+  WriteTextFile(old, "old");
+  WriteTextFile(replacement, "new");
+  FileHandle lock(CreateFileW(WStr(held), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock.valid());
+  EXPECT_TRUE(FileInUse(held));
+  EXPECT_FALSE(FileInUse(old));
+  EXPECT_FALSE(FileInUse(dir / u"missing.dll"));
+  // What another set-up left for the same restart stays.
+  const std::string other = "C:\\OTHER.DLL=C:\\OTHER.NEW";
+  if (Platform::IsWin9x()) {
+    WriteTextFile(IncludeTrailingSlash(GetWindowsFolder()) + u"WININIT.INI",
+                  "[rename]\r\n" + other + "\r\n");
+  }
+  const std::vector<std::u16string> before = PendingFileRenames();
+
+  DeleteFileAtRestart(old);
+  ReplaceFileAtRestart(replacement, held);
+  EXPECT_TRUE(FileExists(old));  // nothing happens before the restart
+  EXPECT_TRUE(FileExists(replacement));
+  if (Platform::IsWin9x()) {
+    const std::string heldShort = ShortName(held);
+    EXPECT_EQ(heldShort.find(' '), std::string::npos) << heldShort;
+    EXPECT_EQ(WinInitLines(), (std::vector<std::string>{"[rename]", other, "NUL=" + ShortName(old),
+                                                        heldShort + "=" + ShortName(replacement)}));
+    EXPECT_EQ(PendingFileRenames(), before);
+    return;
+  }
+  std::vector<std::u16string> names = PendingFileRenames();
+  ASSERT_EQ(names.size(), before.size() + 4) << WideToAnsi(names.empty() ? u"" : names.back());
+  EXPECT_TRUE(WideSameText(names[before.size()], u"\\??\\" + old));
+  EXPECT_EQ(names[before.size() + 1], u"");
+  EXPECT_TRUE(WideSameText(names[before.size() + 2], u"\\??\\" + replacement));
+  EXPECT_TRUE(WideSameText(names[before.size() + 3], u"!\\??\\" + held));
+  EXPECT_TRUE(WinInitLines().empty());
 }
 
 }  // namespace

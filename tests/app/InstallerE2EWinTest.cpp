@@ -28,51 +28,7 @@
 
 namespace {
 
-const std::u16string kDefaultBinn = u"C:\\Program Files\\Microsoft SQL Server\\80\\Tools\\Binn\\";
 constexpr DWORD kInstallFailed = 1603;
-
-struct PayloadRow {
-  const char16_t* name;
-  bool inResources;
-  TVersionNumber version;
-};
-const PayloadRow kPayload[] = {
-    {u"SQLDMO.dll", false, MakeVersion(2000, 80, 760, 0)},
-    {u"sqlresld.DLL", false, MakeVersion(2000, 80, 382, 0)},
-    {u"sqlsvc.DLL", false, MakeVersion(2000, 80, 760, 0)},
-    {u"w95scm.DLL", false, MakeVersion(2000, 80, 760, 0)},
-    {u"sqlsvc.RLL", true, MakeVersion(2000, 80, 194, 0)},
-    {u"SQLDMO.RLL", true, MakeVersion(2000, 80, 760, 0)},
-};
-
-std::u16string SystemDir() { return IncludeTrailingSlash(GetSystemFolder()); }
-
-std::u16string ReadDefault(HKEY root, const std::u16string& key) {
-  HKEY h;
-  if (RegOpenKeyExW(root, WStr(key), 0, KEY_READ, &h) != ERROR_SUCCESS) {
-    return u"";
-  }
-  wchar_t buf[MAX_PATH];
-  DWORD size = sizeof buf;
-  DWORD type = 0;
-  LONG rc = RegQueryValueExW(h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-  RegCloseKey(h);
-  if (rc != ERROR_SUCCESS || type != REG_SZ) return u"";
-  return FromWStr(buf, size / sizeof(wchar_t)).c_str();
-}
-
-// The server registered for a ProgID, as the installer's kind of program sees it.
-std::u16string ServerPath(const std::u16string& progId) {
-  std::u16string clsid = ReadDefault(HKEY_CLASSES_ROOT, progId + u"\\CLSID");
-  if (clsid.empty()) return u"";
-  return ReadDefault(HKEY_CLASSES_ROOT, u"CLSID\\" + clsid + u"\\InprocServer32");
-}
-
-TVersionNumber InstalledSqlDmoVersion() {
-  std::u16string server = ServerPath(u"SQLDMO.Application.8.0");
-  if (server.empty()) server = ServerPath(u"SQLDMO.Application");
-  return server.empty() ? 0 : GetFileVersion(server);
-}
 
 // The message of the exception dialog: the text of its first memo, the one on top.
 std::u16string DialogMessage(HWND dialog) {
@@ -242,25 +198,6 @@ void PlantOlderCopy(const std::u16string& dir, const std::u16string& dmoFixture)
       SetFileAttributesW(WStr(dir + u"Resources\\1033\\sqldmo.rll"), FILE_ATTRIBUTE_READONLY));
   RegisterServer(dir + u"sqldmo.dll");
   ASSERT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application"), dir + u"sqldmo.dll"));
-}
-
-void ExpectInstalledIn(const std::u16string& binn) {
-  for (const PayloadRow& row : kPayload) {
-    std::u16string file = binn + (row.inResources ? u"Resources\\1033\\" : u"") + row.name;
-    ASSERT_TRUE(FileExists(file)) << WideToAnsi(file);
-    EXPECT_EQ(FormatVersion(vfFull, GetFileVersion(file)), FormatVersion(vfFull, row.version))
-        << WideToAnsi(file);
-    // Written with the letter case of the table.
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW(WStr(file), &data);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FindClose(h);
-    EXPECT_EQ(FromWStr(data.cFileName), row.name);
-  }
-  EXPECT_TRUE(FileExists(SystemDir() + u"sqlunirl.dll"));
-  EXPECT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application"), binn + u"SQLDMO.dll"));
-  EXPECT_TRUE(WideSameText(ServerPath(u"SQLDMO.Application.8.0"), binn + u"SQLDMO.dll"));
-  EXPECT_EQ(InstalledSqlDmoVersion(), MakeVersion(2000, 80, 760, 0));
 }
 
 TEST(Installer, FreshMachineGetsEveryFileAndTheRegistration) {

@@ -159,6 +159,23 @@ TEST(SqlDmoDeploy, AnOldCopyThatCannotBeDeletedStopsWithTheOsError) {
   EXPECT_FALSE(FileExists(old / u"sqldmo.dll"));  // nothing is rolled back
 }
 
+TEST(SqlDmoDeploy, WithRestartReplaceAnOldCopyInUseIsDeletedAtTheRestart) {
+  ScopedRestartOperations restore;
+  TempDir old;
+  CopyOlderServer(old.Path());
+  WriteTextFile(old / u"sqlsvc.dll", "old");
+  RegisterServer(old / u"sqldmo.dll");
+  FileHandle lock(
+      CreateFileW(WStr(old / u"sqlsvc.dll"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_EQ(RemoveOldSqlDmo(TInUsePolicy::ReplaceAtRestart), 1);
+  EXPECT_FALSE(FileExists(old / u"sqldmo.dll"));
+  EXPECT_TRUE(FileExists(old / u"sqlsvc.dll"));
+  std::vector<std::u16string> names = PendingFileRenames();
+  ASSERT_GE(names.size(), 2u);
+  EXPECT_TRUE(WideSameText(names[names.size() - 2], u"\\??\\" + old / u"sqlsvc.dll"));
+  EXPECT_EQ(names.back(), u"");
+}
+
 TEST(SqlDmoDeploy, TheInstallersPayloadIsLanguageNeutral) {
   std::u16string installer = TestExeDir() + u"..\\..\\bin\\Plinth2000.exe";
   ModuleHandle image(LoadLibraryExW(WStr(installer), nullptr, LOAD_LIBRARY_AS_DATAFILE));

@@ -533,4 +533,41 @@ TEST_F(Translation, ACatalogGoesOutAndComesBackThroughTheTablesChecks) {
   EXPECT_EQ(FileBytes(module), before);
 }
 
+// A silent run: the texts of its log come from the module like every other text, and
+// a module made for another build is left as it is, since rebuilding it shows windows.
+TEST_F(Translation, ASilentRunsLogIsTranslatedToo) {
+  std::u16string module = MakeTranslatedModule();
+  {
+    TKivTransTable table;
+    table.LoadFromFile(exe_, module);
+    Translate(table, u"PlinthRun_SExitCode", u"R\u00FCckgabewert %s", true, u"");
+    table.SaveToFile(false);
+  }
+  const std::u16string log = dir_ / u"run.log";
+  InstallerStart start{exe_, dir_.Path(), u"/quiet /log \"" + log + u"\""};
+  EXPECT_EQ(RunWithoutWindows(start), 0u);
+  std::vector<std::u16string> events = RunLogEvents(log);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back(), u"R\u00FCckgabewert 0 (success)");
+}
+
+TEST_F(Translation, ASilentRunLeavesAModuleOfAnEarlierBuildAlone) {
+  std::u16string module = MakeTranslatedModule();
+  AgeModule(module);
+  std::vector<std::uint8_t> before = FileBytes(module);
+  const std::u16string log = dir_ / u"run.log";
+  InstallerStart start{exe_, dir_.Path(), u"/quiet /log \"" + log + u"\""};
+  EXPECT_EQ(RunWithoutWindows(start), 0u);
+  EXPECT_EQ(FileBytes(module), before);
+  EXPECT_FALSE(FileExists(module + u".previous"));
+  std::vector<std::u16string> events = RunLogEvents(log);
+  EXPECT_NE(std::find(events.begin(), events.end(),
+                      u"The resource module " + module +
+                          u" is not for this build: the program's texts are used."),
+            events.end())
+      << LinesText(events);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back(), u"Exit code 0 (success)");
+}
+
 }  // namespace

@@ -4,6 +4,9 @@
 # needs no fresh machine and runs in the current prefix.
 #
 #   fresh-prefix.sh TEMPLATE PROGRAM [ARGS...]
+#
+# With PLINTH_E2E_WINDOWS set (win98, say) the fresh machine is that Windows version
+# for every program that runs on it.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/wine-tools.sh"
@@ -17,6 +20,9 @@ done
 prefix=$(mktemp -d /tmp/plinth-e2e.XXXXXX)
 cp -a "$template/." "$prefix/"
 export WINEPREFIX="$prefix"
+if [ -n "${PLINTH_E2E_WINDOWS:-}" ]; then
+  "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$PLINTH_E2E_WINDOWS" /f >/dev/null 2>&1
+fi
 "$WINE" "$@"
 rc=$?
 "$WINESERVER" -k >/dev/null 2>&1
