@@ -30,13 +30,17 @@ build() {
 
 # Each skipped test of a CTest log with the reason it printed, as "reason<TAB>test":
 # GoogleTest prints "<file>:<line>: Skipped" and the reason on the next line; a wrapper
-# that cannot run a test at all prints "[  SKIPPED ] <reason>".
+# that cannot run a test at all prints "[  SKIPPED ] <reason>". CTest ends the entry
+# with "Test Skipped." or, where the skip is read from the output, with "Skip regular
+# expression found".
 skip_reasons() {
   awk '
     / Test: / { name = $NF; reason = ""; next }
     /: Skipped$/ { getline; if ($0 != "") reason = $0; next }
     /^\[  SKIPPED \] [^(]*: / && reason == "" { reason = substr($0, 14); next }
-    /^Test Skipped\./ { print (reason == "" ? "no reason given" : reason) "\t" name }
+    /^Test Skipped\./ || /^Skip regular expression found/ {
+      print (reason == "" ? "no reason given" : reason) "\t" name
+    }
   ' "$1"
 }
 
