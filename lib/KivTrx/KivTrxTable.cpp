@@ -1,7 +1,6 @@
 #include "KivTrx/KivTrxTable.h"
 
 #include <algorithm>
-#include <deque>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -69,15 +68,17 @@ class TKivTransTable::TNamedValues {
   explicit TNamedValues(std::u16string_view text) {
     TKivStringList lines;
     lines.SetText(text);
+    byName_.reserve(static_cast<std::size_t>(lines.Count()));
     for (int i = 0; i < lines.Count(); ++i) {
       const std::u16string& line = lines.Get(i);
       std::size_t eq = line.find(u'=');
       if (eq == std::u16string::npos) continue;  // a line without a name
-      byName_[WideUpperCase(line.substr(0, eq))].push_back(line);
+      byName_[WideUpperCase(std::u16string_view(line).substr(0, eq))].values.push_back(line);
     }
     // The values of one name in the order of the sorted list; only repeated names need
     // sorting, so the whole list is not.
-    for (auto& [name, values] : byName_) {
+    for (auto& [name, entry] : byName_) {
+      std::vector<std::u16string>& values = entry.values;
       if (values.size() > 1) {
         std::stable_sort(values.begin(), values.end(),
                          [](const std::u16string& a, const std::u16string& b) {
@@ -88,29 +89,21 @@ class TKivTransTable::TNamedValues {
     }
   }
 
-  // The first value left for the name, which is used up.
-  std::optional<std::u16string> Take(const std::u16string& name) {
-    auto found = byName_.find(WideUpperCase(name));
-    if (found == byName_.end() || found->second.empty()) return std::nullopt;
-    std::u16string value = std::move(found->second.front());
-    found->second.pop_front();
-    return value;
+  // The first value left for the name (in upper case), which is used up.
+  std::optional<std::u16string> Take(const std::u16string& upperName) {
+    auto found = byName_.find(upperName);
+    if (found == byName_.end() || found->second.next == found->second.values.size()) {
+      return std::nullopt;
+    }
+    return std::move(found->second.values[found->second.next++]);
   }
 
  private:
-  std::unordered_map<std::u16string, std::deque<std::u16string>> byName_;
-};
-
-// Opens the table for appending rows while loading, and closes it again on every path.
-class TKivTransTable::TInsertsAllowed {
- public:
-  explicit TInsertsAllowed(TKivTransTable& table) : table_(table) { table_.insertsAllowed_ = true; }
-  ~TInsertsAllowed() { table_.insertsAllowed_ = false; }
-  TInsertsAllowed(const TInsertsAllowed&) = delete;
-  TInsertsAllowed& operator=(const TInsertsAllowed&) = delete;
-
- private:
-  TKivTransTable& table_;
+  struct TEntry {
+    std::vector<std::u16string> values;
+    std::size_t next = 0;
+  };
+  std::unordered_map<std::u16string, TEntry> byName_;
 };
 
 TKivTransTable::TKivTransTable() { DefineFields(); }
@@ -204,10 +197,8 @@ void TKivTransTable::SetPDfmProp(TDfmProperty* property) {
 
 // ---- Hooks ----
 
-void TKivTransTable::DoBeforeInsert() {
-  if (!insertsAllowed_) throw EKivInternalError(kInsertRefused);
-  TKivVarArrayDataSet::DoBeforeInsert();
-}
+// Loading stores its rows directly; no row is ever inserted through the cursor.
+void TKivTransTable::DoBeforeInsert() { throw EKivInternalError(kInsertRefused); }
 
 void TKivTransTable::DoAfterInsert() {
   TKivVarArrayDataSet::DoAfterInsert();
@@ -221,6 +212,11 @@ void TKivTransTable::DoBeforePost() {
     throw EKivGeneralError(kMultiLineComment);
   }
   if (State() == dsEdit) {
+    if (ordinalOrder_ && Sort().empty() && CurrentIndex() >= 0 &&
+        CurrentIndex() < RowList().Count() &&
+        RowTranID(RowList().Get(CurrentIndex())) != TranID()) {
+      ordinalOrderStale_ = true;
+    }
     ApplyTranslation();
     modified_ = true;
   }
@@ -243,9 +239,23 @@ void TKivTransTable::CheckFormat() {
 
 void TKivTransTable::ApplyTranslation() {
   if (IsStringResource()) {
-    SetStringTableString(stringTables_, StringTableID(), TranValue());
+    SetLoadedString(StringTableID(), TranValue());
   } else if (TDfmProperty* property = PDfmProp()) {
     WideToPropertyValue(*property, TranValue());
+  }
+}
+
+// What SetStringTableString does, without its scan of every block: a table of tens of
+// thousands of strings would take a scan per edited string.
+void TKivTransTable::SetLoadedString(int id, const std::u16string& text) {
+  auto found = blockByNumber_.find(StringTableBlock(id));
+  if (found == blockByNumber_.end()) return;
+  TKivStringList& block = *stringTables_[found->second];
+  for (int i = 0; i < block.Count(); ++i) {
+    if (StringIdOf(block, i) == id) {
+      block.Put(i, text);
+      return;
+    }
   }
 }
 
@@ -261,27 +271,35 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
   Close();
   tranValue_->SetReadOnly(false);
   translated_->SetReadOnly(false);
+  // Sorting an empty table costs nothing; the rows are sorted once when all are in.
+  SetSort(ordinalOrder_ ? "" : "TranID");
   Open();
   InBatch([&] {
-    First();
-    while (!IsEmpty()) Delete();
-    // The rows of the old contents go before the contents they refer to.
+    // The rows of the old contents went with the close, before the contents they
+    // refer to.
     stringTables_ = std::move(contents.StringTables);
+    blockByNumber_.clear();
+    for (std::size_t i = 0; i < stringTables_.size(); ++i) {
+      const TKivStringList& block = *stringTables_[i];
+      if (block.Count() > 0) blockByNumber_.emplace(StringTableBlock(StringIdOf(block, 0)), i);
+    }
     properties_ = std::move(contents.Properties);
     forms_ = std::move(contents.Forms);
     resourceStringMap_.SetSorted(false);
     resourceStringMap_.SetText(contents.ResourceStringMap);
-    resourceStringMap_.SetSorted(true);
+    // Only the rows read the map, by id: its order is for those who look at it.
+    if (!ordinalOrder_) resourceStringMap_.SetSorted(true);
     FillRows(flags, comments);
+    Refresh();
     tranValue_->SetReadOnly(readOnly_);
     translated_->SetReadOnly(readOnly_);
-    SetSort("TranID");
     First();
   });
 }
 
+// Rows go straight into the store: appending them through the cursor, with its record
+// buffers and post hooks, costs more than the rest of a load together.
 void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
-  TInsertsAllowed allowed(*this);
   std::unordered_set<std::string> added;
   for (std::size_t i = 0; i < properties_.size(); ++i) {
     TDfmProperty& property = *properties_[i];
@@ -291,43 +309,105 @@ void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
     if (form->TranslatableProps->IndexOf(path) < 0) continue;
     if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
     if (!added.insert(property.Path).second) continue;
-    Append();
-    SetTranID(path);
-    SetDictTranID(
-        WideUpperCase(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name))));
-    SetTranType(FormName(*form, property.Name));
-    stringTableIdOrProp_->SetAsInteger(static_cast<std::int32_t>(i));
-    SetTranValue(PropertyValueToWide(property));
-    TakeFlagsAndComments(flags, comments);
-    Post();
+    StoreRow(std::move(path),
+             WideUpperCase(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name))),
+             FormName(*form, property.Name), static_cast<std::int32_t>(i),
+             PropertyValueToWide(property), flags, comments);
   }
 
   std::unordered_map<std::u16string, std::u16string> identifiers;
   for (int i = 0; i < resourceStringMap_.Count(); ++i) {
     identifiers.emplace(resourceStringMap_.Names(i), resourceStringMap_.ValueFromIndex(i));
   }
+  const std::u16string stringDictId = WideUpperCase(kResourceStringType);
   for (const auto& block : stringTables_) {
     for (int i = 0; i < block->Count(); ++i) {
       int id = StringIdOf(*block, i);
       auto found = identifiers.find(IntToWide(id));
       if (found == identifiers.end() || found->second.empty()) continue;
-      Append();
-      SetTranID(found->second);
-      SetDictTranID(WideUpperCase(kResourceStringType));
-      SetTranType(kResourceStringType);
-      SetStringTableID(id);
-      SetTranValue(block->Get(i));
-      TakeFlagsAndComments(flags, comments);
-      Post();
+      StoreRow(found->second, stringDictId, kResourceStringType, id, block->Get(i), flags,
+               comments);
     }
   }
 }
 
-void TKivTransTable::TakeFlagsAndComments(TNamedValues& flags, TNamedValues& comments) {
-  std::u16string id = TranID();
-  std::optional<std::u16string> flag = flags.Take(id);
-  SetTranslated(flag && !flag->empty() && !WideSameText(*flag, u"false"));
-  if (std::optional<std::u16string> comment = comments.Take(id)) SetComment(*comment);
+// The values a row appended and posted through the cursor would hold.
+void TKivTransTable::StoreRow(std::u16string tranId, std::u16string dictTranId,
+                              std::u16string tranType, std::int32_t idOrProperty,
+                              std::u16string tranValue, TNamedValues& flags,
+                              TNamedValues& comments) {
+  const std::u16string name = WideUpperCase(tranId);
+  std::optional<std::u16string> flag = flags.Take(name);
+  const bool translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
+  std::optional<std::u16string> comment = comments.Take(name);
+  TRowHandle row = NewRow();
+  SetRowValue(row, tranId_->Index(), Variant(std::move(tranId)));
+  SetRowValue(row, dictTranId_->Index(), Variant(std::move(dictTranId)));
+  SetRowValue(row, tranType_->Index(), Variant(std::move(tranType)));
+  SetRowValue(row, stringTableIdOrProp_->Index(), Variant(idOrProperty));
+  SetRowValue(row, refValue_->Index(), Variant::Null());
+  SetRowValue(row, tranValue_->Index(), Variant(std::move(tranValue)));
+  SetRowValue(row, comment_->Index(), comment ? Variant(std::move(*comment)) : Variant::Null());
+  SetRowValue(row, translated_->Index(), Variant(translated));
+}
+
+std::u16string TKivTransTable::RowTranID(TRowHandle row) {
+  Variant value;
+  GetRowValue(row, tranId_->Index(), value);
+  return value.AsWideString();
+}
+
+// ---- Order ----
+
+// The ids are read once, not at each of the sort's comparisons.
+void TKivTransTable::SortRows(TKivList& rows) {
+  const bool ordinal = ordinalOrder_ && Sort().empty();
+  if (!ordinal && (Sort() != "TranID" || SortOptions() != TLocateOptions{loCaseInsensitive})) {
+    TKivVarArrayDataSet::SortRows(rows);
+    return;
+  }
+  if (!ordinal && Sort().empty()) return;
+  std::vector<std::pair<std::u16string, TRowHandle>> keyed;
+  keyed.reserve(static_cast<std::size_t>(rows.Count()));
+  for (int i = 0; i < rows.Count(); ++i) {
+    std::u16string id = RowTranID(rows.Get(i));
+    keyed.emplace_back(ordinal ? WideUpperCase(id) : std::move(id), rows.Get(i));
+  }
+  if (ordinal) {
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    ordinalOrderStale_ = false;
+  } else {
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      return WideCompareText(a.first, b.first) < 0;
+    });
+  }
+  rows.Clear();
+  for (const auto& entry : keyed) rows.Add(entry.second);
+}
+
+// In ordinal order a search by id in any letter case is a binary search of that order.
+int TKivTransTable::FindRow(std::string_view keyFields, const Variant& keyValues,
+                            TLocateOptions options) {
+  if (!ordinalOrder_ || !Sort().empty() || ordinalOrderStale_ || keyFields != "TranID" ||
+      options != TLocateOptions{loCaseInsensitive} || keyValues.IsArray() ||
+      !keyValues.IsString()) {
+    return TKivVarArrayDataSet::FindRow(keyFields, keyValues, options);
+  }
+  CheckBrowseMode();
+  const std::u16string key = WideUpperCase(keyValues.AsWideString());
+  const TKivList& rows = RowList();
+  int lo = 0;
+  int hi = rows.Count();
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (WideUpperCase(RowTranID(rows.Get(mid))) < key) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo < rows.Count() && WideUpperCase(RowTranID(rows.Get(lo))) == key ? lo : -1;
 }
 
 // ---- Saving ----
