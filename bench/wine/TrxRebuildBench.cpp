@@ -142,16 +142,26 @@ TBenchFiles MakeFiles(const TProgramSize& size) {
   return f;
 }
 
+PROCESS_MEMORY_COUNTERS MemoryCounters() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) RaiseLastOSError();
+  return counters;
+}
+
 template <class F>
 void Phase(const char* name, F&& work) {
   double t0 = Now();
   work();
-  std::printf("  %-40s %8.1f ms\n", name, (Now() - t0) * 1e3);
+  const PROCESS_MEMORY_COUNTERS m = MemoryCounters();
+  std::printf("  %-40s %8.1f ms, working set %6.1f MB (peak %6.1f MB)\n", name, (Now() - t0) * 1e3,
+              m.WorkingSetSize / 1048576.0, m.PeakWorkingSetSize / 1048576.0);
 }
 
 // The rebuild's steps one by one, for finding where its time goes.
 int Phases() {
   const TBenchFiles f = MakeFiles(kMeasured);
+  Phase("(made the files)", [] {});
   const std::u16string fresh = f.dir + u"fresh.bin";
   TTransTableContents oldContents, newContents;
   Phase("read the old module", [&] { oldContents = ReadTransTableModule(f.aged); });
@@ -192,15 +202,14 @@ void RemoveFiles(const TBenchFiles& f) {
 }
 
 // One rebuild in a fresh process, so that its peak working set is the rebuild's own:
-// prints the seconds and the peak in bytes.
+// prints the seconds, the peak and the working set before the rebuild, in bytes.
 int RebuildChild(const std::u16string& program, const std::u16string& module) {
+  const double before = static_cast<double>(MemoryCounters().WorkingSetSize);
   double t0 = Now();
   UpdateTranslationResource(program, module);
   const double seconds = Now() - t0;
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) RaiseLastOSError();
-  std::printf("%.4f %.0f\n", seconds, static_cast<double>(counters.PeakWorkingSetSize));
+  std::printf("%.4f %.0f %.0f\n", seconds, static_cast<double>(MemoryCounters().PeakWorkingSetSize),
+              before);
   return 0;
 }
 
@@ -209,25 +218,27 @@ std::string RunChild(const std::u16string& arguments);
 struct TRebuildFigures {
   double seconds;
   double peakBytes;
+  double startBytes;  // the process before the rebuild: the runtime and the program
   double moduleBytes;
 };
 
 // The median rebuild of the aged module, each round in its own process.
 TRebuildFigures MeasureRebuild(const TBenchFiles& f, int rounds) {
-  std::vector<double> seconds, peaks;
+  std::vector<double> seconds, peaks, starts;
   for (int r = 0; r < rounds; ++r) {
     CopyFileW(WStr(f.aged), WStr(f.module), FALSE);
     std::string out = RunChild(u"rebuild-child \"" + f.program + u"\" \"" + f.module + u"\"");
-    double s = 0, peak = 0;
-    if (std::sscanf(out.c_str(), "%lf %lf", &s, &peak) != 2) {
+    double s = 0, peak = 0, start = 0;
+    if (std::sscanf(out.c_str(), "%lf %lf %lf", &s, &peak, &start) != 3) {
       throw EKivGeneralError("The rebuild failed: " + out);
     }
     seconds.push_back(s);
     peaks.push_back(peak);
+    starts.push_back(start);
   }
   WIN32_FILE_ATTRIBUTE_DATA data{};
   GetFileAttributesExW(WStr(f.module), GetFileExInfoStandard, &data);
-  return {Median(seconds), Median(peaks),
+  return {Median(seconds), Median(peaks), Median(starts),
           static_cast<double>(data.nFileSizeLow) + 4294967296.0 * data.nFileSizeHigh};
 }
 
@@ -236,8 +247,12 @@ int Rebuild() {
   const TRebuildFigures m = MeasureRebuild(f, 5);
   std::printf("rebuild of %d strings and %d forms (%d rows): %.3f s (median of 5)\n",
               kMeasured.strings, kMeasured.forms, kMeasured.Rows(), m.seconds);
-  std::printf("rebuild peak working set: %.1f MB, %.1fx the module's %.2f MB (target under 20x)\n",
-              m.peakBytes / 1048576, m.peakBytes / m.moduleBytes, m.moduleBytes / 1048576);
+  std::printf(
+      "rebuild peak working set: %.1f MB, %.1fx the module's %.2f MB (target under 20x); "
+      "%.1f MB of it the process before the rebuild, the rebuild's own %.1f MB = %.1fx\n",
+      m.peakBytes / 1048576, m.peakBytes / m.moduleBytes, m.moduleBytes / 1048576,
+      m.startBytes / 1048576, (m.peakBytes - m.startBytes) / 1048576,
+      (m.peakBytes - m.startBytes) / m.moduleBytes);
   RemoveFiles(f);
   return 0;
 }
@@ -255,9 +270,10 @@ int Scaling() {
     if (first == 0) first = perRow;
     std::printf(
         "rebuild of %6d rows (%d strings, %d forms): %.3f s, %.1f us a row (%.2fx the "
-        "smallest's), peak %.1f MB = %.1fx the module (median of 3)\n",
+        "smallest's), peak %.1f MB = %.1fx the module, the rebuild's own %.1fx (median of 3)\n",
         size.Rows(), size.strings, size.forms, m.seconds, perRow, perRow / first,
-        m.peakBytes / 1048576, m.peakBytes / m.moduleBytes);
+        m.peakBytes / 1048576, m.peakBytes / m.moduleBytes,
+        (m.peakBytes - m.startBytes) / m.moduleBytes);
     RemoveFiles(f);
   }
   return 0;

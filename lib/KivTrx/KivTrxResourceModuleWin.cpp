@@ -173,16 +173,19 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
   {
     TTransTableContents newContents = ReadTransTableModule(successor);
     // Neither table's order is seen by anyone: it only pairs rows by id.
-    TKivTransTable old;
-    old.SetOrdinalOrder(true);
-    old.Load(std::move(oldContents), moduleFileName, false);
     TKivTransTable rebuilt;
     rebuilt.SetOrdinalOrder(true);
     rebuilt.DisableControls();
     ScopeGuard enable([&] { rebuilt.EnableControls(); });
-    rebuilt.Load(std::move(newContents), successor, false);
-    Step("module-prepared");
-    rebuilt.CopyTranslations(old, true);
+    {
+      // The old table goes before the save, which needs memory of its own.
+      TKivTransTable old;
+      old.SetOrdinalOrder(true);
+      old.Load(std::move(oldContents), moduleFileName, false);
+      rebuilt.Load(std::move(newContents), successor, false);
+      Step("module-prepared");
+      rebuilt.CopyTranslations(old, true);
+    }
     rebuilt.CanonicalizeFormats();
     rebuilt.SaveToFile(false);
   }

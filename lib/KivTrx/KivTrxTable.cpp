@@ -32,10 +32,8 @@ std::u16string FormName(const TDfmForm& form, std::string_view name) {
   return form.NameToWide(name);
 }
 
-// The texts of a list of lines; a list without lines is the single line ".".
-std::u16string LinesText(const TKivStringList& lines) {
-  return lines.Count() == 0 ? std::u16string(u".") : lines.Text();
-}
+// The text of lines, each ended by a line break; no lines is the single line ".".
+std::u16string LinesText(std::u16string lines) { return lines.empty() ? u"." : lines; }
 
 }  // namespace
 
@@ -66,14 +64,13 @@ bool FormatFits(std::u16string_view reference, std::u16string_view translation) 
 class TKivTransTable::TNamedValues {
  public:
   explicit TNamedValues(std::u16string_view text) {
-    TKivStringList lines;
-    lines.SetText(text);
-    byName_.reserve(static_cast<std::size_t>(lines.Count()));
-    for (int i = 0; i < lines.Count(); ++i) {
-      const std::u16string& line = lines.Get(i);
+    std::vector<std::u16string> lines = SplitLines(text);
+    byName_.reserve(lines.size());
+    for (std::u16string& line : lines) {
       std::size_t eq = line.find(u'=');
       if (eq == std::u16string::npos) continue;  // a line without a name
-      byName_[WideUpperCase(std::u16string_view(line).substr(0, eq))].values.push_back(line);
+      byName_[WideUpperCase(std::u16string_view(line).substr(0, eq))].values.push_back(
+          std::move(line));
     }
     // The values of one name in the order of the sorted list; only repeated names need
     // sorting, so the whole list is not.
@@ -286,10 +283,15 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
     properties_ = std::move(contents.Properties);
     forms_ = std::move(contents.Forms);
     resourceStringMap_.SetSorted(false);
-    resourceStringMap_.SetText(contents.ResourceStringMap);
-    // Only the rows read the map, by id: its order is for those who look at it.
-    if (!ordinalOrder_) resourceStringMap_.SetSorted(true);
-    FillRows(flags, comments);
+    resourceStringMap_.Clear();
+    // Only the rows read the map, by id: a table whose order nobody sees keeps none.
+    TKivStringList map;
+    map.SetText(contents.ResourceStringMap);
+    FillRows(map, flags, comments);
+    if (!ordinalOrder_) {
+      resourceStringMap_.Assign(map);
+      resourceStringMap_.SetSorted(true);
+    }
     Refresh();
     tranValue_->SetReadOnly(readOnly_);
     translated_->SetReadOnly(readOnly_);
@@ -299,7 +301,16 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
 
 // Rows go straight into the store: appending them through the cursor, with its record
 // buffers and post hooks, costs more than the rest of a load together.
-void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
+void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
+                              TNamedValues& comments) {
+  // Rows share the values that repeat (a variant's text is shared, not copied): a
+  // module of tens of thousands of strings would hold as many copies of each.
+  std::unordered_map<std::u16string, Variant> types;
+  auto shared = [&](std::u16string text) -> const Variant& {
+    auto found = types.find(text);
+    if (found == types.end()) found = types.emplace(text, Variant(text)).first;
+    return found->second;
+  };
   std::unordered_set<std::string> added;
   for (std::size_t i = 0; i < properties_.size(); ++i) {
     TDfmProperty& property = *properties_[i];
@@ -309,45 +320,51 @@ void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
     if (form->TranslatableProps->IndexOf(path) < 0) continue;
     if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
     if (!added.insert(property.Path).second) continue;
-    StoreRow(std::move(path),
-             WideUpperCase(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name))),
-             FormName(*form, property.Name), static_cast<std::int32_t>(i),
+    StoreRow(path,
+             Variant(WideUpperCase(
+                 FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
+             shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
              PropertyValueToWide(property), flags, comments);
   }
 
-  std::unordered_map<std::u16string, std::u16string> identifiers;
-  for (int i = 0; i < resourceStringMap_.Count(); ++i) {
-    identifiers.emplace(resourceStringMap_.Names(i), resourceStringMap_.ValueFromIndex(i));
+  // Views into the map's lines, which stay while the rows are made.
+  std::unordered_map<std::u16string_view, std::u16string_view> identifiers;
+  identifiers.reserve(static_cast<std::size_t>(map.Count()));
+  for (int i = 0; i < map.Count(); ++i) {
+    std::u16string_view line = map.Get(i);
+    std::size_t eq = line.find(u'=');
+    if (eq != std::u16string_view::npos)
+      identifiers.emplace(line.substr(0, eq), line.substr(eq + 1));
   }
-  const std::u16string stringDictId = WideUpperCase(kResourceStringType);
+  const Variant stringDictId(WideUpperCase(kResourceStringType));
+  const Variant& stringType = shared(kResourceStringType);
   for (const auto& block : stringTables_) {
     for (int i = 0; i < block->Count(); ++i) {
       int id = StringIdOf(*block, i);
       auto found = identifiers.find(IntToWide(id));
       if (found == identifiers.end() || found->second.empty()) continue;
-      StoreRow(found->second, stringDictId, kResourceStringType, id, block->Get(i), flags,
-               comments);
+      StoreRow(found->second, stringDictId, stringType, id, block->Get(i), flags, comments);
     }
   }
 }
 
 // The values a row appended and posted through the cursor would hold.
-void TKivTransTable::StoreRow(std::u16string tranId, std::u16string dictTranId,
-                              std::u16string tranType, std::int32_t idOrProperty,
-                              std::u16string tranValue, TNamedValues& flags,
+void TKivTransTable::StoreRow(std::u16string_view tranId, const Variant& dictTranId,
+                              const Variant& tranType, std::int32_t idOrProperty,
+                              std::u16string_view tranValue, TNamedValues& flags,
                               TNamedValues& comments) {
   const std::u16string name = WideUpperCase(tranId);
   std::optional<std::u16string> flag = flags.Take(name);
   const bool translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
   std::optional<std::u16string> comment = comments.Take(name);
   TRowHandle row = NewRow();
-  SetRowValue(row, tranId_->Index(), Variant(std::move(tranId)));
-  SetRowValue(row, dictTranId_->Index(), Variant(std::move(dictTranId)));
-  SetRowValue(row, tranType_->Index(), Variant(std::move(tranType)));
+  SetRowValue(row, tranId_->Index(), Variant(tranId));
+  SetRowValue(row, dictTranId_->Index(), dictTranId);
+  SetRowValue(row, tranType_->Index(), tranType);
   SetRowValue(row, stringTableIdOrProp_->Index(), Variant(idOrProperty));
   SetRowValue(row, refValue_->Index(), Variant::Null());
-  SetRowValue(row, tranValue_->Index(), Variant(std::move(tranValue)));
-  SetRowValue(row, comment_->Index(), comment ? Variant(std::move(*comment)) : Variant::Null());
+  SetRowValue(row, tranValue_->Index(), Variant(tranValue));
+  SetRowValue(row, comment_->Index(), comment ? Variant(*comment) : Variant::Null());
   SetRowValue(row, translated_->Index(), Variant(translated));
 }
 
@@ -427,9 +444,10 @@ TTransTableTexts TKivTransTable::TranslationTexts() {
   return texts;
 }
 
+// The texts are written as a list of lines would be, without the list.
 TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
-  TKivStringList flags;
-  TKivStringList comments;
+  std::u16string flags;
+  std::u16string comments;
   First();
   while (!Eof()) {
     if (markChanged && !Translated()) {
@@ -443,12 +461,12 @@ TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
         Post();
       }
     }
-    if (Translated()) flags.Add(TranID() + u"=TRUE");
+    if (Translated()) flags += TranID() + u"=TRUE\r\n";
     std::u16string comment = Comment();
-    if (!comment.empty()) comments.Add(TranID() + u"=" + comment);
+    if (!comment.empty()) comments += TranID() + u"=" + comment + u"\r\n";
     Next();
   }
-  return {LinesText(flags), LinesText(comments)};
+  return {LinesText(std::move(flags)), LinesText(std::move(comments))};
 }
 
 // ---- Bulk operations ----

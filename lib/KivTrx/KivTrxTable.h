@@ -86,10 +86,9 @@ class TKivTransTable : public TKivVarArrayDataSet {
   void SetPDfmProp(TDfmProperty* property);
 
   // Rows in a plain ordinal order of their upper-case ids instead of the locale's
-  // (Sort then stays empty), and the resource-string map unsorted, from the next load
-  // on: for work whose order nobody sees, such as a rebuild, where the locale's
-  // comparison would cost more than the rest of the load. Searches by id keep finding
-  // rows in any letter case.
+  // (Sort then stays empty), and no resource-string map kept, from the next load on: for work whose
+  // order nobody sees, such as a rebuild, where the locale's comparison would cost more than the
+  // rest of the load. Searches by id keep finding rows in any letter case.
   bool OrdinalOrder() const { return ordinalOrder_; }
   void SetOrdinalOrder(bool value) { ordinalOrder_ = value; }
 
@@ -163,9 +162,9 @@ class TKivTransTable : public TKivVarArrayDataSet {
   void CheckFormat();
   void ApplyTranslation();
   void SetLoadedString(int id, const std::u16string& text);
-  void FillRows(TNamedValues& flags, TNamedValues& comments);
-  void StoreRow(std::u16string tranId, std::u16string dictTranId, std::u16string tranType,
-                std::int32_t idOrProperty, std::u16string tranValue, TNamedValues& flags,
+  void FillRows(const TKivStringList& map, TNamedValues& flags, TNamedValues& comments);
+  void StoreRow(std::u16string_view tranId, const Variant& dictTranId, const Variant& tranType,
+                std::int32_t idOrProperty, std::u16string_view tranValue, TNamedValues& flags,
                 TNamedValues& comments);
   std::u16string RowTranID(TRowHandle row);
   TTransTableTexts CollectTexts(bool markChanged);
