@@ -2,11 +2,15 @@
 //
 //   bench_trx_rebuild rebuild   the rebuild of a resource module of 20,000 resource
 //                               strings and 200 forms made for another build (median of
-//                               the rounds, in seconds)
+//                               the rounds, each in a fresh process, in seconds), and
+//                               its peak working set against the module's size
+//   bench_trx_rebuild scaling   the same at 20,000, 50,000 and 100,000 rows
+//   bench_trx_rebuild phases    the rebuild's steps one by one
 //   bench_trx_rebuild startup   the start-up check, ChooseResourceModule and
 //                               StartTranslation, with a current module against a start
 //                               with none (each in a fresh process; medians, in ms)
 #include "Rtl/Win.h"
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,13 +27,22 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 
 namespace {
 
-constexpr int kStrings = 20000;
-constexpr int kForms = 200;
-constexpr int kLabelsPerForm = 10;
+// What a program carries: resource strings, and forms of labels whose captions are
+// translatable (with the form's own caption, labels + 1 rows a form).
+struct TProgramSize {
+  int strings;
+  int forms;
+  int labelsPerForm;
+  int Rows() const { return strings + forms * (labelsPerForm + 1); }
+};
+
+// The rebuild measured against msgmerge's 20,000 entries.
+constexpr TProgramSize kMeasured{20000, 200, 10};
 constexpr int kFirstStringId = 4096;
 constexpr std::uint32_t kGerman = 0x0407;
 
@@ -38,9 +51,9 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-std::string FormText(int n) {
+std::string FormText(int n, int labels) {
   std::string props, objects;
-  for (int i = 0; i < kLabelsPerForm; ++i) {
+  for (int i = 0; i < labels; ++i) {
     props += Format("%s    'Label%d.Caption'", i ? "\r\n" : "", i);
     objects += Format(
         "  object Label%d: TKivLabel\r\n    Left = 8\r\n    Top = %d\r\n"
@@ -55,11 +68,11 @@ std::string FormText(int n) {
 
 // A program's resources as the build gives them: its string table with the map naming
 // every string, its forms, and its build GUID.
-void MakeProgram(const std::u16string& file) {
+void MakeProgram(const std::u16string& file, const TProgramSize& size) {
   WriteMinimalLibraryImage(file);
   TStringTableBlocks blocks;
   std::u16string map;
-  for (int id = kFirstStringId; id < kFirstStringId + kStrings; ++id) {
+  for (int id = kFirstStringId; id < kFirstStringId + size.strings; ++id) {
     if (blocks.empty() || StringTableBlock(id) != StringTableBlock(StringIdOf(*blocks.back(), 0))) {
       blocks.push_back(std::make_unique<TKivStringList>());
     }
@@ -69,9 +82,9 @@ void MakeProgram(const std::u16string& file) {
   }
   TDfmForms forms;
   TDfmPropertyList flat;
-  for (int n = 0; n < kForms; ++n) {
+  for (int n = 0; n < size.forms; ++n) {
     forms.push_back(std::make_unique<TDfmForm>());
-    forms.back()->Parse(FormText(n), &flat);
+    forms.back()->Parse(FormText(n, size.labelsPerForm), &flat);
   }
   TResourceUpdate update(file, false);
   WriteStringTables(update.get(), blocks);
@@ -90,6 +103,7 @@ void SetGuid(const std::u16string& module, const std::u16string& guid) {
 // Every row translated, as a finished translation is.
 void TranslateAll(const std::u16string& program, const std::u16string& module) {
   TKivTransTable table;
+  table.SetOrdinalOrder(true);  // the order is not what is measured
   table.LoadFromFile(program, module);
   table.BeginBatch();
   for (table.First(); !table.Eof(); table.Next()) {
@@ -110,29 +124,158 @@ std::u16string TempFolder() {
   return dir;
 }
 
-int Rebuild() {
-  const std::u16string dir = TempFolder();
-  const std::u16string program = dir + u"BenchApp.exe";
-  MakeProgram(program);
-  const std::u16string module = CreateResourceModule(program, kGerman);
-  TranslateAll(program, module);
-  SetGuid(module, u"{F0E1D2C3-B4A5-4697-8879-6A5B4C3D2E1F}");
-  const std::u16string aged = dir + u"aged.bin";
-  CopyFileW(WStr(module), WStr(aged), FALSE);
+// A program and, beside it, a translated module made for another build.
+struct TBenchFiles {
+  std::u16string dir, program, module, aged;
+};
 
-  std::vector<double> rounds;
-  for (int r = 0; r < 5; ++r) {
-    CopyFileW(WStr(aged), WStr(module), FALSE);
-    double t0 = Now();
-    UpdateTranslationResource(program, module);
-    rounds.push_back(Now() - t0);
+TBenchFiles MakeFiles(const TProgramSize& size) {
+  TBenchFiles f;
+  f.dir = TempFolder();
+  f.program = f.dir + u"BenchApp.exe";
+  MakeProgram(f.program, size);
+  f.module = CreateResourceModule(f.program, kGerman);
+  TranslateAll(f.program, f.module);
+  SetGuid(f.module, u"{F0E1D2C3-B4A5-4697-8879-6A5B4C3D2E1F}");
+  f.aged = f.dir + u"aged.bin";
+  CopyFileW(WStr(f.module), WStr(f.aged), FALSE);
+  return f;
+}
+
+PROCESS_MEMORY_COUNTERS MemoryCounters() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) RaiseLastOSError();
+  return counters;
+}
+
+template <class F>
+void Phase(const char* name, F&& work) {
+  double t0 = Now();
+  work();
+  const PROCESS_MEMORY_COUNTERS m = MemoryCounters();
+  std::printf("  %-40s %8.1f ms, working set %6.1f MB (peak %6.1f MB)\n", name, (Now() - t0) * 1e3,
+              m.WorkingSetSize / 1048576.0, m.PeakWorkingSetSize / 1048576.0);
+}
+
+// The rebuild's steps one by one, for finding where its time goes.
+int Phases() {
+  const TBenchFiles f = MakeFiles(kMeasured);
+  Phase("(made the files)", [] {});
+  const std::u16string fresh = f.dir + u"fresh.bin";
+  TTransTableContents oldContents, newContents;
+  Phase("read the old module", [&] { oldContents = ReadTransTableModule(f.aged); });
+  Phase("copy the program's resources", [&] {
+    WriteMinimalLibraryImage(fresh);
+    CopyResourcesToModule(f.program, fresh);
+  });
+  Phase("read the new module", [&] { newContents = ReadTransTableModule(fresh); });
+  {
+    TKivTransTable old, rebuilt;
+    old.SetOrdinalOrder(true);
+    rebuilt.SetOrdinalOrder(true);
+    Phase("fill the old table", [&] { old.Load(std::move(oldContents), f.aged, false); });
+    Phase("fill the new table", [&] { rebuilt.Load(std::move(newContents), fresh, false); });
+    Phase("copy translations", [&] { rebuilt.CopyTranslations(old, true); });
+    Phase("canonical formats", [&] { rebuilt.CanonicalizeFormats(); });
+    Phase("save", [&] { rebuilt.SaveToFile(false); });
+    Phase("free the tables", [&] {
+      rebuilt.Close();
+      old.Close();
+    });
   }
-  std::printf("rebuild of %d strings and %d forms: %.3f s (median of %zu)\n", kStrings, kForms,
-              Median(rounds), rounds.size());
-  DeleteFileW(WStr(module));
-  DeleteFileW(WStr(aged));
-  DeleteFileW(WStr(program));
-  RemoveDirectoryW(WStr(dir));
+  TKivTransTable sorted;
+  Phase("a table in the locale's order", [&] { sorted.LoadFromFile(f.program, f.aged); });
+  DeleteFileW(WStr(fresh));
+  DeleteFileW(WStr(f.module));
+  DeleteFileW(WStr(f.aged));
+  DeleteFileW(WStr(f.program));
+  RemoveDirectoryW(WStr(f.dir));
+  return 0;
+}
+
+void RemoveFiles(const TBenchFiles& f) {
+  DeleteFileW(WStr(f.module));
+  DeleteFileW(WStr(f.aged));
+  DeleteFileW(WStr(f.program));
+  RemoveDirectoryW(WStr(f.dir));
+}
+
+// One rebuild in a fresh process, so that its peak working set is the rebuild's own:
+// prints the seconds, the peak and the working set before the rebuild, in bytes.
+int RebuildChild(const std::u16string& program, const std::u16string& module) {
+  const double before = static_cast<double>(MemoryCounters().WorkingSetSize);
+  double t0 = Now();
+  UpdateTranslationResource(program, module);
+  const double seconds = Now() - t0;
+  std::printf("%.4f %.0f %.0f\n", seconds, static_cast<double>(MemoryCounters().PeakWorkingSetSize),
+              before);
+  return 0;
+}
+
+std::string RunChild(const std::u16string& arguments);
+
+struct TRebuildFigures {
+  double seconds;
+  double peakBytes;
+  double startBytes;  // the process before the rebuild: the runtime and the program
+  double moduleBytes;
+};
+
+// The median rebuild of the aged module, each round in its own process.
+TRebuildFigures MeasureRebuild(const TBenchFiles& f, int rounds) {
+  std::vector<double> seconds, peaks, starts;
+  for (int r = 0; r < rounds; ++r) {
+    CopyFileW(WStr(f.aged), WStr(f.module), FALSE);
+    std::string out = RunChild(u"rebuild-child \"" + f.program + u"\" \"" + f.module + u"\"");
+    double s = 0, peak = 0, start = 0;
+    if (std::sscanf(out.c_str(), "%lf %lf %lf", &s, &peak, &start) != 3) {
+      throw EKivGeneralError("The rebuild failed: " + out);
+    }
+    seconds.push_back(s);
+    peaks.push_back(peak);
+    starts.push_back(start);
+  }
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExW(WStr(f.module), GetFileExInfoStandard, &data);
+  return {Median(seconds), Median(peaks), Median(starts),
+          static_cast<double>(data.nFileSizeLow) + 4294967296.0 * data.nFileSizeHigh};
+}
+
+int Rebuild() {
+  const TBenchFiles f = MakeFiles(kMeasured);
+  const TRebuildFigures m = MeasureRebuild(f, 5);
+  std::printf("rebuild of %d strings and %d forms (%d rows): %.3f s (median of 5)\n",
+              kMeasured.strings, kMeasured.forms, kMeasured.Rows(), m.seconds);
+  std::printf(
+      "rebuild peak working set: %.1f MB, %.1fx the module's %.2f MB (target under 20x); "
+      "%.1f MB of it the process before the rebuild, the rebuild's own %.1f MB = %.1fx\n",
+      m.peakBytes / 1048576, m.peakBytes / m.moduleBytes, m.moduleBytes / 1048576,
+      m.startBytes / 1048576, (m.peakBytes - m.startBytes) / 1048576,
+      (m.peakBytes - m.startBytes) / m.moduleBytes);
+  RemoveFiles(f);
+  return 0;
+}
+
+// The rebuild at three sizes of the same mix, half strings and half form rows: the
+// time per row stays when nothing grows faster than the rows.
+int Scaling() {
+  double first = 0;
+  for (int rows : {20000, 50000, 100000}) {
+    const int forms = rows / 2 / 51;
+    const TProgramSize size{rows - forms * 51, forms, 50};
+    const TBenchFiles f = MakeFiles(size);
+    const TRebuildFigures m = MeasureRebuild(f, 3);
+    const double perRow = m.seconds / size.Rows() * 1e6;
+    if (first == 0) first = perRow;
+    std::printf(
+        "rebuild of %6d rows (%d strings, %d forms): %.3f s, %.1f us a row (%.2fx the "
+        "smallest's), peak %.1f MB = %.1fx the module, the rebuild's own %.1fx (median of 3)\n",
+        size.Rows(), size.strings, size.forms, m.seconds, perRow, perRow / first,
+        m.peakBytes / 1048576, m.peakBytes / m.moduleBytes,
+        (m.peakBytes - m.startBytes) / m.moduleBytes);
+    RemoveFiles(f);
+  }
   return 0;
 }
 
@@ -149,8 +292,9 @@ int StartupChild() {
   return 0;
 }
 
-double RunChild() {
-  std::u16string cmd = u"\"" + SelfPath() + u"\" startup-child";
+// Runs this program with the arguments and returns what it printed.
+std::string RunChild(const std::u16string& arguments) {
+  std::u16string cmd = u"\"" + SelfPath() + u"\" " + arguments;
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
   CreatePipe(&read, &write, &sa, 0);
@@ -173,7 +317,7 @@ double RunChild() {
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
   CloseHandle(read);
-  return std::atof(out.c_str());
+  return out;
 }
 
 void SetOverride(const wchar_t* abbreviation) {
@@ -190,10 +334,10 @@ int Startup() {
   const std::u16string module = CreateResourceModule(self, kGerman);
   SetOverride(L"DEU");
   std::vector<double> current, none;
-  for (int r = 0; r < 9; ++r) current.push_back(RunChild());
+  for (int r = 0; r < 9; ++r) current.push_back(std::atof(RunChild(u"startup-child").c_str()));
   DeleteFileW(WStr(module));
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Kiv");
-  for (int r = 0; r < 9; ++r) none.push_back(RunChild());
+  for (int r = 0; r < 9; ++r) none.push_back(std::atof(RunChild(u"startup-child").c_str()));
   std::printf(
       "start-up check with a current module: %.2f ms, with none: %.2f ms "
       "(medians of 9): %.2f ms more\n",
@@ -213,6 +357,10 @@ int wmain(int argc, wchar_t** argv) {
   try {
     if (mode == u"rebuild") rc = Rebuild();
     if (mode == u"startup") rc = Startup();
+    if (mode == u"phases") rc = Phases();
+    if (mode == u"scaling") rc = Scaling();
+    if (mode == u"rebuild-child" && argc > 3)
+      rc = RebuildChild(FromWStr(argv[2]), FromWStr(argv[3]));
     if (mode == u"startup-child") rc = StartupChild();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
@@ -222,6 +370,6 @@ int wmain(int argc, wchar_t** argv) {
   FinalizeKivTrxLanguages();
   FinalizeKivTrxDfmUtils();
   FinalizeKivLXUtils();
-  if (rc == 2) std::fprintf(stderr, "usage: bench_trx_rebuild rebuild|startup\n");
+  if (rc == 2) std::fprintf(stderr, "usage: bench_trx_rebuild rebuild|scaling|phases|startup\n");
   return rc;
 }

@@ -18,8 +18,9 @@ wine_env_start
 trap wine_env_stop EXIT
 rebuild=$("$WINE" "${root}/build/win64/bin/bench_trx_rebuild.exe" rebuild | tr -d '\r')
 echo "${rebuild}"
+"$WINE" "${root}/build/win64/bin/bench_trx_rebuild.exe" scaling | tr -d '\r'
 "$WINE" "${root}/build/win64/bin/bench_trx_rebuild.exe" startup | tr -d '\r'
-seconds=$(sed -n 's/.*: \([0-9.]*\) s .*/\1/p' <<<"${rebuild}")
+seconds=$(sed -n 's/^rebuild of.*: \([0-9.]*\) s .*/\1/p' <<<"${rebuild}")
 merge_seconds=$(sed -n 's/.*median \([0-9.]*\) s wall.*/\1/p' <<<"${merge}")
 awk -v a="${seconds}" -v b="${merge_seconds}" \
   'BEGIN { printf "rebuild / msgmerge: %.2fx (target at most 1x)\n", a / b }'

@@ -449,6 +449,9 @@ void TKivDataSet::PostBuffer(TRecordBuffer buffer, bool inserting) {
     if (inserting) FreeRow(row);  // a half-written new row must not linger in the store
     throw;
   }
+  // An edited row of an unsorted data set keeps its place: taking it out and putting
+  // it back would move half the list at every post.
+  if (!inserting && sortFields.empty()) return;
   if (!inserting) rows_->Delete(current_, 1);
 
   int position = current_;

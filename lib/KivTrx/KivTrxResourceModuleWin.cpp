@@ -152,8 +152,9 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
   std::unique_ptr<TKivFlashForm> flash(
       ShowFlashMessage(u"Updating Translation Resource (" + moduleFileName + u")"));
   ResolveInterruptedRebuild(moduleFileName);
-  TKivTransTable old;
-  old.LoadFromFile(exeFileName, moduleFileName);
+  // Both modules are read before either table is filled: the forms' many small
+  // allocations cost several times as much once the heap holds the rows of a table.
+  TTransTableContents oldContents = ReadTransTableModule(moduleFileName);
   Step("old-read");
   // The new module must come back under the old one's name.
   std::uint16_t language = ResourceModuleLanguage(exeFileName, moduleFileName);
@@ -161,12 +162,30 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
 
   const std::u16string successor = RebuildSuccessorName(moduleFileName);
   if (FileExists(successor)) ForceDeleteFile(successor);
-  WriteResourceModule(exeFileName, successor);
+  // The successor is read once, as copied from the program: its rows take the
+  // translations first and their canonical forms after, and one save writes what
+  // saving it as a new module and then with its translations would.
+  WriteMinimalLibraryImage(successor);
   ScopeGuard removeSuccessor([&]() noexcept { DeleteQuietly(successor); });
+  Step("image-written");
+  CopyResourcesToModule(exeFileName, successor);
+  Step("resources-copied");
   {
+    TTransTableContents newContents = ReadTransTableModule(successor);
+    // Neither table's order is seen by anyone: it only pairs rows by id.
     TKivTransTable rebuilt;
-    rebuilt.LoadFromFile(exeFileName, successor);
-    rebuilt.CopyTranslations(old, true);
+    rebuilt.SetOrdinalOrder(true);
+    rebuilt.DisableControls();
+    ScopeGuard enable([&] { rebuilt.EnableControls(); });
+    {
+      // The old table goes before the save, which needs memory of its own.
+      TKivTransTable old;
+      old.SetOrdinalOrder(true);
+      old.Load(std::move(oldContents), moduleFileName, false);
+      rebuilt.Load(std::move(newContents), successor, false);
+      Step("module-prepared");
+      rebuilt.CopyTranslations(old, true);
+    }
     rebuilt.CanonicalizeFormats();
     rebuilt.SaveToFile(false);
   }

@@ -1,7 +1,6 @@
 #include "KivTrx/KivTrxTable.h"
 
 #include <algorithm>
-#include <deque>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -33,10 +32,8 @@ std::u16string FormName(const TDfmForm& form, std::string_view name) {
   return form.NameToWide(name);
 }
 
-// The texts of a list of lines; a list without lines is the single line ".".
-std::u16string LinesText(const TKivStringList& lines) {
-  return lines.Count() == 0 ? std::u16string(u".") : lines.Text();
-}
+// The text of lines, each ended by a line break; no lines is the single line ".".
+std::u16string LinesText(std::u16string lines) { return lines.empty() ? u"." : lines; }
 
 }  // namespace
 
@@ -67,17 +64,18 @@ bool FormatFits(std::u16string_view reference, std::u16string_view translation) 
 class TKivTransTable::TNamedValues {
  public:
   explicit TNamedValues(std::u16string_view text) {
-    TKivStringList lines;
-    lines.SetText(text);
-    for (int i = 0; i < lines.Count(); ++i) {
-      const std::u16string& line = lines.Get(i);
+    std::vector<std::u16string> lines = SplitLines(text);
+    byName_.reserve(lines.size());
+    for (std::u16string& line : lines) {
       std::size_t eq = line.find(u'=');
       if (eq == std::u16string::npos) continue;  // a line without a name
-      byName_[WideUpperCase(line.substr(0, eq))].push_back(line);
+      byName_[WideUpperCase(std::u16string_view(line).substr(0, eq))].values.push_back(
+          std::move(line));
     }
     // The values of one name in the order of the sorted list; only repeated names need
     // sorting, so the whole list is not.
-    for (auto& [name, values] : byName_) {
+    for (auto& [name, entry] : byName_) {
+      std::vector<std::u16string>& values = entry.values;
       if (values.size() > 1) {
         std::stable_sort(values.begin(), values.end(),
                          [](const std::u16string& a, const std::u16string& b) {
@@ -88,29 +86,21 @@ class TKivTransTable::TNamedValues {
     }
   }
 
-  // The first value left for the name, which is used up.
-  std::optional<std::u16string> Take(const std::u16string& name) {
-    auto found = byName_.find(WideUpperCase(name));
-    if (found == byName_.end() || found->second.empty()) return std::nullopt;
-    std::u16string value = std::move(found->second.front());
-    found->second.pop_front();
-    return value;
+  // The first value left for the name (in upper case), which is used up.
+  std::optional<std::u16string> Take(const std::u16string& upperName) {
+    auto found = byName_.find(upperName);
+    if (found == byName_.end() || found->second.next == found->second.values.size()) {
+      return std::nullopt;
+    }
+    return std::move(found->second.values[found->second.next++]);
   }
 
  private:
-  std::unordered_map<std::u16string, std::deque<std::u16string>> byName_;
-};
-
-// Opens the table for appending rows while loading, and closes it again on every path.
-class TKivTransTable::TInsertsAllowed {
- public:
-  explicit TInsertsAllowed(TKivTransTable& table) : table_(table) { table_.insertsAllowed_ = true; }
-  ~TInsertsAllowed() { table_.insertsAllowed_ = false; }
-  TInsertsAllowed(const TInsertsAllowed&) = delete;
-  TInsertsAllowed& operator=(const TInsertsAllowed&) = delete;
-
- private:
-  TKivTransTable& table_;
+  struct TEntry {
+    std::vector<std::u16string> values;
+    std::size_t next = 0;
+  };
+  std::unordered_map<std::u16string, TEntry> byName_;
 };
 
 TKivTransTable::TKivTransTable() { DefineFields(); }
@@ -204,10 +194,8 @@ void TKivTransTable::SetPDfmProp(TDfmProperty* property) {
 
 // ---- Hooks ----
 
-void TKivTransTable::DoBeforeInsert() {
-  if (!insertsAllowed_) throw EKivInternalError(kInsertRefused);
-  TKivVarArrayDataSet::DoBeforeInsert();
-}
+// Loading stores its rows directly; no row is ever inserted through the cursor.
+void TKivTransTable::DoBeforeInsert() { throw EKivInternalError(kInsertRefused); }
 
 void TKivTransTable::DoAfterInsert() {
   TKivVarArrayDataSet::DoAfterInsert();
@@ -221,6 +209,11 @@ void TKivTransTable::DoBeforePost() {
     throw EKivGeneralError(kMultiLineComment);
   }
   if (State() == dsEdit) {
+    if (ordinalOrder_ && Sort().empty() && CurrentIndex() >= 0 &&
+        CurrentIndex() < RowList().Count() &&
+        RowTranID(RowList().Get(CurrentIndex())) != TranID()) {
+      ordinalOrderStale_ = true;
+    }
     ApplyTranslation();
     modified_ = true;
   }
@@ -243,9 +236,23 @@ void TKivTransTable::CheckFormat() {
 
 void TKivTransTable::ApplyTranslation() {
   if (IsStringResource()) {
-    SetStringTableString(stringTables_, StringTableID(), TranValue());
+    SetLoadedString(StringTableID(), TranValue());
   } else if (TDfmProperty* property = PDfmProp()) {
     WideToPropertyValue(*property, TranValue());
+  }
+}
+
+// What SetStringTableString does, without its scan of every block: a table of tens of
+// thousands of strings would take a scan per edited string.
+void TKivTransTable::SetLoadedString(int id, const std::u16string& text) {
+  auto found = blockByNumber_.find(StringTableBlock(id));
+  if (found == blockByNumber_.end()) return;
+  TKivStringList& block = *stringTables_[found->second];
+  for (int i = 0; i < block.Count(); ++i) {
+    if (StringIdOf(block, i) == id) {
+      block.Put(i, text);
+      return;
+    }
   }
 }
 
@@ -261,27 +268,49 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
   Close();
   tranValue_->SetReadOnly(false);
   translated_->SetReadOnly(false);
+  // Sorting an empty table costs nothing; the rows are sorted once when all are in.
+  SetSort(ordinalOrder_ ? "" : "TranID");
   Open();
   InBatch([&] {
-    First();
-    while (!IsEmpty()) Delete();
-    // The rows of the old contents go before the contents they refer to.
+    // The rows of the old contents went with the close, before the contents they
+    // refer to.
     stringTables_ = std::move(contents.StringTables);
+    blockByNumber_.clear();
+    for (std::size_t i = 0; i < stringTables_.size(); ++i) {
+      const TKivStringList& block = *stringTables_[i];
+      if (block.Count() > 0) blockByNumber_.emplace(StringTableBlock(StringIdOf(block, 0)), i);
+    }
     properties_ = std::move(contents.Properties);
     forms_ = std::move(contents.Forms);
     resourceStringMap_.SetSorted(false);
-    resourceStringMap_.SetText(contents.ResourceStringMap);
-    resourceStringMap_.SetSorted(true);
-    FillRows(flags, comments);
+    resourceStringMap_.Clear();
+    // Only the rows read the map, by id: a table whose order nobody sees keeps none.
+    TKivStringList map;
+    map.SetText(contents.ResourceStringMap);
+    FillRows(map, flags, comments);
+    if (!ordinalOrder_) {
+      resourceStringMap_.Assign(map);
+      resourceStringMap_.SetSorted(true);
+    }
+    Refresh();
     tranValue_->SetReadOnly(readOnly_);
     translated_->SetReadOnly(readOnly_);
-    SetSort("TranID");
     First();
   });
 }
 
-void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
-  TInsertsAllowed allowed(*this);
+// Rows go straight into the store: appending them through the cursor, with its record
+// buffers and post hooks, costs more than the rest of a load together.
+void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
+                              TNamedValues& comments) {
+  // Rows share the values that repeat (a variant's text is shared, not copied): a
+  // module of tens of thousands of strings would hold as many copies of each.
+  std::unordered_map<std::u16string, Variant> types;
+  auto shared = [&](std::u16string text) -> const Variant& {
+    auto found = types.find(text);
+    if (found == types.end()) found = types.emplace(text, Variant(text)).first;
+    return found->second;
+  };
   std::unordered_set<std::string> added;
   for (std::size_t i = 0; i < properties_.size(); ++i) {
     TDfmProperty& property = *properties_[i];
@@ -291,43 +320,111 @@ void TKivTransTable::FillRows(TNamedValues& flags, TNamedValues& comments) {
     if (form->TranslatableProps->IndexOf(path) < 0) continue;
     if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
     if (!added.insert(property.Path).second) continue;
-    Append();
-    SetTranID(path);
-    SetDictTranID(
-        WideUpperCase(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name))));
-    SetTranType(FormName(*form, property.Name));
-    stringTableIdOrProp_->SetAsInteger(static_cast<std::int32_t>(i));
-    SetTranValue(PropertyValueToWide(property));
-    TakeFlagsAndComments(flags, comments);
-    Post();
+    StoreRow(path,
+             Variant(WideUpperCase(
+                 FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
+             shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
+             PropertyValueToWide(property), flags, comments);
   }
 
-  std::unordered_map<std::u16string, std::u16string> identifiers;
-  for (int i = 0; i < resourceStringMap_.Count(); ++i) {
-    identifiers.emplace(resourceStringMap_.Names(i), resourceStringMap_.ValueFromIndex(i));
+  // Views into the map's lines, which stay while the rows are made.
+  std::unordered_map<std::u16string_view, std::u16string_view> identifiers;
+  identifiers.reserve(static_cast<std::size_t>(map.Count()));
+  for (int i = 0; i < map.Count(); ++i) {
+    std::u16string_view line = map.Get(i);
+    std::size_t eq = line.find(u'=');
+    if (eq != std::u16string_view::npos)
+      identifiers.emplace(line.substr(0, eq), line.substr(eq + 1));
   }
+  const Variant stringDictId(WideUpperCase(kResourceStringType));
+  const Variant& stringType = shared(kResourceStringType);
   for (const auto& block : stringTables_) {
     for (int i = 0; i < block->Count(); ++i) {
       int id = StringIdOf(*block, i);
       auto found = identifiers.find(IntToWide(id));
       if (found == identifiers.end() || found->second.empty()) continue;
-      Append();
-      SetTranID(found->second);
-      SetDictTranID(WideUpperCase(kResourceStringType));
-      SetTranType(kResourceStringType);
-      SetStringTableID(id);
-      SetTranValue(block->Get(i));
-      TakeFlagsAndComments(flags, comments);
-      Post();
+      StoreRow(found->second, stringDictId, stringType, id, block->Get(i), flags, comments);
     }
   }
 }
 
-void TKivTransTable::TakeFlagsAndComments(TNamedValues& flags, TNamedValues& comments) {
-  std::u16string id = TranID();
-  std::optional<std::u16string> flag = flags.Take(id);
-  SetTranslated(flag && !flag->empty() && !WideSameText(*flag, u"false"));
-  if (std::optional<std::u16string> comment = comments.Take(id)) SetComment(*comment);
+// The values a row appended and posted through the cursor would hold.
+void TKivTransTable::StoreRow(std::u16string_view tranId, const Variant& dictTranId,
+                              const Variant& tranType, std::int32_t idOrProperty,
+                              std::u16string_view tranValue, TNamedValues& flags,
+                              TNamedValues& comments) {
+  const std::u16string name = WideUpperCase(tranId);
+  std::optional<std::u16string> flag = flags.Take(name);
+  const bool translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
+  std::optional<std::u16string> comment = comments.Take(name);
+  TRowHandle row = NewRow();
+  SetRowValue(row, tranId_->Index(), Variant(tranId));
+  SetRowValue(row, dictTranId_->Index(), dictTranId);
+  SetRowValue(row, tranType_->Index(), tranType);
+  SetRowValue(row, stringTableIdOrProp_->Index(), Variant(idOrProperty));
+  SetRowValue(row, refValue_->Index(), Variant::Null());
+  SetRowValue(row, tranValue_->Index(), Variant(tranValue));
+  SetRowValue(row, comment_->Index(), comment ? Variant(*comment) : Variant::Null());
+  SetRowValue(row, translated_->Index(), Variant(translated));
+}
+
+std::u16string TKivTransTable::RowTranID(TRowHandle row) {
+  Variant value;
+  GetRowValue(row, tranId_->Index(), value);
+  return value.AsWideString();
+}
+
+// ---- Order ----
+
+// The ids are read once, not at each of the sort's comparisons.
+void TKivTransTable::SortRows(TKivList& rows) {
+  const bool ordinal = ordinalOrder_ && Sort().empty();
+  if (!ordinal && (Sort() != "TranID" || SortOptions() != TLocateOptions{loCaseInsensitive})) {
+    TKivVarArrayDataSet::SortRows(rows);
+    return;
+  }
+  if (!ordinal && Sort().empty()) return;
+  std::vector<std::pair<std::u16string, TRowHandle>> keyed;
+  keyed.reserve(static_cast<std::size_t>(rows.Count()));
+  for (int i = 0; i < rows.Count(); ++i) {
+    std::u16string id = RowTranID(rows.Get(i));
+    keyed.emplace_back(ordinal ? WideUpperCase(id) : std::move(id), rows.Get(i));
+  }
+  if (ordinal) {
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    ordinalOrderStale_ = false;
+  } else {
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      return WideCompareText(a.first, b.first) < 0;
+    });
+  }
+  rows.Clear();
+  for (const auto& entry : keyed) rows.Add(entry.second);
+}
+
+// In ordinal order a search by id in any letter case is a binary search of that order.
+int TKivTransTable::FindRow(std::string_view keyFields, const Variant& keyValues,
+                            TLocateOptions options) {
+  if (!ordinalOrder_ || !Sort().empty() || ordinalOrderStale_ || keyFields != "TranID" ||
+      options != TLocateOptions{loCaseInsensitive} || keyValues.IsArray() ||
+      !keyValues.IsString()) {
+    return TKivVarArrayDataSet::FindRow(keyFields, keyValues, options);
+  }
+  CheckBrowseMode();
+  const std::u16string key = WideUpperCase(keyValues.AsWideString());
+  const TKivList& rows = RowList();
+  int lo = 0;
+  int hi = rows.Count();
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (WideUpperCase(RowTranID(rows.Get(mid))) < key) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo < rows.Count() && WideUpperCase(RowTranID(rows.Get(lo))) == key ? lo : -1;
 }
 
 // ---- Saving ----
@@ -347,9 +444,10 @@ TTransTableTexts TKivTransTable::TranslationTexts() {
   return texts;
 }
 
+// The texts are written as a list of lines would be, without the list.
 TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
-  TKivStringList flags;
-  TKivStringList comments;
+  std::u16string flags;
+  std::u16string comments;
   First();
   while (!Eof()) {
     if (markChanged && !Translated()) {
@@ -363,12 +461,12 @@ TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
         Post();
       }
     }
-    if (Translated()) flags.Add(TranID() + u"=TRUE");
+    if (Translated()) flags += TranID() + u"=TRUE\r\n";
     std::u16string comment = Comment();
-    if (!comment.empty()) comments.Add(TranID() + u"=" + comment);
+    if (!comment.empty()) comments += TranID() + u"=" + comment + u"\r\n";
     Next();
   }
-  return {LinesText(flags), LinesText(comments)};
+  return {LinesText(std::move(flags)), LinesText(std::move(comments))};
 }
 
 // ---- Bulk operations ----

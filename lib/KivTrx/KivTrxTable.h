@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "KivLX/KivLXVarArrayDataSet.h"
 #include "KivTrx/KivTrxDfmUtils.h"
@@ -46,6 +47,12 @@ bool TakesFormatArguments(std::u16string_view text);
 // The translation takes the reference's arguments (CheckFormatCompatible), or the
 // reference takes none.
 bool FormatFits(std::u16string_view reference, std::u16string_view translation);
+
+#ifdef _WIN32
+// What a table loads from a module file: raises EKivGeneralError "File %s doesn't
+// exist." for a missing file, and the prepared check's error.
+TTransTableContents ReadTransTableModule(const std::u16string& moduleFile);
+#endif
 
 class TKivTransTable : public TKivVarArrayDataSet {
  public:
@@ -77,6 +84,13 @@ class TKivTransTable : public TKivVarArrayDataSet {
   // the table's.
   TDfmProperty* PDfmProp() const;
   void SetPDfmProp(TDfmProperty* property);
+
+  // Rows in a plain ordinal order of their upper-case ids instead of the locale's
+  // (Sort then stays empty), and no resource-string map kept, from the next load on: for work whose
+  // order nobody sees, such as a rebuild, where the locale's comparison would cost more than the
+  // rest of the load. Searches by id keep finding rows in any letter case.
+  bool OrdinalOrder() const { return ordinalOrder_; }
+  void SetOrdinalOrder(bool value) { ordinalOrder_ = value; }
 
   // ---- Operations ----
   // Refills the table from a module's contents, which it takes over. The contents are
@@ -137,16 +151,22 @@ class TKivTransTable : public TKivVarArrayDataSet {
   void DoBeforeInsert() override;
   void DoAfterInsert() override;
   void DoBeforePost() override;
+  void SortRows(TKivList& rows) override;
+  int FindRow(std::string_view keyFields, const Variant& keyValues,
+              TLocateOptions options) override;
 
  private:
-  class TInsertsAllowed;
   class TNamedValues;
 
   void DefineFields();
   void CheckFormat();
   void ApplyTranslation();
-  void FillRows(TNamedValues& flags, TNamedValues& comments);
-  void TakeFlagsAndComments(TNamedValues& flags, TNamedValues& comments);
+  void SetLoadedString(int id, const std::u16string& text);
+  void FillRows(const TKivStringList& map, TNamedValues& flags, TNamedValues& comments);
+  void StoreRow(std::u16string_view tranId, const Variant& dictTranId, const Variant& tranType,
+                std::int32_t idOrProperty, std::u16string_view tranValue, TNamedValues& flags,
+                TNamedValues& comments);
+  std::u16string RowTranID(TRowHandle row);
   TTransTableTexts CollectTexts(bool markChanged);
   // Runs `work` in batch mode; a row left in edit or insert state by a failure is
   // cancelled before batch mode ends, and the failure propagates.
@@ -166,15 +186,20 @@ class TKivTransTable : public TKivVarArrayDataSet {
 
   bool modified_ = false;
   std::u16string formatErrorNote_;
-  bool insertsAllowed_ = false;
   bool skipFormatCheck_ = false;
   std::u16string fileName_;
   TDfmForms forms_;
   TDfmPropertyList properties_;
   TKivStringList resourceStringMap_;
   TStringTableBlocks stringTables_;
+  // Block number -> index of the first non-empty block of that number.
+  std::unordered_map<int, std::size_t> blockByNumber_;
   bool readOnly_ = false;
   TBookmarkStr batchBookmark_;
   bool batchFiltered_ = false;
   int batchDepth_ = 0;
+  bool ordinalOrder_ = false;
+  // An id changed by an edit in ordinal order: the rows may be out of order until
+  // they are sorted again, so searches scan.
+  bool ordinalOrderStale_ = false;
 };

@@ -66,12 +66,16 @@ void TKivTransTable::PopBatchCursor() noexcept {
   }
 }
 
-void TKivTransTable::LoadFromFile(const std::u16string& applicationFile,
-                                  const std::u16string& moduleFile) {
+TTransTableContents ReadTransTableModule(const std::u16string& moduleFile) {
   // A missing file is named as such before the prepared check tries to load it.
   if (!FileExists(moduleFile)) throw EKivGeneralError(Format(kFileMissing, moduleFile));
   CheckResourceModulePrepared(moduleFile);
-  Load(ReadModule(moduleFile), moduleFile, WideSameText(applicationFile, moduleFile));
+  return ReadModule(moduleFile);
+}
+
+void TKivTransTable::LoadFromFile(const std::u16string& applicationFile,
+                                  const std::u16string& moduleFile) {
+  Load(ReadTransTableModule(moduleFile), moduleFile, WideSameText(applicationFile, moduleFile));
 }
 
 void TKivTransTable::SaveToFile(bool markChanged) {

@@ -7,8 +7,10 @@
 #endif
 
 #include "KivTrx/KivTrxTable.h"
+#include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/WideText.h"
 
 namespace {
 
@@ -344,6 +346,66 @@ TEST_F(TransTable, FindTranIDIgnoresLetterCase) {
   EXPECT_EQ(table.TranID(), u"Form1.Label1.Caption");
   EXPECT_FALSE(table.FindTranID(u"Unit_SMissing"));
   EXPECT_EQ(table.TranID(), u"Form1.Label1.Caption");
+}
+
+// The order a rebuild uses: plain ordinal order of the upper-case ids, where "_" comes
+// after the letters; searches in any letter case still find every row, also after an
+// edit has put a row out of that order.
+TEST_F(TransTable, InOrdinalOrderEveryRowIsFoundInAnyLetterCase) {
+  TTransTableContents module = Module();
+  module.ResourceStringMap += u"18=UnitA\r\n";
+  table.SetOrdinalOrder(true);
+  table.Load(std::move(module), u"module.ENU", false);
+  EXPECT_EQ(table.Sort(), "");
+  EXPECT_EQ(Ids(), (std::vector<std::u16string>{u"Form1.Button1.Hint", u"Form1.Label1.Caption",
+                                                u"UnitA", u"Unit_SFiles", u"Unit_SOpen"}));
+  for (const std::u16string& id : Ids()) {
+    table.First();
+    EXPECT_TRUE(table.FindTranID(WideLowerCase(id))) << WideToAnsi(id);
+    EXPECT_EQ(table.TranID(), id);
+  }
+  EXPECT_FALSE(table.FindTranID(u"Unit_SMissing"));
+
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.Edit();
+  table.SetTranID(u"AAA");
+  table.Post();
+  table.First();
+  EXPECT_TRUE(table.FindTranID(u"aaa"));
+  EXPECT_EQ(table.TranValue(), u"Open");
+  EXPECT_TRUE(table.FindTranID(u"unita"));
+  EXPECT_FALSE(table.FindTranID(u"Unit_SOpen"));
+}
+
+// Two tables in ordinal order pair their rows by id, also where the source lacks rows
+// and spells ids in another letter case.
+TEST_F(TransTable, CopyTranslationsPairsRowsInOrdinalOrder) {
+  table.SetOrdinalOrder(true);
+  LoadModule();
+  TTransTableContents old = Module(u"UNIT_SOPEN=TRUE\r\nForm1.Label1.Caption=TRUE\r\n");
+  old.ResourceStringMap = u"17=UNIT_SOPEN\r\n";  // no Unit_SFiles
+  TKivTransTable source;
+  source.SetOrdinalOrder(true);
+  source.Load(std::move(old), u"old.DEU", false);
+  for (auto [id, text] :
+       {std::pair{u"Unit_SOpen", u"Offen"}, {u"Form1.Label1.Caption", u"Hallo"}}) {
+    ASSERT_TRUE(source.FindTranID(id));
+    source.Edit();
+    source.SetTranValue(text);
+    source.Post();
+  }
+
+  table.CopyTranslations(source, true);
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  EXPECT_EQ(table.TranValue(), u"Offen");
+  EXPECT_TRUE(table.Translated());
+  EXPECT_EQ(StringOf(17), u"Offen");
+  ASSERT_TRUE(table.FindTranID(u"Form1.Label1.Caption"));
+  EXPECT_EQ(table.TranValue(), u"Hallo");
+  EXPECT_EQ(table.PDfmProp()->Value, "'Hallo'");
+  ASSERT_TRUE(table.FindTranID(u"Unit_SFiles"));
+  EXPECT_FALSE(table.Translated());
+  EXPECT_EQ(StringOf(16), u"%0:d files");
 }
 
 TEST_F(TransTable, RowsCanBeAddedOnlyByLoading) {
