@@ -420,16 +420,16 @@ void TControl::MouseMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      OnMouseDown(this, TMouseButton::mbRight, shift | (msg == WM_RBUTTONDBLCLK ? ssDouble : 0), x,
-                  y);
+      OnMouseDown(this, TMouseButton::mbRight,
+                  shift | (msg == WM_RBUTTONDBLCLK ? TShiftState{ssDouble} : 0u), x, y);
       break;
     case WM_RBUTTONUP:
       OnMouseUp(this, TMouseButton::mbRight, shift, x, y);
       break;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-      OnMouseDown(this, TMouseButton::mbMiddle, shift | (msg == WM_MBUTTONDBLCLK ? ssDouble : 0), x,
-                  y);
+      OnMouseDown(this, TMouseButton::mbMiddle,
+                  shift | (msg == WM_MBUTTONDBLCLK ? TShiftState{ssDouble} : 0u), x, y);
       break;
     case WM_MBUTTONUP:
       OnMouseUp(this, TMouseButton::mbMiddle, shift, x, y);

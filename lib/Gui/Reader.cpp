@@ -296,6 +296,9 @@ void TReader::SkipValue(int depth) {
     case TValueType::vaExtended:
       binary_.ReadExtendedBody();
       break;
+    case TValueType::vaSingle:
+      binary_.ReadSingleBody();
+      break;
     case TValueType::vaDate:
       binary_.ReadDateBody();
       break;

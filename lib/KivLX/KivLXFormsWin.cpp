@@ -8,6 +8,7 @@
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 
 namespace {
@@ -69,8 +70,8 @@ bool VisualThemes() {
   HMODULE uxtheme = GetModuleHandleA("uxtheme.dll");
   if (!uxtheme) uxtheme = LoadLibraryA("uxtheme.dll");
   if (!uxtheme) return false;
-  auto isThemeActive = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
-  auto isAppThemed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
+  auto isThemeActive = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsThemeActive");
+  auto isAppThemed = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsAppThemed");
   return isThemeActive && isThemeActive() && (!isAppThemed || isAppThemed());
 }
 
@@ -93,10 +94,8 @@ void InitializeKivLXForms() {
   if (state) return;
   state = new UnitState;
   state->bringToFrontMessage = Platform::RegisterWindowMessage(u"Kiv.BringToFront");
-  if (HMODULE user32 = GetModuleHandleA("user32.dll")) {
-    state->flashWindowEx =
-        reinterpret_cast<BOOL(WINAPI*)(PFLASHWINFO)>(GetProcAddress(user32, "FlashWindowEx"));
-  }
+  state->flashWindowEx =
+      Platform::FindSystemFunction<BOOL(WINAPI*)(PFLASHWINFO)>("user32.dll", "FlashWindowEx");
 }
 
 void FinalizeKivLXForms() {

@@ -12,6 +12,7 @@
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
+#include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "WinTestSupport.h"
 
@@ -451,8 +452,8 @@ TEST_F(LXForms, AFrameMenuSwitchLeavesAMaximizedChildsBarsDocked) {
 bool ThemesActive() {
   HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
   if (!uxtheme) return false;
-  auto active = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
-  auto themed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
+  auto active = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsThemeActive");
+  auto themed = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsAppThemed");
   bool on = active && active() && (!themed || themed());
   FreeLibrary(uxtheme);
   return on;

@@ -91,7 +91,9 @@ TEST(Platform, HandlesAndSystemCodesFormatWhole) {
   // The 64-bit program's image lies above 4 GB: its handle has an upper half to lose.
   HMODULE self = GetModuleHandleW(nullptr);
   const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(self));
-  if (sizeof(void*) == 8) ASSERT_GT(bits >> 32, 0u);
+  if (sizeof(void*) == 8) {
+    ASSERT_GT(bits >> 32, 0u);
+  }
   EXPECT_EQ(Format("%x", self), Format("%x", bits));
   EXPECT_EQ(Format("%.8x", reinterpret_cast<HANDLE>(std::uintptr_t{0x7B})), "0000007B");
   const DWORD denied = 0x80070005u;  // E_ACCESSDENIED, as a DWORD
