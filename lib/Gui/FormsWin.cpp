@@ -511,11 +511,10 @@ void TForm::CreateWindowDone() {
       menu_->Handle();
       ccs.hWindowMenu = windowMenu_->SubMenuHandle();
     }
-    clientHandle_ = Platform::CreateWindowEx(
+    clientHandle_ = KIV_THROW_LAST_ERROR_IF_NULL(Platform::CreateWindowEx(
         WS_EX_CLIENTEDGE, u"MDICLIENT", u"",
         WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,
-        0, 0, WindowHandle(), nullptr, GetModuleHandleA(nullptr), &ccs);
-    if (!clientHandle_) RaiseLastOSError();
+        0, 0, WindowHandle(), nullptr, GetModuleHandleA(nullptr), &ccs));
   }
   TWinControl::CreateWindowDone();
   UpdateHints();

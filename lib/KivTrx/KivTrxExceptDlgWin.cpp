@@ -13,6 +13,7 @@
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 
@@ -85,15 +86,13 @@ std::u16string WithCrLf(std::u16string_view text) {
 
 // Writes text to the clipboard as 8-bit and as Unicode text, in one opening.
 void SetClipboardText(HWND owner, const std::u16string& text) {
-  if (!OpenClipboard(owner)) RaiseLastOSError();
-  struct Closer {
-    ~Closer() { CloseClipboard(); }
-  } closer;
+  KIV_THROW_IF_WIN32_FALSE(OpenClipboard(owner));
+  ScopeGuard closeClipboard([] { CloseClipboard(); });
   EmptyClipboard();
   std::string ansi = WideToAnsi(text);
-  GlobalMemory a(GlobalAlloc(GMEM_MOVEABLE, ansi.size() + 1));
-  GlobalMemory w(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
-  if (!a || !w) RaiseLastOSError();
+  GlobalMemory a(KIV_THROW_LAST_ERROR_IF_NULL(GlobalAlloc(GMEM_MOVEABLE, ansi.size() + 1)));
+  GlobalMemory w(KIV_THROW_LAST_ERROR_IF_NULL(
+      GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t))));
   std::memcpy(GlobalLock(a.get()), ansi.c_str(), ansi.size() + 1);
   GlobalUnlock(a.get());
   std::memcpy(GlobalLock(w.get()), text.c_str(), (text.size() + 1) * sizeof(char16_t));
