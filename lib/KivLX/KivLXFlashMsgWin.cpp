@@ -2,6 +2,7 @@
 
 #include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/PlatformGui.h"
 
 const TClassInfo TKivFlashForm::kClassInfo{
@@ -19,10 +20,8 @@ TKivFlashForm::~TKivFlashForm() {
 
 void TKivFlashForm::SetMessage(const std::u16string& text) {
   HWND h = Handle();
-  HDC dc = GetWindowDC(h);
   SIZE size{0, 0};
-  Platform::GetTextExtent(dc, text, size);
-  ReleaseDC(h, dc);
+  Platform::GetTextExtent(WindowDC::Whole(h).get(), text, size);
   if (size.cx > Width()) SetWidth(size.cx);
   SetCaption(text);
   if (IsWindowVisible(h)) {

@@ -7,6 +7,7 @@
 #include "Gui/Menus.h"
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
@@ -515,8 +516,8 @@ void TKivFormLX::PaintDockedEdges() {
   RECT client;
   GetClientRect(h, &client);
   int height = client.bottom;
-  HDC dc = GetDC(h);
-  TCanvas canvas(dc);
+  WindowDC dc = WindowDC::Client(h);
+  TCanvas canvas(dc.get());
   auto line = [&](TColor color, int x, int y1, int y2) {
     canvas.SetPenColor(color);
     canvas.MoveTo(x, y1);
@@ -532,7 +533,6 @@ void TKivFormLX::PaintDockedEdges() {
   line(mainColor, a + b + 2, 0, height - 1);
   line(clWhite, b - 1, 2, height);
   line(clGray, a + b + 2, 2, height - 1);
-  ReleaseDC(h, dc);
 }
 
 // ---- messages ----

@@ -8,6 +8,7 @@
 #include "KivLX/KivLXMapiUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Format.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
@@ -330,12 +331,12 @@ void TKivExceptionDialog::SetShowingDetails(bool value) {
 void TKivExceptionDialog::UpdateMessageScrollBar() {
   HWND h = TextLabel->Handle();
   int lines = static_cast<int>(Platform::SendMessage(h, EM_GETLINECOUNT, 0, 0));
-  HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, TextLabel->Font().Handle());
   SIZE size;
-  Platform::GetTextExtent(dc, u"Wg", size);
-  SelectObject(dc, old);
-  ReleaseDC(h, dc);
+  {
+    WindowDC dc = WindowDC::Client(h);
+    SelectedObject font(dc.get(), TextLabel->Font().Handle());
+    Platform::GetTextExtent(dc.get(), u"Wg", size);
+  }
   TextLabel->SetScrollBars(lines * size.cy > TextLabel->ClientHeight() ? TScrollStyle::ssVertical
                                                                        : TScrollStyle::ssNone);
 }
@@ -344,12 +345,13 @@ void TKivExceptionDialog::FitMessageHeight() {
   std::u16string text = TextLabel->Text();
   std::replace(text.begin(), text.end(), u':', u' ');
   HWND h = TextLabel->Handle();
-  HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, TextLabel->Font().Handle());
   RECT r{0, 0, TextLabel->ClientWidth() - 14, 0};
-  Platform::DrawText(dc, text, r, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(h, dc);
+  {
+    WindowDC dc = WindowDC::Client(h);
+    SelectedObject font(dc.get(), TextLabel->Font().Handle());
+    Platform::DrawText(dc.get(), text, r,
+                       DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  }
   int detailArea = expandedClientHeight_ - Bevel1->Top();
   int outside = Height() - TextLabel->ClientHeight();
   int usable = Screen().Height() - 2 * detailArea - outside - 7;
