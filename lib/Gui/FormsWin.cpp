@@ -555,9 +555,10 @@ LRESULT TForm::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm::UpdateHints() {
   if (!HandleAllocated()) return;
   if (!toolTip_) {
-    toolTip_ = Platform::CreateWindowEx(
-        WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | 0x01, CW_USEDEFAULT, CW_USEDEFAULT,
-        CW_USEDEFAULT, CW_USEDEFAULT, WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    toolTip_ =
+        Platform::CreateWindowEx(WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!toolTip_) return;  // hints are a comfort, not a reason to fail
   }
   std::function<void(TWinControl&)> add = [&](TWinControl& parent) {

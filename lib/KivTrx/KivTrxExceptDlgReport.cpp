@@ -24,7 +24,8 @@ KIV_RESOURCESTRING(KivTrxExceptDlg_RsMissingVersionInfo, u"(no version info)");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsActiveControl, u"Active Controls hierarchy:");
 
 namespace {
-const std::u16string kEleven(11, u' ');
+// A module's version lines start below its path, past the "[xxxxxxxx] " handle.
+const std::u16string kBelowModulePath(11, u' ');
 }  // namespace
 
 void AddBlockSeparator(TKivStringList& lines) { lines.Add(std::u16string(100, u'-')); }
@@ -102,10 +103,10 @@ void WriteModulesSection(TKivStringList& lines, std::vector<TModuleEntry> module
     lines.Add(WideFormat(u"[%.8x] %s", m.handle, m.path));
     std::u16string indent = m.preferredBase != 0 && m.preferredBase != m.handle
                                 ? WideFormat(u"<%.8x> ", m.preferredBase)
-                                : kEleven;
+                                : kBelowModulePath;
     if (m.hasVersion) {
       lines.Add(indent + m.fixedVersion + u" - " + m.fileVersion);
-      if (!m.description.empty()) lines.Add(kEleven + m.description);
+      if (!m.description.empty()) lines.Add(kBelowModulePath + m.description);
     } else {
       lines.Add(indent + LoadResString(KivTrxExceptDlg_RsMissingVersionInfo));
     }
