@@ -6,6 +6,7 @@
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
 #include "Gui/WinControl.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/WideText.h"
 
 namespace {
@@ -235,13 +236,8 @@ void TControl::AnchorTo(const RECT& pc) {
     top = pc.bottom - anchorBottom_ - height;
   }
   anchoring_ = true;
-  try {
-    SetBounds(left, top, width, height);
-  } catch (...) {
-    anchoring_ = false;
-    throw;
-  }
-  anchoring_ = false;
+  ScopeGuard anchored([this] { anchoring_ = false; });
+  SetBounds(left, top, width, height);
 }
 
 void TControl::SetAlign(TAlign v) {

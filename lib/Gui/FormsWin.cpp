@@ -193,7 +193,8 @@ void TForm::InitializeForm() {
     // Forms of the older order run OnCreate inside their creation, under the lock.
     TLockGuard lock(GlobalNameSpace());
     SetFormStateFlag(fsCreating, true);
-    try {
+    {
+      ScopeGuard created([this] { SetFormStateFlag(fsCreating, false); });
       HMODULE module = ResourceSource();
       auto descriptions = InheritedDescriptions(ClassInfo(), root, [module](const char* className) {
         std::u16string name = WideUpperCase(AnsiToWide(className));
@@ -205,11 +206,7 @@ void TForm::InitializeForm() {
         return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), size);
       });
       ReadDescriptions(*this, descriptions);
-    } catch (...) {
-      SetFormStateFlag(fsCreating, false);
-      throw;
     }
-    SetFormStateFlag(fsCreating, false);
     if (oldCreateOrder_) {
       DoCreate();
       created = true;
@@ -767,13 +764,8 @@ void TForm::PaintWindow(HDC dc) {
   canvas.SetFont(Font());
   canvas.SetBrushColor(Color());
   canvas_ = &canvas;
-  try {
-    OnPaint(this);
-  } catch (...) {
-    canvas_ = nullptr;
-    throw;
-  }
-  canvas_ = nullptr;
+  ScopeGuard painted([this] { canvas_ = nullptr; });
+  OnPaint(this);
 }
 
 LRESULT TForm::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,5 +1,7 @@
 #include "KivLX/KivLXFlashMsg.h"
 
+#include <memory>
+
 #include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/DeviceContext.h"
@@ -31,16 +33,11 @@ void TKivFlashForm::SetMessage(const std::u16string& text) {
 }
 
 TKivFlashForm* ShowFlashMessage(const std::u16string& message) {
-  TKivFlashForm* form = TForm::Create<TKivFlashForm>(&Application());
-  try {
-    form->SetClientHeight(0);
-    form->SetMessage(message);
-    form->Show();
-    SetWindowPos(form->WindowHandle(), nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  std::unique_ptr<TKivFlashForm> form(TForm::Create<TKivFlashForm>(&Application()));
+  form->SetClientHeight(0);
+  form->SetMessage(message);
+  form->Show();
+  SetWindowPos(form->WindowHandle(), nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  return form.release();
 }
