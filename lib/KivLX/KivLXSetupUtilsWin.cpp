@@ -24,8 +24,8 @@ void CallServerEntry(const std::u16string& fileName, const char* entryName,
   // A server imports its companions from its own folder, which the hardened search
   // leaves out for libraries loaded by name.
   ModuleHandle library(KIV_THROW_LAST_ERROR_IF_NULL(LoadLibraryBesideItsCompanions(fileName)));
-  auto entry = reinterpret_cast<SelfRegisterFn>(reinterpret_cast<void (*)()>(
-      KIV_THROW_LAST_ERROR_IF_NULL(GetProcAddress(library.get(), entryName))));
+  auto entry = KIV_THROW_LAST_ERROR_IF_NULL(
+      Platform::ModuleFunction<SelfRegisterFn>(library.get(), entryName));
   try {
     // The server is foreign code: a fault inside it must come back as an exception.
     auto call = [](void* fn) -> std::intptr_t { return reinterpret_cast<SelfRegisterFn>(fn)(); };
