@@ -156,8 +156,7 @@ void GatherMemory(TSystemInfoFacts& f) {
   // The extended record knows memory beyond 4 GB, which the old one caps; it is
   // looked up because the oldest systems lack it.
   using StatusExFn = BOOL(WINAPI*)(MEMORYSTATUSEX*);
-  auto statusEx = reinterpret_cast<StatusExFn>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GlobalMemoryStatusEx")));
+  auto statusEx = Platform::FindSystemFunction<StatusExFn>("kernel32.dll", "GlobalMemoryStatusEx");
   MEMORYSTATUSEX ex{};
   ex.dwLength = sizeof ex;
   if (statusEx && statusEx(&ex)) {

@@ -241,7 +241,7 @@ int RunWithoutWindows() {
   Application().OnException = [](TComponent*, Exception& e) { ReportUnattendedFailure(e); };
   ComApartment com;
   windowlessExitCode = kExitInstallFailed;
-  if (!SetTimer(nullptr, 0, kFirstTickMs, &FirstTick)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(SetTimer(nullptr, 0, kFirstTickMs, &FirstTick));
   MSG msg;
   while (Platform::GetMessage(msg, nullptr, 0, 0) > 0) Platform::DispatchMessage(msg);
   return windowlessExitCode;

@@ -76,8 +76,8 @@ bool WritePayloadFile(const std::u16string& resourceName, const std::u16string& 
   } catch (const EFCreateError&) {
     if (inUse != TInUsePolicy::ReplaceAtRestart || !FileInUse(target)) throw;
     // In the target's own folder, so that the restart only renames it.
-    std::u16string replacement = Platform::GetTempFileName(ExtractFilePath(target), u"sdm");
-    if (replacement.empty()) RaiseLastOSError();
+    std::u16string replacement =
+        KIV_THROW_LAST_ERROR_IF_EMPTY(Platform::GetTempFileName(ExtractFilePath(target), u"sdm"));
     ScopeGuard removeReplacement([&replacement] { Platform::DeleteFile(replacement); });
     ExtractPayloadFile(resourceName, replacement);
     ReplaceFileAtRestart(replacement, target);

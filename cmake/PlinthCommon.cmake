@@ -1,5 +1,10 @@
-# Compiler settings shared by every target.
+# Compiler settings shared by every target. Warnings are errors in the gcc builds (the
+# four presets and the host tools): a build stays clean. The fuzz build's clang warns
+# about other things and only warns.
 add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-Werror)
+endif()
 # Source paths in __FILE__ (assertion messages, reports) are relative to the repository.
 # A compiler cache with a base folder hands the compiler paths relative to the build
 # folder instead; those are mapped as well.

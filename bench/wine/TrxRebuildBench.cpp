@@ -306,7 +306,7 @@ std::string RunChild(const std::u16string& arguments) {
   si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(nullptr, WStr(cmd), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    RaiseLastOSError();
+    KIV_THROW_WIN32(GetLastError(), "CreateProcessW");
   }
   CloseHandle(write);
   std::string out;

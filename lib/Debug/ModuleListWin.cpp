@@ -14,14 +14,12 @@ constexpr std::size_t kHeaderPage = 4096;
 
 bool ByToolHelp(std::vector<TLoadedModule>& modules) {
   // Present on the 9x family and from Windows 2000 on, not on NT 4.0.
-  HMODULE kernel = Platform::GetModuleHandle(u"kernel32.dll");
-  if (!kernel) return false;
-  auto snapshot = reinterpret_cast<HANDLE(WINAPI*)(DWORD, DWORD)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
-  auto first = reinterpret_cast<BOOL(WINAPI*)(HANDLE, tagMODULEENTRY32*)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "Module32First")));
-  auto next = reinterpret_cast<BOOL(WINAPI*)(HANDLE, tagMODULEENTRY32*)>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "Module32Next")));
+  using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
+  using WalkFn = BOOL(WINAPI*)(HANDLE, tagMODULEENTRY32*);
+  auto snapshot =
+      Platform::FindSystemFunction<SnapshotFn>("kernel32.dll", "CreateToolhelp32Snapshot");
+  auto first = Platform::FindSystemFunction<WalkFn>("kernel32.dll", "Module32First");
+  auto next = Platform::FindSystemFunction<WalkFn>("kernel32.dll", "Module32Next");
   if (!snapshot || !first || !next) return false;
   UniqueHandle<FileTraits> snap(snapshot(TH32CS_SNAPMODULE, 0));
   if (!snap) return false;
@@ -37,8 +35,8 @@ bool ByToolHelp(std::vector<TLoadedModule>& modules) {
 bool ByProcessStatus(std::vector<TLoadedModule>& modules) {
   UniqueHandle<ModuleTraits> psapi(Platform::LoadLibrary(u"psapi.dll"));
   if (!psapi) return false;
-  auto enumerate = reinterpret_cast<BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*)>(
-      reinterpret_cast<void*>(GetProcAddress(psapi.get(), "EnumProcessModules")));
+  auto enumerate = Platform::ModuleFunction<BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*)>(
+      psapi.get(), "EnumProcessModules");
   if (!enumerate) return false;
   std::vector<HMODULE> handles(256);
   for (;;) {

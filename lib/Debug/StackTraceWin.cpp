@@ -109,9 +109,7 @@ thread_local ThreadCapture threadCapture;
 
 template <typename F>
 F KernelProc(const char* name) {
-  HMODULE kernel = Platform::GetModuleHandle(u"kernel32.dll");
-  return kernel ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(kernel, name)))
-                : nullptr;
+  return Platform::FindSystemFunction<F>("kernel32.dll", name);
 }
 
 std::vector<CodeRange> BuildCodeRanges() {

@@ -25,8 +25,8 @@ UniqueHandle<KernelTraits> StartTrackedThread(const std::u16string& name,
                                               std::function<void()> body) {
   auto start = std::make_unique<Start>(Start{name, value, std::move(body)});
   DWORD id = 0;
-  UniqueHandle<KernelTraits> thread(CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, &id));
-  if (!thread) RaiseLastOSError();
+  UniqueHandle<KernelTraits> thread(
+      KIV_THROW_LAST_ERROR_IF_NULL(CreateThread(nullptr, 0, &ThreadMain, start.get(), 0, &id)));
   (void)start.release();  // the thread owns it now
   return thread;
 }

@@ -79,7 +79,7 @@ class TFlattener {
   void Properties() {
     while (!r_.EndOfList()) {
       const std::size_t at = r_.Position();
-      Add(at, 0, "P" + std::string(r_.ReadPropertyName()));
+      Add(at, 0, std::string("P").append(r_.ReadPropertyName()));
       Value();
     }
     r_.ReadListEnd();

@@ -117,16 +117,6 @@ class TApplication : public TComponent {
 // The one application object of the process.
 TApplication& Application();
 
-// Runs an event handler inside the toolkit's exception handling.
-template <typename F>
-void GuardedCall(TComponent* sender, F&& f) noexcept {
-  try {
-    f();
-  } catch (...) {
-    Application().HandleException(sender);
-  }
-}
-
 #include "Gui/Forms.h"
 
 template <typename T>

@@ -72,7 +72,7 @@ std::vector<const TClassInfo*>& Registry() {
 }
 }  // namespace
 
-void RegisterClass(const TClassInfo& info) {
+void RegisterClassInfo(const TClassInfo& info) {
   if (!FindClassInfo(info.name)) Registry().push_back(&info);
 }
 
@@ -83,7 +83,7 @@ const TClassInfo* FindClassInfo(std::string_view className) {
   return nullptr;
 }
 
-const TClassInfo& GetClassInfo(std::string_view className) {
+const TClassInfo& RequireClassInfo(std::string_view className) {
   const TClassInfo* info = FindClassInfo(className);
   if (!info) throw EClassNotFound(Format("Class %s not found", className));
   return *info;

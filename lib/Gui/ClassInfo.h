@@ -139,11 +139,11 @@ class TClassInfo {
 
 // The classes a description may create by name. Registering a name twice keeps the
 // first registration.
-void RegisterClass(const TClassInfo& info);
+void RegisterClassInfo(const TClassInfo& info);
 // The class registered under `className` (case ignored), or null.
 const TClassInfo* FindClassInfo(std::string_view className);
 // The same, raising EClassNotFound "Class %s not found" when there is none.
-const TClassInfo& GetClassInfo(std::string_view className);
+const TClassInfo& RequireClassInfo(std::string_view className);
 
 // Declares a class's run-time information inside its class body.
 #define KIV_CLASS_INFO()                                              \

@@ -6,6 +6,7 @@
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
 #include "Gui/WinControl.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/WideText.h"
 
 namespace {
@@ -235,13 +236,8 @@ void TControl::AnchorTo(const RECT& pc) {
     top = pc.bottom - anchorBottom_ - height;
   }
   anchoring_ = true;
-  try {
-    SetBounds(left, top, width, height);
-  } catch (...) {
-    anchoring_ = false;
-    throw;
-  }
-  anchoring_ = false;
+  ScopeGuard anchored([this] { anchoring_ = false; });
+  SetBounds(left, top, width, height);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -420,16 +416,16 @@ void TControl::MouseMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      OnMouseDown(this, TMouseButton::mbRight, shift | (msg == WM_RBUTTONDBLCLK ? ssDouble : 0), x,
-                  y);
+      OnMouseDown(this, TMouseButton::mbRight,
+                  shift | (msg == WM_RBUTTONDBLCLK ? TShiftState{ssDouble} : 0u), x, y);
       break;
     case WM_RBUTTONUP:
       OnMouseUp(this, TMouseButton::mbRight, shift, x, y);
       break;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-      OnMouseDown(this, TMouseButton::mbMiddle, shift | (msg == WM_MBUTTONDBLCLK ? ssDouble : 0), x,
-                  y);
+      OnMouseDown(this, TMouseButton::mbMiddle,
+                  shift | (msg == WM_MBUTTONDBLCLK ? TShiftState{ssDouble} : 0u), x, y);
       break;
     case WM_MBUTTONUP:
       OnMouseUp(this, TMouseButton::mbMiddle, shift, x, y);

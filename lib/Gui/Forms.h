@@ -18,6 +18,7 @@
 // the main form's client.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Gui/WinControl.h"
@@ -71,14 +72,9 @@ class TForm : public TWinControl {
   // Creates a form of class T owned by `owner` and builds it from its descriptions.
   template <typename T>
   static T* Create(TComponent* owner) {
-    T* form = new T(owner);
-    try {
-      form->InitializeForm();
-    } catch (...) {
-      delete form;
-      throw;
-    }
-    return form;
+    std::unique_ptr<T> form(new T(owner));
+    form->InitializeForm();
+    return form.release();
   }
   // Reads the descriptions (unless the form is of its root class), then runs
   // Constructed and OnCreate in the order OldCreateOrder says.

@@ -193,7 +193,8 @@ void TForm::InitializeForm() {
     // Forms of the older order run OnCreate inside their creation, under the lock.
     TLockGuard lock(GlobalNameSpace());
     SetFormStateFlag(fsCreating, true);
-    try {
+    {
+      ScopeGuard created([this] { SetFormStateFlag(fsCreating, false); });
       HMODULE module = ResourceSource();
       auto descriptions = InheritedDescriptions(ClassInfo(), root, [module](const char* className) {
         std::u16string name = WideUpperCase(AnsiToWide(className));
@@ -205,11 +206,7 @@ void TForm::InitializeForm() {
         return std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(bytes), size);
       });
       ReadDescriptions(*this, descriptions);
-    } catch (...) {
-      SetFormStateFlag(fsCreating, false);
-      throw;
     }
-    SetFormStateFlag(fsCreating, false);
     if (oldCreateOrder_) {
       DoCreate();
       created = true;
@@ -511,11 +508,10 @@ void TForm::CreateWindowDone() {
       menu_->Handle();
       ccs.hWindowMenu = windowMenu_->SubMenuHandle();
     }
-    clientHandle_ = Platform::CreateWindowEx(
+    clientHandle_ = KIV_THROW_LAST_ERROR_IF_NULL(Platform::CreateWindowEx(
         WS_EX_CLIENTEDGE, u"MDICLIENT", u"",
         WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0,
-        0, 0, WindowHandle(), nullptr, GetModuleHandleA(nullptr), &ccs);
-    if (!clientHandle_) RaiseLastOSError();
+        0, 0, WindowHandle(), nullptr, GetModuleHandleA(nullptr), &ccs));
   }
   TWinControl::CreateWindowDone();
   UpdateHints();
@@ -556,9 +552,10 @@ LRESULT TForm::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
 void TForm::UpdateHints() {
   if (!HandleAllocated()) return;
   if (!toolTip_) {
-    toolTip_ = Platform::CreateWindowEx(
-        WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | 0x01, CW_USEDEFAULT, CW_USEDEFAULT,
-        CW_USEDEFAULT, CW_USEDEFAULT, WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    toolTip_ =
+        Platform::CreateWindowEx(WS_EX_TOPMOST, u"tooltips_class32", u"", WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 WindowHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!toolTip_) return;  // hints are a comfort, not a reason to fail
   }
   std::function<void(TWinControl&)> add = [&](TWinControl& parent) {
@@ -767,13 +764,8 @@ void TForm::PaintWindow(HDC dc) {
   canvas.SetFont(Font());
   canvas.SetBrushColor(Color());
   canvas_ = &canvas;
-  try {
-    OnPaint(this);
-  } catch (...) {
-    canvas_ = nullptr;
-    throw;
-  }
-  canvas_ = nullptr;
+  ScopeGuard painted([this] { canvas_ = nullptr; });
+  OnPaint(this);
 }
 
 LRESULT TForm::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {

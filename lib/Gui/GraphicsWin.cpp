@@ -3,6 +3,7 @@
 #include <map>
 
 #include "Gui/Properties.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/PlatformGui.h"
 
 namespace {
@@ -288,9 +289,8 @@ void TCanvas::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
 
 void TCanvas::LineTo(int x, int y) {
   GdiObject pen(CreatePen(PS_SOLID, 1, ColorToRGB(penColor_)));
-  HGDIOBJ old = SelectObject(dc_, pen.get());
+  SelectedObject selected(dc_, pen.get());
   ::LineTo(dc_, x, y);
-  SelectObject(dc_, old);
 }
 
 void TCanvas::TextOut(int x, int y, const std::u16string& text) {

@@ -3,6 +3,7 @@
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
 #include "Gui/WinControl.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/PlatformGui.h"
 
 namespace {
@@ -122,13 +123,13 @@ void TKivLabel::AdjustSize() {
     Invalidate();
     return;
   }
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font().Handle());
   RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
-  std::u16string text = Caption().empty() ? u" " : Caption();
-  Platform::DrawText(dc, text, r, DrawFormat() | DT_CALCRECT);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  {
+    WindowDC screen = WindowDC::Client(nullptr);
+    SelectedObject font(screen.get(), Font().Handle());
+    std::u16string text = Caption().empty() ? u" " : Caption();
+    Platform::DrawText(screen.get(), text, r, DrawFormat() | DT_CALCRECT);
+  }
   SetBounds(Left(), Top(), wordWrap_ ? Width() : r.right, r.bottom);
   Invalidate();
 }

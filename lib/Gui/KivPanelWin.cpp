@@ -1,6 +1,7 @@
 #include "Gui/KivPanel.h"
 
 #include "Gui/Properties.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/PlatformGui.h"
 
 namespace {
@@ -106,7 +107,7 @@ void TKivPanel::PaintWindow(HDC dc) {
     InflateRect(&r, -1, -1);
   }
   if (Caption().empty()) return;
-  HGDIOBJ old = SelectObject(dc, Font().Handle());
+  SelectedObject font(dc, Font().Handle());
   SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ColorToRGB(Font().Color()));
   UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX |
@@ -114,5 +115,4 @@ void TKivPanel::PaintWindow(HDC dc) {
                  : alignment_ == TAlignment::taRightJustify ? DT_RIGHT
                                                             : DT_LEFT);
   Platform::DrawText(dc, Caption(), r, format);
-  SelectObject(dc, old);
 }

@@ -296,6 +296,9 @@ void TReader::SkipValue(int depth) {
     case TValueType::vaExtended:
       binary_.ReadExtendedBody();
       break;
+    case TValueType::vaSingle:
+      binary_.ReadSingleBody();
+      break;
     case TValueType::vaDate:
       binary_.ReadDateBody();
       break;
@@ -356,7 +359,7 @@ void TReader::ReadChildren(TComponent& parent) {
             Format("Error reading %s: Ancestor for '%s' not found", root_->Name(), name));
       }
     } else {
-      const TClassInfo& cls = GetClassInfo(header.className);
+      const TClassInfo& cls = RequireClassInfo(header.className);
       if (!cls.create) {
         throw EClassNotFound(Format("Class %s cannot be created by name", header.className));
       }

@@ -61,9 +61,8 @@ void TTimer::Update() {
   }
   // Starts once the description is read, so a stored interval takes effect first.
   if (enabled_ && interval_ > 0 && !HasState(csLoading)) {
-    if (!SetTimer(window_->Handle(), kTimerId, static_cast<UINT>(interval_), nullptr)) {
-      RaiseLastOSError();
-    }
+    KIV_THROW_IF_WIN32_FALSE(
+        SetTimer(window_->Handle(), kTimerId, static_cast<UINT>(interval_), nullptr));
     running_ = true;
   }
 }

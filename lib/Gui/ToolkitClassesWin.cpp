@@ -19,5 +19,5 @@ void RegisterToolkitClasses() {
       &TKivStatusBar::kClassInfo,  &TMainMenu::kClassInfo,   &TMenuItem::kClassInfo,
       &TTimer::kClassInfo,
   };
-  for (const TClassInfo* c : kClasses) RegisterClass(*c);
+  for (const TClassInfo* c : kClasses) RegisterClassInfo(*c);
 }

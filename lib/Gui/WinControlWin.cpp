@@ -8,6 +8,7 @@
 #include "Gui/Screen.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/PlatformGui.h"
+#include "Rtl/ScopeGuard.h"
 
 namespace {
 
@@ -124,21 +125,13 @@ void TWinControl::CreateParams(TCreateParams& p) {
 void TWinControl::CreateWnd() {
   if (HandleAllocated() || creating_) return;
   creating_ = true;
-  try {
-    TCreateParams p;
-    CreateParams(p);
-    if (p.style & WS_CHILD && !p.parent) {
-      creating_ = false;
-      return;  // a child window needs its parent's window first
-    }
-    systemControl_ = !p.baseClass.empty();
-    CreateWindowFor(p);
-    CreateWindowDone();
-  } catch (...) {
-    creating_ = false;
-    throw;
-  }
-  creating_ = false;
+  ScopeGuard created([this] { creating_ = false; });
+  TCreateParams p;
+  CreateParams(p);
+  if (p.style & WS_CHILD && !p.parent) return;  // a child window needs its parent's first
+  systemControl_ = !p.baseClass.empty();
+  CreateWindowFor(p);
+  CreateWindowDone();
 }
 
 void TWinControl::CreateWindowDone() {
@@ -308,18 +301,13 @@ void TWinControl::SelectNext(TWinControl* current, bool forward, bool checkTabSt
 void TWinControl::Realign() {
   if (realigning_ || HasState(csLoading | csDestroying)) return;
   realigning_ = true;
-  try {
-    RECT r = ClientRect();
-    AlignControls(r);
-    RECT client = ClientRect();
-    for (TControl* c : controls_) {
-      if (c->Align() == TAlign::alNone) c->AnchorTo(client);
-    }
-  } catch (...) {
-    realigning_ = false;
-    throw;
+  ScopeGuard realigned([this] { realigning_ = false; });
+  RECT r = ClientRect();
+  AlignControls(r);
+  RECT client = ClientRect();
+  for (TControl* c : controls_) {
+    if (c->Align() == TAlign::alNone) c->AnchorTo(client);
   }
-  realigning_ = false;
 }
 
 void TWinControl::AlignControls(RECT& r) {

@@ -52,7 +52,7 @@ TWindowHook::TWindowHook(HWND window, Handler handler, TComponent* sender)
     return;
   }
   auto fresh = std::make_unique<TWindowHookLink>();
-  if (!SetPropA(window_, kLinkProperty, fresh.get())) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(SetPropA(window_, kLinkProperty, fresh.get()));
   fresh->hook = this;
   fresh->previous = reinterpret_cast<WNDPROC>(
       Platform::SetWindowLongPtr(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc)));

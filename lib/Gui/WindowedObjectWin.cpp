@@ -33,7 +33,7 @@ ATOM EnsureClass(const TCreateParams& p, WNDPROC proc, WNDPROC& baseProc) {
   Platform::WindowClass wc;
   baseProc = nullptr;
   if (!p.baseClass.empty()) {
-    if (!Platform::GetClassInfo(nullptr, p.baseClass, wc)) RaiseLastOSError();
+    KIV_THROW_IF_WIN32_FALSE(Platform::GetClassInfo(nullptr, p.baseClass, wc));
     baseProc = wc.proc;
   } else {
     wc.style = p.classStyle;
@@ -44,8 +44,7 @@ ATOM EnsureClass(const TCreateParams& p, WNDPROC proc, WNDPROC& baseProc) {
   wc.proc = proc;
   wc.instance = ModuleInstance();
   // A superclass keeps the system class's style, extra bytes, cursor and brush.
-  ATOM atom = Platform::RegisterClass(wc);
-  if (!atom) RaiseLastOSError();
+  ATOM atom = KIV_THROW_IF_WIN32_FALSE(Platform::RegisterClass(wc));
   ClassAtoms()[p.className] = atom;
   RegisteredClasses()[atom] = baseProc;
   return atom;
@@ -98,7 +97,7 @@ void TWindowedObject::CreateWindowFor(const TCreateParams& p) {
   if (!hwnd) {
     DWORD error = GetLastError();
     (void)hwnd_.release();
-    RaiseOSError(error);
+    KIV_THROW_WIN32(error, "CreateWindowEx");
   }
 }
 

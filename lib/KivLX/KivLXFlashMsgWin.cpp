@@ -1,7 +1,10 @@
 #include "KivLX/KivLXFlashMsg.h"
 
+#include <memory>
+
 #include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/PlatformGui.h"
 
 const TClassInfo TKivFlashForm::kClassInfo{
@@ -19,10 +22,8 @@ TKivFlashForm::~TKivFlashForm() {
 
 void TKivFlashForm::SetMessage(const std::u16string& text) {
   HWND h = Handle();
-  HDC dc = GetWindowDC(h);
   SIZE size{0, 0};
-  Platform::GetTextExtent(dc, text, size);
-  ReleaseDC(h, dc);
+  Platform::GetTextExtent(WindowDC::Whole(h).get(), text, size);
   if (size.cx > Width()) SetWidth(size.cx);
   SetCaption(text);
   if (IsWindowVisible(h)) {
@@ -32,16 +33,11 @@ void TKivFlashForm::SetMessage(const std::u16string& text) {
 }
 
 TKivFlashForm* ShowFlashMessage(const std::u16string& message) {
-  TKivFlashForm* form = TForm::Create<TKivFlashForm>(&Application());
-  try {
-    form->SetClientHeight(0);
-    form->SetMessage(message);
-    form->Show();
-    SetWindowPos(form->WindowHandle(), nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  std::unique_ptr<TKivFlashForm> form(TForm::Create<TKivFlashForm>(&Application()));
+  form->SetClientHeight(0);
+  form->SetMessage(message);
+  form->Show();
+  SetWindowPos(form->WindowHandle(), nullptr, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  return form.release();
 }

@@ -7,7 +7,9 @@
 #include "Gui/Menus.h"
 #include "Gui/Messages.h"
 #include "Gui/Properties.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Exceptions.h"
+#include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 
 namespace {
@@ -69,8 +71,8 @@ bool VisualThemes() {
   HMODULE uxtheme = GetModuleHandleA("uxtheme.dll");
   if (!uxtheme) uxtheme = LoadLibraryA("uxtheme.dll");
   if (!uxtheme) return false;
-  auto isThemeActive = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
-  auto isAppThemed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
+  auto isThemeActive = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsThemeActive");
+  auto isAppThemed = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsAppThemed");
   return isThemeActive && isThemeActive() && (!isAppThemed || isAppThemed());
 }
 
@@ -93,10 +95,8 @@ void InitializeKivLXForms() {
   if (state) return;
   state = new UnitState;
   state->bringToFrontMessage = Platform::RegisterWindowMessage(u"Kiv.BringToFront");
-  if (HMODULE user32 = GetModuleHandleA("user32.dll")) {
-    state->flashWindowEx =
-        reinterpret_cast<BOOL(WINAPI*)(PFLASHWINFO)>(GetProcAddress(user32, "FlashWindowEx"));
-  }
+  state->flashWindowEx =
+      Platform::FindSystemFunction<BOOL(WINAPI*)(PFLASHWINFO)>("user32.dll", "FlashWindowEx");
 }
 
 void FinalizeKivLXForms() {
@@ -516,8 +516,8 @@ void TKivFormLX::PaintDockedEdges() {
   RECT client;
   GetClientRect(h, &client);
   int height = client.bottom;
-  HDC dc = GetDC(h);
-  TCanvas canvas(dc);
+  WindowDC dc = WindowDC::Client(h);
+  TCanvas canvas(dc.get());
   auto line = [&](TColor color, int x, int y1, int y2) {
     canvas.SetPenColor(color);
     canvas.MoveTo(x, y1);
@@ -533,7 +533,6 @@ void TKivFormLX::PaintDockedEdges() {
   line(mainColor, a + b + 2, 0, height - 1);
   line(clWhite, b - 1, 2, height);
   line(clGray, a + b + 2, 2, height - 1);
-  ReleaseDC(h, dc);
 }
 
 // ---- messages ----

@@ -58,8 +58,7 @@ void SendMapiMail(const std::string& subject, const std::string& body,
 
   ModuleHandle library(Platform::LoadLibrary(u"MAPI32.DLL"));
   if (!library) throw Exception("Mapi32.dll is not available at this time.");
-  auto send = reinterpret_cast<LPMAPISENDMAIL>(
-      reinterpret_cast<void (*)()>(GetProcAddress(library.get(), "MAPISendMail")));
+  auto send = Platform::ModuleFunction<LPMAPISENDMAIL>(library.get(), "MAPISendMail");
   if (!send) throw Exception("MAPISendMail is not available at this time (in Mapi32.dll).");
 
   FLAGS flags = noDialog ? MAPI_LOGON_UI : MAPI_LOGON_UI | MAPI_DIALOG;

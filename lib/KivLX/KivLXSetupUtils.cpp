@@ -5,7 +5,7 @@
 std::string AddIniSectionLines(std::string_view iniText, std::string_view section,
                                const std::vector<std::string>& lines) {
   std::vector<std::string> all = SplitLines(iniText);
-  const std::string header = "[" + std::string(section) + "]";
+  const std::string header = std::string("[").append(section).append("]");
   std::size_t at = all.size();
   std::size_t i = 0;
   while (i < all.size() && !SameText(Trim(all[i]), header)) ++i;

@@ -23,11 +23,9 @@ void CallServerEntry(const std::u16string& fileName, const char* entryName,
                      const char* failureMessage) {
   // A server imports its companions from its own folder, which the hardened search
   // leaves out for libraries loaded by name.
-  ModuleHandle library(LoadLibraryBesideItsCompanions(fileName));
-  if (!library) RaiseLastOSError();
-  auto entry = reinterpret_cast<SelfRegisterFn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(library.get(), entryName)));
-  if (!entry) RaiseLastOSError();
+  ModuleHandle library(KIV_THROW_LAST_ERROR_IF_NULL(LoadLibraryBesideItsCompanions(fileName)));
+  auto entry = KIV_THROW_LAST_ERROR_IF_NULL(
+      Platform::ModuleFunction<SelfRegisterFn>(library.get(), entryName));
   try {
     // The server is foreign code: a fault inside it must come back as an exception.
     auto call = [](void* fn) -> std::intptr_t { return reinterpret_cast<SelfRegisterFn>(fn)(); };
@@ -64,9 +62,7 @@ namespace {
 
 // WININIT.INI is read before Windows 9x has long file names: it takes short ones.
 std::string ShortName(const std::u16string& fileName) {
-  std::u16string name = Platform::GetShortPathName(fileName);
-  if (name.empty()) RaiseLastOSError();
-  return WideToAnsi(name);
+  return WideToAnsi(KIV_THROW_LAST_ERROR_IF_EMPTY(Platform::GetShortPathName(fileName)));
 }
 
 void AddWinInitRename(const std::string& line) {
@@ -90,10 +86,8 @@ void ReplaceFileAtRestart(const std::u16string& source, const std::u16string& ta
     return;
   }
   // NT only; the 9x branch above never gets here.
-  if (!MoveFileExW(WStr(source), WStr(target),
-                   MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
-    RaiseLastOSError();
-  }
+  KIV_THROW_IF_WIN32_FALSE(MoveFileExW(WStr(source), WStr(target),
+                                       MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
 }
 
 void DeleteFileAtRestart(const std::u16string& fileName) {
@@ -101,7 +95,7 @@ void DeleteFileAtRestart(const std::u16string& fileName) {
     AddWinInitRename("NUL=" + ShortName(fileName));
     return;
   }
-  if (!MoveFileExW(WStr(fileName), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(MoveFileExW(WStr(fileName), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 }
 
 void RunOnceAtNextStart(const std::u16string& name, const std::u16string& command) {

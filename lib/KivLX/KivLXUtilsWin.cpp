@@ -66,14 +66,13 @@ void ForceDeleteFile(const std::u16string& name) {
   if (Platform::DeleteFile(name)) return;
   if (FileExists(name) || DirectoryExists(name)) {
     DWORD attributes = Platform::GetFileAttributes(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES) RaiseLastOSError();
+    KIV_THROW_LAST_ERROR_IF(attributes == INVALID_FILE_ATTRIBUTES);
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-      if (!Platform::SetFileAttributes(name, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        RaiseLastOSError();
-      }
+      KIV_THROW_IF_WIN32_FALSE(
+          Platform::SetFileAttributes(name, attributes & ~FILE_ATTRIBUTE_READONLY));
     }
   }
-  if (!Platform::DeleteFile(name)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(Platform::DeleteFile(name));
 }
 
 void DeleteFileIfExists(const std::u16string& name) {
@@ -81,9 +80,7 @@ void DeleteFileIfExists(const std::u16string& name) {
 }
 
 std::u16string GetModuleFileName(HMODULE module) {
-  std::u16string name = Platform::GetModuleFileName(module);
-  if (name.empty()) RaiseLastOSError();
-  return name;
+  return KIV_THROW_LAST_ERROR_IF_EMPTY(Platform::GetModuleFileName(module));
 }
 
 std::u16string FindModulePath(const std::u16string& name) {

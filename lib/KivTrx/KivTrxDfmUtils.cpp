@@ -9,6 +9,7 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 
@@ -133,15 +134,15 @@ void TDfmObject::ReadObject(TDfmForm* form, TDfmObject* pathParent,
   PathParent = pathParent;
   Level = level;
   const std::size_t mark = flatList ? flatList->size() : 0;
-  try {
-    ReadHeader(itemDesignation, lines, index);
-    ReadProperties(flatList, lines, index);
-    ReadChildren(flatList, lines, index);
-    ReadEnd(lines, index);
-  } catch (...) {
+  // A failed parse leaves the flat list as it found it.
+  ScopeGuard unlist([&] {
     if (flatList) flatList->resize(mark);
-    throw;
-  }
+  });
+  ReadHeader(itemDesignation, lines, index);
+  ReadProperties(flatList, lines, index);
+  ReadChildren(flatList, lines, index);
+  ReadEnd(lines, index);
+  unlist.Dismiss();
 }
 
 void TDfmObject::ReadHeader(const std::string* itemDesignation, const TDfmLines& lines,

@@ -12,6 +12,7 @@ KIV_RESOURCESTRING(KivTrxExceptDlg_RsExceptionClass, u"Exception class: %s");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsExceptionAddr, u"Exception address: %p");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsThread, u"Thread: %s");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsExceptionMsgPrefix, u"Exception message: %s");
+KIV_RESOURCESTRING(KivTrxExceptDlg_RsFailedCall, u"Failed call: %s (%s, line %d, in %s)");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsOleExceptionCode, u"OLE Exception Code: 0x%0:.8x (%0:d)");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsStackList, u"Stack list, generated %s");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsOSVersion,
@@ -23,7 +24,8 @@ KIV_RESOURCESTRING(KivTrxExceptDlg_RsMissingVersionInfo, u"(no version info)");
 KIV_RESOURCESTRING(KivTrxExceptDlg_RsActiveControl, u"Active Controls hierarchy:");
 
 namespace {
-const std::u16string kEleven(11, u' ');
+// A module's version lines start below its path, past the "[xxxxxxxx] " handle.
+const std::u16string kBelowModulePath(11, u' ');
 }  // namespace
 
 void AddBlockSeparator(TKivStringList& lines) { lines.Add(std::u16string(100, u'-')); }
@@ -33,6 +35,7 @@ TReportHead ReportHeadOf(const std::exception& e) {
   head.className = ExceptionClassName(e);
   auto* own = dynamic_cast<const Exception*>(&e);
   head.message = own ? own->Message() : e.what();
+  if (auto* os = dynamic_cast<const EOSError*>(&e)) head.failedCall = os->FailedCall();
   if (auto* ole = dynamic_cast<const EOleSysError*>(&e)) head.oleCode = ole->ErrorCode();
   if (auto* extra = dynamic_cast<const IKivExceptionExtraInfo*>(&e))
     head.extraInfo = extra->ExtraInfo();
@@ -48,6 +51,11 @@ void WriteReportHead(TKivStringList& lines, const TReportHead& head) {
                          reinterpret_cast<const void*>(head.raiseAddress)));
   }
   lines.Add(WideFormat(LoadResString(KivTrxExceptDlg_RsExceptionMsgPrefix), head.message));
+  if (head.failedCall) {
+    const std::source_location& where = head.failedCall->where;
+    lines.Add(WideFormat(LoadResString(KivTrxExceptDlg_RsFailedCall), head.failedCall->text,
+                         where.file_name(), static_cast<int>(where.line()), where.function_name()));
+  }
   if (head.oleCode) {
     lines.Add(WideFormat(LoadResString(KivTrxExceptDlg_RsOleExceptionCode), *head.oleCode));
   }
@@ -95,10 +103,10 @@ void WriteModulesSection(TKivStringList& lines, std::vector<TModuleEntry> module
     lines.Add(WideFormat(u"[%.8x] %s", m.handle, m.path));
     std::u16string indent = m.preferredBase != 0 && m.preferredBase != m.handle
                                 ? WideFormat(u"<%.8x> ", m.preferredBase)
-                                : kEleven;
+                                : kBelowModulePath;
     if (m.hasVersion) {
       lines.Add(indent + m.fixedVersion + u" - " + m.fileVersion);
-      if (!m.description.empty()) lines.Add(kEleven + m.description);
+      if (!m.description.empty()) lines.Add(kBelowModulePath + m.description);
     } else {
       lines.Add(indent + LoadResString(KivTrxExceptDlg_RsMissingVersionInfo));
     }

@@ -16,6 +16,7 @@
 #include "Debug/OsVersion.h"
 #include "Debug/ProcessorInfo.h"
 #include "Debug/StackTrace.h"
+#include "Rtl/Exceptions.h"
 
 class TKivStringList;
 
@@ -44,16 +45,18 @@ struct TReportHead {
   // none for the GUI thread, whose head shows the raise address instead.
   std::optional<std::u16string> thread;
   std::uintptr_t raiseAddress = 0;
-  std::string message;                  // as raised, in the system code page
-  std::optional<std::int32_t> oleCode;  // for EOleSysError
+  std::string message;                    // as raised, in the system code page
+  std::optional<TFailedCall> failedCall;  // for an EOSError a failure macro raised
+  std::optional<std::int32_t> oleCode;    // for EOleSysError
   std::optional<std::u16string> extraInfo;
 };
-// The head's data of an exception: class name (ExceptionClassName), message, COM
-// code and extra text.
+// The head's data of an exception: class name (ExceptionClassName), message, the
+// failed system call, COM code and extra text.
 TReportHead ReportHeadOf(const std::exception& e);
 
 // "Exception class: ...", "Exception address: ..." or "Thread: ...", "Exception
-// message: ...", the COM code line, the extra-information block, the separator.
+// message: ...", "Failed call: ..." with the call's place, the COM code line, the
+// extra-information block, the separator.
 void WriteReportHead(TKivStringList& lines, const TReportHead& head);
 
 // "Stack list, generated <time>", one line per entry, the separator.

@@ -6,6 +6,7 @@
 #include "KivLX/KivLXVerUtils.h"
 #include "KivTrx/KivTrxExceptDlg.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/KivStringList.h"
@@ -18,9 +19,8 @@ TDisplayInfo PrimaryDisplay() {
   TDisplayInfo d;
   d.width = GetSystemMetrics(SM_CXSCREEN);
   d.height = GetSystemMetrics(SM_CYSCREEN);
-  if (HDC dc = GetDC(nullptr)) {
-    d.bitsPerPixel = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    ReleaseDC(nullptr, dc);
+  if (WindowDC screen = WindowDC::Client(nullptr)) {
+    d.bitsPerPixel = GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
   }
   return d;
 }

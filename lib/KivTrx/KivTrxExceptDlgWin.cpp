@@ -8,11 +8,13 @@
 #include "KivLX/KivLXMapiUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Format.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
+#include "Rtl/ScopeGuard.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 
@@ -85,15 +87,13 @@ std::u16string WithCrLf(std::u16string_view text) {
 
 // Writes text to the clipboard as 8-bit and as Unicode text, in one opening.
 void SetClipboardText(HWND owner, const std::u16string& text) {
-  if (!OpenClipboard(owner)) RaiseLastOSError();
-  struct Closer {
-    ~Closer() { CloseClipboard(); }
-  } closer;
+  KIV_THROW_IF_WIN32_FALSE(OpenClipboard(owner));
+  ScopeGuard closeClipboard([] { CloseClipboard(); });
   EmptyClipboard();
   std::string ansi = WideToAnsi(text);
-  GlobalMemory a(GlobalAlloc(GMEM_MOVEABLE, ansi.size() + 1));
-  GlobalMemory w(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
-  if (!a || !w) RaiseLastOSError();
+  GlobalMemory a(KIV_THROW_LAST_ERROR_IF_NULL(GlobalAlloc(GMEM_MOVEABLE, ansi.size() + 1)));
+  GlobalMemory w(KIV_THROW_LAST_ERROR_IF_NULL(
+      GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t))));
   std::memcpy(GlobalLock(a.get()), ansi.c_str(), ansi.size() + 1);
   GlobalUnlock(a.get());
   std::memcpy(GlobalLock(w.get()), text.c_str(), (text.size() + 1) * sizeof(char16_t));
@@ -331,12 +331,12 @@ void TKivExceptionDialog::SetShowingDetails(bool value) {
 void TKivExceptionDialog::UpdateMessageScrollBar() {
   HWND h = TextLabel->Handle();
   int lines = static_cast<int>(Platform::SendMessage(h, EM_GETLINECOUNT, 0, 0));
-  HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, TextLabel->Font().Handle());
   SIZE size;
-  Platform::GetTextExtent(dc, u"Wg", size);
-  SelectObject(dc, old);
-  ReleaseDC(h, dc);
+  {
+    WindowDC dc = WindowDC::Client(h);
+    SelectedObject font(dc.get(), TextLabel->Font().Handle());
+    Platform::GetTextExtent(dc.get(), u"Wg", size);
+  }
   TextLabel->SetScrollBars(lines * size.cy > TextLabel->ClientHeight() ? TScrollStyle::ssVertical
                                                                        : TScrollStyle::ssNone);
 }
@@ -345,12 +345,13 @@ void TKivExceptionDialog::FitMessageHeight() {
   std::u16string text = TextLabel->Text();
   std::replace(text.begin(), text.end(), u':', u' ');
   HWND h = TextLabel->Handle();
-  HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, TextLabel->Font().Handle());
   RECT r{0, 0, TextLabel->ClientWidth() - 14, 0};
-  Platform::DrawText(dc, text, r, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(h, dc);
+  {
+    WindowDC dc = WindowDC::Client(h);
+    SelectedObject font(dc.get(), TextLabel->Font().Handle());
+    Platform::DrawText(dc.get(), text, r,
+                       DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  }
   int detailArea = expandedClientHeight_ - Bevel1->Top();
   int outside = Height() - TextLabel->ClientHeight();
   int usable = Screen().Height() - 2 * detailArea - outside - 7;

@@ -127,7 +127,7 @@ std::u16string ResourceModuleFileName(const std::u16string& exeFileName, std::ui
                                       std::uint32_t langId, const TKivTrxLangs& langs) {
   const auto language = static_cast<std::uint16_t>(langId & 0xFFFF);
   if (language == exeLanguage) return exeFileName;
-  return ReplaceFileExt(exeFileName, u"." + langs.AbbrOfLangID(language));
+  return ReplaceFileExt(exeFileName, std::u16string(u".").append(langs.AbbrOfLangID(language)));
 }
 
 std::uint16_t ResourceModuleLanguage(const std::u16string& exeFileName, std::uint16_t exeLanguage,

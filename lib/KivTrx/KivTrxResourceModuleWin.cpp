@@ -82,7 +82,7 @@ void WriteResourceModule(const std::u16string& exeFile, const std::u16string& mo
 void FlushToDisk(const std::u16string& fileName) {
   FileHandle file(Platform::CreateFile(fileName, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL));
-  if (!file || !FlushFileBuffers(file.get())) RaiseLastOSError();
+  KIV_THROW_LAST_ERROR_IF(!file || !FlushFileBuffers(file.get()));
 }
 
 void PutInPlace(const std::u16string& successor, const std::u16string& moduleFile) {
@@ -92,19 +92,19 @@ void PutInPlace(const std::u16string& successor, const std::u16string& moduleFil
     Platform::SetFileAttributes(moduleFile, FILE_ATTRIBUTE_NORMAL);
     if (!Platform::MoveFileEx(successor, moduleFile,
                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      RaiseLastOSError();
+      KIV_THROW_WIN32(GetLastError(), "MoveFileEx(successor, moduleFile)");
     }
     Step("replaced");
     return;
   }
   const std::u16string aside = RebuildSetAsideName(moduleFile);
   if (FileExists(aside)) ForceDeleteFile(aside);
-  if (!Platform::MoveFile(moduleFile, aside)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(Platform::MoveFile(moduleFile, aside));
   Step("set-aside");
   if (!Platform::MoveFile(successor, moduleFile)) {
     const DWORD error = GetLastError();
     PutBack(aside, moduleFile);
-    RaiseOSError(error);
+    KIV_THROW_WIN32(error, "MoveFile(successor, moduleFile)");
   }
   Step("placed");
   DeleteQuietly(aside);

@@ -93,14 +93,11 @@ void AppendResource(HMODULE module, const Platform::ResourceId& type,
   res->Type = IdentifierOf(type, res->TypeName);
   res->Name = IdentifierOf(name, res->ResName);
   res->Language = language;
-  HRSRC info = Platform::FindResourceEx(module, res->Type, res->Name, language);
-  if (!info) RaiseLastOSError();
-  HGLOBAL loaded = LoadResource(module, info);
-  if (!loaded) RaiseLastOSError();
-  res->Data = LockResource(loaded);
-  if (!res->Data) RaiseLastOSError();
-  res->Size = SizeofResource(module, info);
-  if (res->Size == 0) RaiseLastOSError();
+  HRSRC info = KIV_THROW_LAST_ERROR_IF_NULL(
+      Platform::FindResourceEx(module, res->Type, res->Name, language));
+  HGLOBAL loaded = KIV_THROW_LAST_ERROR_IF_NULL(LoadResource(module, info));
+  res->Data = KIV_THROW_LAST_ERROR_IF_NULL(LockResource(loaded));
+  res->Size = KIV_THROW_IF_WIN32_FALSE(SizeofResource(module, info));
   list.push_back(std::move(res));
 }
 
@@ -116,7 +113,7 @@ bool IsBinaryFormData(const TResData& res) {
 
 void WriteResource(HANDLE update, const wchar_t* type, const wchar_t* name, const void* data,
                    DWORD size) {
-  if (!TrxUpdateResource(update, type, name, 0, data, size)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(TrxUpdateResource(update, type, name, 0, data, size));
 }
 
 // The resource-string map without the NULs the linker pads its section with.
@@ -171,7 +168,7 @@ bool LoadResourceUpdateLibrary() {
 void WriteMinimalLibraryImage(const std::u16string& fileName) {
   FileHandle file(
       Platform::CreateFile(fileName, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
-  if (!file) RaiseLastOSError();
+  KIV_THROW_LAST_ERROR_IF(!file);
   DWORD written = 0;
   if (!WriteFile(file.get(), kMinimalLibraryImage, static_cast<DWORD>(kMinimalLibraryImageSize),
                  &written, nullptr) ||
@@ -179,13 +176,13 @@ void WriteMinimalLibraryImage(const std::u16string& fileName) {
     const DWORD error = GetLastError();
     file.reset();
     Platform::DeleteFile(fileName);
-    RaiseOSError(error);
+    KIV_THROW_WIN32(error, "WriteFile(file, kMinimalLibraryImage)");
   }
 }
 
 TResourceUpdate::TResourceUpdate(const std::u16string& fileName, bool deleteExisting)
     : handle_(TrxBeginUpdateResource(fileName, deleteExisting)) {
-  if (!handle_) RaiseLastOSError();
+  KIV_THROW_LAST_ERROR_IF(!handle_);
 }
 
 TResourceUpdate::~TResourceUpdate() {
@@ -199,7 +196,7 @@ TResourceUpdate::~TResourceUpdate() {
 void TResourceUpdate::Commit() {
   HANDLE update = handle_;
   handle_ = nullptr;
-  if (!TrxEndUpdateResource(update, false)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(TrxEndUpdateResource(update, false));
 }
 
 void EnumerateResources(HMODULE module, TResDataList& list) {
@@ -207,18 +204,18 @@ void EnumerateResources(HMODULE module, TResDataList& list) {
   if (!Platform::EnumResourceTypes(module, types)) {
     // A module without any resource has nothing to enumerate; that is no failure.
     if (GetLastError() == ERROR_RESOURCE_DATA_NOT_FOUND && types.empty()) return;
-    RaiseLastOSError();
+    KIV_THROW_WIN32(GetLastError(), "EnumResourceTypes(module)");
   }
   for (const Platform::ResourceId& type : types) {
     std::u16string typeStorage;
     const wchar_t* typeId = IdentifierOf(type, typeStorage);
     std::vector<Platform::ResourceId> names;
-    if (!Platform::EnumResourceNames(module, typeId, names)) RaiseLastOSError();
+    KIV_THROW_IF_WIN32_FALSE(Platform::EnumResourceNames(module, typeId, names));
     for (const Platform::ResourceId& name : names) {
       std::u16string nameStorage;
       const wchar_t* nameId = IdentifierOf(name, nameStorage);
       std::vector<WORD> languages;
-      if (!Platform::EnumResourceLanguages(module, typeId, nameId, languages)) RaiseLastOSError();
+      KIV_THROW_IF_WIN32_FALSE(Platform::EnumResourceLanguages(module, typeId, nameId, languages));
       for (WORD language : languages) AppendResource(module, type, name, language, list);
     }
   }
@@ -309,7 +306,7 @@ void CopyResourcesToModule(const std::u16string& exeFileName,
   for (const auto& res : resources) {
     if (!TrxUpdateResource(update.get(), res->Type, res->Name, res->Language, res->Data,
                            res->Size)) {
-      RaiseLastOSError();
+      KIV_THROW_WIN32(GetLastError(), "TrxUpdateResource(update, res)");
     }
   }
   if (hasMap) SaveRcText(update.get(), u"KIV.DRC", map);

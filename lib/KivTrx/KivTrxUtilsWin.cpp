@@ -89,8 +89,8 @@ void CheckModuleIntact(HMODULE module, const std::u16string& fileName) {
 }
 
 ModuleHandle LoadModuleAsDataFile(const std::u16string& fileName) {
-  ModuleHandle module(Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module) RaiseLastOSError();
+  ModuleHandle module(
+      KIV_THROW_LAST_ERROR_IF_NULL(Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE)));
   CheckModuleIntact(module.get(), fileName);
   return module;
 }
@@ -103,10 +103,9 @@ std::u16string ReadRcDataText(HMODULE module, const std::u16string& name) {
   HRSRC info = Platform::FindResource(module, name, LOWORD(RT_RCDATA));
   if (!info) return {};
   DWORD size = SizeofResource(module, info);
-  HGLOBAL data = LoadResource(module, info);
-  if (!data) RaiseLastOSError();
+  HGLOBAL data = KIV_THROW_LAST_ERROR_IF_NULL(LoadResource(module, info));
   const auto* bytes = static_cast<const std::uint8_t*>(LockResource(data));
-  if (!bytes && size > 0) RaiseLastOSError();
+  KIV_THROW_LAST_ERROR_IF(!bytes && size > 0);
   std::u16string text(size / 2, u'\0');
   for (std::size_t i = 0; i < text.size(); ++i) {
     text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));

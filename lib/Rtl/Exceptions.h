@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
+#include <source_location>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Base of every exception the system raises. Answers its own class name, which the
 // error reports print.
@@ -82,16 +85,26 @@ KIV_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
 KIV_DECLARE_EXCEPTION(EComponentError, Exception);
 KIV_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 
-// A failed operating-system call, with the system's error code (0 when it gave none).
+// The call a failure macro saw fail: its source text and where it was made.
+struct TFailedCall {
+  std::string text;
+  std::source_location where;
+};
+
+// A failed operating-system call, with the system's error code (0 when it gave none)
+// and, when a failure macro raised it, the failed call. The call is kept beside the
+// message, which stays the system's text; the error report prints both.
 class EOSError : public Exception {
  public:
-  EOSError(std::string message, std::uint32_t errorCode)
-      : Exception(std::move(message)), errorCode_(errorCode) {}
+  EOSError(std::string message, std::uint32_t errorCode, std::optional<TFailedCall> call = {})
+      : Exception(std::move(message)), errorCode_(errorCode), call_(std::move(call)) {}
   std::uint32_t ErrorCode() const { return errorCode_; }
+  const std::optional<TFailedCall>& FailedCall() const { return call_; }
   const char* ClassName() const override { return "EOSError"; }
 
  private:
   std::uint32_t errorCode_;
+  std::optional<TFailedCall> call_;
 };
 
 // A COM failure with its 32-bit result code.
@@ -150,11 +163,55 @@ std::string SysErrorMessage(std::uint32_t code);
 std::u16string WideSysErrorMessage(std::uint32_t code);
 // The operating-system error for `code`: "System Error.  Code: %d.\r\n%s" with the
 // code and its text, or "A call to an OS function failed" when the code is 0.
-EOSError MakeOSError(std::uint32_t code);
-// Raises MakeOSError(GetLastError()). Read the code at the failing call: call this
-// before anything else can overwrite it.
-[[noreturn]] void RaiseLastOSError();
-[[noreturn]] void RaiseOSError(std::uint32_t code);
+EOSError MakeOSError(std::uint32_t code, std::optional<TFailedCall> call = {});
+
+// The failure macros: every failed Windows call is raised through one of them, so the
+// exception records the call's text and place. Each reads GetLastError() at once, before
+// a destructor or a clean-up can overwrite it. The first three are expressions that
+// give the call's result back when it succeeded:
+//   HMODULE m = KIV_THROW_LAST_ERROR_IF_NULL(LoadLibraryW(name));
+//
+// Raises the thread's last error when `call` yields FALSE (0).
+#define KIV_THROW_IF_WIN32_FALSE(call) \
+  ::KivFailure::ThrowLastErrorIfFalse((call), #call, std::source_location::current())
+// Raises the thread's last error when `call` yields a null pointer or handle, or an
+// owner that holds none.
+#define KIV_THROW_LAST_ERROR_IF_NULL(call) \
+  ::KivFailure::ThrowLastErrorIfFalse((call), #call, std::source_location::current())
+// Raises the thread's last error when `call` yields an empty text (a name or path).
+#define KIV_THROW_LAST_ERROR_IF_EMPTY(call) \
+  ::KivFailure::ThrowLastErrorIfEmpty((call), #call, std::source_location::current())
+// Raises the thread's last error when `condition` (which makes the call) holds.
+#define KIV_THROW_LAST_ERROR_IF(condition) \
+  ::KivFailure::ThrowLastErrorIf((condition), #condition, std::source_location::current())
+// Raises the error `code` saved from the call whose text is `callText` (a string
+// literal), for a failure whose clean-up must run before the raise.
+#define KIV_THROW_WIN32(code, callText) \
+  ::KivFailure::ThrowError((code), callText, std::source_location::current())
+
+// The macros' implementation; call the macros instead.
+namespace KivFailure {
+[[noreturn]] void ThrowLastError(const char* call, const std::source_location& where);
+[[noreturn]] void ThrowError(std::uint32_t code, const char* call,
+                             const std::source_location& where);
+
+template <typename T>
+T ThrowLastErrorIfFalse(T&& result, const char* call, const std::source_location& where) {
+  if (!result) ThrowLastError(call, where);
+  return std::forward<T>(result);
+}
+
+template <typename Text>
+Text ThrowLastErrorIfEmpty(Text&& result, const char* call, const std::source_location& where) {
+  if (result.empty()) ThrowLastError(call, where);
+  return std::forward<Text>(result);
+}
+
+inline bool ThrowLastErrorIf(bool condition, const char* call, const std::source_location& where) {
+  if (condition) ThrowLastError(call, where);
+  return condition;
+}
+}  // namespace KivFailure
 // The COM error for a failed result code: the system's text for it, or
 // "OLE error %.8x" (lower-case digits) when there is none.
 EOleSysError MakeOleSysError(std::int32_t code);

@@ -18,15 +18,24 @@ std::u16string WideSysErrorMessage(std::uint32_t code) {
 
 std::string SysErrorMessage(std::uint32_t code) { return WideToAnsi(WideSysErrorMessage(code)); }
 
-EOSError MakeOSError(std::uint32_t code) {
-  if (code == 0) return EOSError(RtlMessages::kUnkOSError, 0);
+EOSError MakeOSError(std::uint32_t code, std::optional<TFailedCall> call) {
+  if (code == 0) return EOSError(RtlMessages::kUnkOSError, 0, std::move(call));
   return EOSError(
-      Format(RtlMessages::kOSError, static_cast<std::int32_t>(code), SysErrorMessage(code)), code);
+      Format(RtlMessages::kOSError, static_cast<std::int32_t>(code), SysErrorMessage(code)), code,
+      std::move(call));
 }
 
-void RaiseLastOSError() { throw MakeOSError(GetLastError()); }
+namespace KivFailure {
 
-void RaiseOSError(std::uint32_t code) { throw MakeOSError(code); }
+void ThrowLastError(const char* call, const std::source_location& where) {
+  ThrowError(GetLastError(), call, where);
+}
+
+void ThrowError(std::uint32_t code, const char* call, const std::source_location& where) {
+  throw MakeOSError(code, TFailedCall{call, where});
+}
+
+}  // namespace KivFailure
 
 EOleSysError MakeOleSysError(std::int32_t code) {
   std::string text = SysErrorMessage(static_cast<std::uint32_t>(code));

@@ -168,7 +168,10 @@ std::string FormatFloat(double v, char type, int prec) {
       std::size_t dot = s.find('.');
       std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
       std::string fp = dot == std::string::npos ? "" : s.substr(dot);
-      return (neg ? "-" : "") + GroupThousands(ip) + fp;
+      std::string out = neg ? "-" : "";
+      out += GroupThousands(ip);
+      out += fp;
+      return out;
     }
     case 'e': {
       if (prec < 0 || prec > 18) prec = 15;

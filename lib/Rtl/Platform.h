@@ -62,13 +62,19 @@ BOOL FindNextFile(HANDLE find, FindData& data);
 // Modules and resources.
 // The running program's module. (The wide GetModuleHandleW is a failing stub on 9x.)
 HMODULE ProgramModule();
+// A function of `module` by name, as the pointer type `Fn`; null if it has none. (The
+// detour through a plain function pointer keeps the compiler from warning about a
+// cast between function types, which is what a run-time lookup is.)
+template <typename Fn>
+Fn ModuleFunction(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 // A function of a loaded system library that older systems lack, looked up at run
 // time: null where the system has none, and the caller takes its fallback.
 template <typename Fn>
 Fn FindSystemFunction(const char* library, const char* name) {
   HMODULE module = GetModuleHandleA(library);
-  if (!module) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+  return module ? ModuleFunction<Fn>(module, name) : nullptr;
 }
 HMODULE LoadLibrary(const std::u16string& name);
 HMODULE LoadLibraryEx(const std::u16string& name, DWORD flags);

@@ -1,6 +1,7 @@
 #include "Rtl/PlatformGui.h"
 
 #include "Rtl/CodePage.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Platform.h"
 
 namespace Platform {
@@ -264,7 +265,8 @@ int CALLBACK AddFamilyA(const LOGFONTA* lf, const TEXTMETRICA*, DWORD, LPARAM ta
 
 std::vector<std::u16string> FontFamilies() {
   std::vector<std::u16string> names;
-  HDC dc = GetDC(nullptr);
+  WindowDC screen = WindowDC::Client(nullptr);
+  HDC dc = screen.get();
   if (IsWin9x()) {
     LOGFONTA lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
@@ -276,7 +278,6 @@ std::vector<std::u16string> FontFamilies() {
     EnumFontFamiliesExW(dc, &lf, reinterpret_cast<FONTENUMPROCW>(AddFamilyW),
                         reinterpret_cast<LPARAM>(&names), 0);
   }
-  ReleaseDC(nullptr, dc);
   return names;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -661,16 +662,11 @@ void Variant::PutElement(int index, const Variant& v) {
   }
   if (a.refs.load(std::memory_order_acquire) > 1) {
     // Shared with another copy: write into a copy of our own.
-    auto* own = new ArrayRep;
+    auto own = std::make_unique<ArrayRep>();
     own->low = a.low;
-    try {
-      own->items = a.items;
-    } catch (...) {
-      delete own;
-      throw;
-    }
+    own->items = a.items;
     UnrefArray(u_.arr);
-    u_.arr = own;
+    u_.arr = own.release();
   }
   u_.arr->items[static_cast<std::size_t>(i)] = v;
 }
@@ -678,17 +674,12 @@ void Variant::PutElement(int index, const Variant& v) {
 Variant VarArrayCreate(int low, int high) {
   std::int64_t count = static_cast<std::int64_t>(high) - low + 1;
   if (count < 0 || count > 0x7FFFFFF) throw EVariantError(VariantMessages::kVarArrayCreate);
-  auto* rep = new ArrayRep;
+  auto rep = std::make_unique<ArrayRep>();
   rep->low = low;
-  try {
-    rep->items.resize(static_cast<std::size_t>(count));
-  } catch (...) {
-    delete rep;
-    throw;
-  }
+  rep->items.resize(static_cast<std::size_t>(count));
   Variant v;
   v.vt_ = varArray | varVariant;
-  v.u_.arr = rep;
+  v.u_.arr = rep.release();
   return v;
 }
 

@@ -122,7 +122,7 @@ class Pruned {
       std::string indent(2 * level, ' ');
       text_ +=
           indent + "object " + (c->ObjectName.empty() ? "" : c->ObjectName + ": ") + cls + "\r\n";
-      AddProperties(*c, GetClassInfo(cls), level + 1);
+      AddProperties(*c, RequireClassInfo(cls), level + 1);
       AddChildren(*c, level + 1);
       text_ += indent + "end\r\n";
     }

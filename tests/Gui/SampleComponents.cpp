@@ -112,6 +112,6 @@ void TSample::GetChildren(const std::function<void(TComponent*)>& proc, TCompone
 }
 
 void RegisterSampleClasses() {
-  RegisterClass(TSample::kClassInfo);
-  RegisterClass(TPlain::kClassInfo);
+  RegisterClassInfo(TSample::kClassInfo);
+  RegisterClassInfo(TPlain::kClassInfo);
 }

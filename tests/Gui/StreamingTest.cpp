@@ -2,6 +2,7 @@
 // on components that need no window.
 #include <gtest/gtest.h>
 
+#include "FormFiles/FormBinary.h"
 #include "FormFiles/FormText.h"
 #include "Gui/Reader.h"
 #include "Gui/Writer.h"
@@ -288,6 +289,29 @@ TEST_F(Streaming, DescriptionsThatDoNotFitAreRefusedAndLeaveNothingBehind) {
     EXPECT_EQ(root.First, nullptr);
     EXPECT_FALSE(root.HasState(csLoading));
   }
+}
+
+// Only a binary description holds a single-precision value; a property after it reads
+// wrong if the kept value leaves the single's bytes behind.
+TEST_F(Streaming, AKeptSingleIsKeptWhole) {
+  Bytes b;
+  TBinaryFormWriter w(b);
+  w.WriteSignature();
+  w.WriteObjectHeader({.className = "TSampleRoot", .objectName = "Root"});
+  w.WriteListEnd();
+  w.WriteObjectHeader({.className = "TSample", .objectName = "First"});
+  w.WritePropertyName("Design");
+  w.WriteSingle(1.5f);
+  w.WritePropertyName("Tag");
+  w.WriteInteger(7);
+  w.WriteListEnd();
+  w.WriteListEnd();
+  w.WriteListEnd();
+  TSampleRoot root;
+  ReadDescription(root, b);
+  ASSERT_NE(root.First, nullptr);
+  EXPECT_EQ(root.First->Tag(), 7);
+  EXPECT_NE(Written(root).find("    Design = 1.5s\r\n"), std::string::npos);
 }
 
 TEST_F(Streaming, KeptPropertiesAreWrittenBackAsTheyWereReadUnlessTheAncestorHasThem) {

@@ -12,6 +12,7 @@
 #include "Gui/WindowHook.h"
 #include "Gui/Writer.h"
 #include "Rtl/CodePage.h"
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "Rtl/SehGuard.h"
@@ -214,10 +215,9 @@ TEST_F(Toolkit, ExceptionsAndFaultsInAClickHandlerReachTheHookAndTheWindowLives)
 TEST_F(Toolkit, TheSilentAbortIsNeverReported) {
   std::vector<std::string> seen;
   Application().OnException = [&](TComponent*, Exception& e) { seen.push_back(e.Message()); };
-  GuardedCall(nullptr, [] { throw EKivGeneralError("refused"); });
-  GuardedCall(nullptr, [] { throw EAbort(); });
-  GuardedCall(nullptr, [] { throw std::runtime_error("plain"); });
+  CallGuarded(nullptr, [] { throw EKivGeneralError("refused"); });
   CallGuarded(nullptr, [] { throw EAbort(); });
+  CallGuarded(nullptr, [] { throw std::runtime_error("plain"); });
   EXPECT_EQ(seen, (std::vector<std::string>{"refused", "plain"}));
 }
 
@@ -444,13 +444,12 @@ TEST_F(Toolkit, AFontsPitchAndQualityReachTheSystemFont) {
 // The number of pixels in rows [top, bottom) of the window's client area that are not
 // the colour at its top left corner.
 int InkInRows(HWND h, int left, int right, int top, int bottom) {
-  HDC dc = GetDC(h);
-  COLORREF background = GetPixel(dc, left, top);
+  WindowDC dc = WindowDC::Client(h);
+  COLORREF background = GetPixel(dc.get(), left, top);
   int ink = 0;
   for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) ink += GetPixel(dc, x, y) != background;
+    for (int x = left; x < right; ++x) ink += GetPixel(dc.get(), x, y) != background;
   }
-  ReleaseDC(h, dc);
   return ink;
 }
 

@@ -12,6 +12,8 @@
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
+#include "Rtl/DeviceContext.h"
+#include "Rtl/Platform.h"
 #include "Rtl/PlatformGui.h"
 #include "WinTestSupport.h"
 
@@ -373,10 +375,9 @@ TEST_F(LXForms, AMaximizedChildsBarsMoveIntoTheMainFormsAndBackWithTheirBounds) 
   // left of it, a grey one right of it.
   HWND mb = mainBar.WindowHandle();
   RedrawWindow(mb, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  HDC dc = GetDC(mb);
-  COLORREF left = GetPixel(dc, mainFirst - 1, 5);
-  COLORREF right = GetPixel(dc, mainFirst + total1 + 2, 5);
-  ReleaseDC(mb, dc);
+  WindowDC dc = WindowDC::Client(mb);
+  COLORREF left = GetPixel(dc.get(), mainFirst - 1, 5);
+  COLORREF right = GetPixel(dc.get(), mainFirst + total1 + 2, 5);
   EXPECT_EQ(left, RGB(255, 255, 255));
   EXPECT_EQ(right, RGB(128, 128, 128));
 
@@ -451,8 +452,8 @@ TEST_F(LXForms, AFrameMenuSwitchLeavesAMaximizedChildsBarsDocked) {
 bool ThemesActive() {
   HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
   if (!uxtheme) return false;
-  auto active = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
-  auto themed = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsAppThemed"));
+  auto active = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsThemeActive");
+  auto themed = Platform::ModuleFunction<BOOL(WINAPI*)()>(uxtheme, "IsAppThemed");
   bool on = active && active() && (!themed || themed());
   FreeLibrary(uxtheme);
   return on;

@@ -74,7 +74,9 @@ TEST(KivLXVerUtilsFiles, StringQueryStopsAtTheEndOfTheBlock) {
   ASSERT_TRUE(Platform::VerQueryValueString(block.data(), info.size(),
                                             u"\\StringFileInfo\\040904b0\\ProductName", text));
   // Whatever the damaged length claims, the text is what the block holds from there.
-  if (!Platform::IsWin9x()) EXPECT_EQ(text.substr(0, 7), u"Overrun");
+  if (!Platform::IsWin9x()) {
+    EXPECT_EQ(text.substr(0, 7), u"Overrun");
+  }
   EXPECT_LE(text.size() * (Platform::IsWin9x() ? 1 : 2), info.size());
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <source_location>
 #include <stdexcept>
 
 #include "KivTrx/KivTrxExceptDlg.h"
@@ -56,6 +57,23 @@ TEST(ReportHead, ThreadOleCodeAndExtraInfo) {
   EXPECT_EQ(extra.Get(3), u"---- Extra Info BEGIN ----");
   EXPECT_EQ(extra.Get(4), u"first\r\nsecond");  // one entry, its breaks kept
   EXPECT_EQ(extra.Get(5), u"---- Extra Info END ----");
+}
+
+TEST(ReportHead, AnOSErrorNamesTheFailedCallAndItsPlace) {
+  const std::source_location where = std::source_location::current();
+  TKivStringList l;
+  WriteReportHead(l, ReportHeadOf(EOSError("System Error.  Code: 5.\r\nAccess is denied", 5,
+                                           TFailedCall{"CreateFileW(name)", where})));
+  ASSERT_EQ(l.Count(), 5);
+  EXPECT_EQ(l.Get(2), u"Exception message: System Error.  Code: 5.\r\nAccess is denied");
+  // The place as the repository names it, whatever folder the build ran in.
+  EXPECT_EQ(l.Get(3), WideFormat(u"Failed call: CreateFileW(name) "
+                                 u"(tests/KivTrx/KivTrxExceptDlgReportTest.cpp, line %d, in %s)",
+                                 static_cast<int>(where.line()), where.function_name()));
+  // An OS error raised without a failure macro has no such line.
+  TKivStringList plain;
+  WriteReportHead(plain, ReportHeadOf(EOSError("System Error.  Code: 5.", 5)));
+  EXPECT_EQ(plain.Count(), 4);
 }
 
 TEST(ReportHead, ForeignExceptionsNameTheirType) {

@@ -201,7 +201,9 @@ TEST_F(ResUtils, WrittenBlocksAndTextsReadBack) {
   TResDataList list;
   EnumerateResources(module.get(), list);
   for (const auto& r : list) {
-    if (Describe(*r).rfind("10/KIV.XRS/", 0) == 0) EXPECT_EQ(r->Language, 0);
+    if (Describe(*r).rfind("10/KIV.XRS/", 0) == 0) {
+      EXPECT_EQ(r->Language, 0);
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Rtl/DeviceContext.h"
 #include "Rtl/Handles.h"
 #include "WinTestSupport.h"
 
@@ -101,6 +102,24 @@ TEST(HandleKinds, ARealFileIsClosedAndAFailedCloseLeavesTheErrorAlone) {
   RegKeyHandle key;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.put()), ERROR_SUCCESS);
   EXPECT_TRUE(key);
+}
+
+// A font left selected into a device context cannot be deleted while it stays there.
+TEST(DeviceContexts, ASelectedObjectGivesItsPlaceBackToTheOneItDisplaced) {
+  WindowDC screen = WindowDC::Client(nullptr);
+  ASSERT_TRUE(screen);
+  HGDIOBJ before = GetCurrentObject(screen.get(), OBJ_FONT);
+  GdiObject font(
+      CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+  ASSERT_TRUE(font);
+  {
+    SelectedObject selected(screen.get(), font.get());
+    EXPECT_EQ(GetCurrentObject(screen.get(), OBJ_FONT), font.get());
+  }
+  EXPECT_EQ(GetCurrentObject(screen.get(), OBJ_FONT), before);
+  WindowDC moved = std::move(screen);
+  EXPECT_FALSE(screen);
+  EXPECT_TRUE(moved);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
+#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
@@ -42,6 +43,37 @@ TEST(Platform, SystemErrorTextsAndTheOsError) {
   EOSError e = MakeOSError(ERROR_MOD_NOT_FOUND);
   EXPECT_EQ(e.Message(), "System Error.  Code: 126.\r\n" + SysErrorMessage(126));
   EXPECT_EQ(e.ErrorCode(), 126u);
+}
+
+TEST(Platform, FailureMacrosRecordTheCallItsPlaceAndTheErrorOfThatCall) {
+  const std::u16string missing = u"C:\\no such folder\\file.txt";
+  const unsigned line = __LINE__ + 2;
+  try {
+    KIV_THROW_IF_WIN32_FALSE(Platform::DeleteFile(missing));
+    ADD_FAILURE() << "no exception";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.ErrorCode(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+    // The message stays the system's; the call is kept beside it.
+    EXPECT_EQ(e.Message(), MakeOSError(ERROR_PATH_NOT_FOUND).Message());
+    ASSERT_TRUE(e.FailedCall());
+    EXPECT_EQ(e.FailedCall()->text, "Platform::DeleteFile(missing)");
+    EXPECT_EQ(e.FailedCall()->where.line(), line);
+    EXPECT_STREQ(e.FailedCall()->where.file_name(), "tests/Rtl/PlatformWinTest.cpp");
+  }
+  // An owner that holds no handle is a failure too, with the error of the call that
+  // made it, not of the owner's clean-up.
+  try {
+    FileHandle file(KIV_THROW_LAST_ERROR_IF_NULL(FileHandle(
+        Platform::CreateFile(missing, GENERIC_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL))));
+    ADD_FAILURE() << "no exception";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.ErrorCode(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+  }
+  // The value forms give a successful call's result back.
+  HMODULE program = KIV_THROW_LAST_ERROR_IF_NULL(Platform::ProgramModule());
+  EXPECT_EQ(program, Platform::ProgramModule());
+  EXPECT_EQ(KIV_THROW_LAST_ERROR_IF_EMPTY(Platform::GetModuleFileName(program)),
+            Platform::GetModuleFileName(program));
 }
 
 TEST(Platform, ComErrorWithAndWithoutSystemText) {
@@ -91,7 +123,9 @@ TEST(Platform, HandlesAndSystemCodesFormatWhole) {
   // The 64-bit program's image lies above 4 GB: its handle has an upper half to lose.
   HMODULE self = GetModuleHandleW(nullptr);
   const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(self));
-  if (sizeof(void*) == 8) ASSERT_GT(bits >> 32, 0u);
+  if (sizeof(void*) == 8) {
+    ASSERT_GT(bits >> 32, 0u);
+  }
   EXPECT_EQ(Format("%x", self), Format("%x", bits));
   EXPECT_EQ(Format("%.8x", reinterpret_cast<HANDLE>(std::uintptr_t{0x7B})), "0000007B");
   const DWORD denied = 0x80070005u;  // E_ACCESSDENIED, as a DWORD

@@ -213,7 +213,9 @@ std::vector<std::uint8_t> Damaged(std::vector<std::uint8_t> bytes, ModuleDamage 
     case ModuleDamage::CutInResources:
     case ModuleDamage::SubdirectoryOutside: {
       const std::uint32_t rva = Get32(bytes, ResourceDirectoryField(bytes));
-      for (const PeSection& s : PeImage(bytes.data(), bytes.size()).Sections()) {
+      // A named image: the sections of a temporary one would be gone inside the loop.
+      const PeImage image(bytes.data(), bytes.size());
+      for (const PeSection& s : image.Sections()) {
         if (rva < s.virtualAddress || rva >= s.virtualAddress + s.rawSize) continue;
         const std::size_t root = s.rawOffset + (rva - s.virtualAddress);
         if (damage == ModuleDamage::CutInResources) {

@@ -25,7 +25,7 @@ Installer::Installer() : Installer(InstallerPath(), TestExeDir()) {}
 Installer::Installer(const std::u16string& startDir) : Installer(InstallerPath(), startDir) {}
 
 Installer::Installer(const std::u16string& program, const std::u16string& startDir)
-    : Installer(InstallerStart{program, startDir}) {}
+    : Installer(InstallerStart{program, startDir, u"", nullptr}) {}
 
 Installer::Installer(const InstallerStart& start) {
   std::u16string cmd = u"\"" + start.program + u"\"";

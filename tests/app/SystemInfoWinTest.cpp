@@ -192,7 +192,9 @@ TEST_F(SystemInfo, LocaleTextsAndTheirFallback) {
   EXPECT_EQ(GetLocaleDescription(1033), u"English (United States)");
   EXPECT_EQ(GetLocaleDescription(1031), u"German (Germany)");
   EXPECT_EQ(GetLocaleText(0x7FFFFFFF, LOCALE_SENGLANGUAGE), u"???");
-  EXPECT_EQ(GetLocaleDescription(0x7FFFFFFF), u"??? (???)");
+  EXPECT_EQ(GetLocaleDescription(0x7FFFFFFF),
+            u"??? (??"
+            u"?)");  // split: "??)" reads as a trigraph
 }
 
 TEST_F(SystemInfo, OsAndKernelDescribeTheRunningSystem) {

@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
         ++imports;
         std::string why = allowed.Refusal(i);
         if (why.empty()) continue;
-        std::string name = i.ByOrdinal() ? "#" + std::to_string(i.ordinal) : i.function;
+        std::string name =
+            i.ByOrdinal() ? std::string("#").append(std::to_string(i.ordinal)) : i.function;
         std::printf("%s: %s!%s %s\n", path.c_str(), i.dll.c_str(), name.c_str(), why.c_str());
         ++offenders;
       }
