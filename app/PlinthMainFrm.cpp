@@ -18,7 +18,8 @@ void TForm1::Timer1Timer(TComponent*) {
   Timer1->SetEnabled(false);
   // Stays the exit code unless the install gets to its end.
   Application().SetExitCode(kExitInstallFailed);
-  Application().SetExitCode(
-      InstallSqlDmoIfNeeded([this](const std::u16string& caption) { SetCaption(caption); }));
+  auto showStep = [this](const std::u16string& caption) { SetCaption(caption); };
+  const int code = InstallSqlDmoIfNeeded(showStep);
+  Application().SetExitCode(code);
   Application().Terminate();
 }

@@ -145,7 +145,7 @@ TBenchFiles MakeFiles(const TProgramSize& size) {
 PROCESS_MEMORY_COUNTERS MemoryCounters() {
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) RaiseLastOSError();
+  KIV_THROW_IF_WIN32_FALSE(GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters));
   return counters;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
@@ -95,18 +96,35 @@ void PressKeys(std::initializer_list<WORD> keys) {
   for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) SendKey(*k, true);
 }
 
-// Clicks the middle of a window `count` times in a row (2: a double click).
-void Click(HWND h, int count = 1) {
+// Clicks the middle of a window `count` times in a row (2: a double click), with Shift
+// held when asked. One batch of input with one time stamp: on a loaded machine two
+// batches can lie further apart than the double-click time.
+void Click(HWND h, int count = 1, bool withShift = false) {
   RECT r;
   GetWindowRect(h, &r);
   SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  const DWORD now = GetTickCount();
+  std::vector<INPUT> in;
+  auto key = [&](bool up) {
+    INPUT k{};
+    k.type = INPUT_KEYBOARD;
+    k.ki.wVk = VK_SHIFT;
+    k.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    k.ki.time = now;
+    in.push_back(k);
+  };
+  if (withShift) key(false);
   for (int i = 0; i < count; ++i) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, in, sizeof in[0]);
+    for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+      INPUT m{};
+      m.type = INPUT_MOUSE;
+      m.mi.dwFlags = flags;
+      m.mi.time = now;
+      in.push_back(m);
+    }
   }
+  if (withShift) key(true);
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
 void EmptyTheClipboard() {
@@ -339,9 +357,7 @@ TEST_F(ExceptionDialogUser, ShiftDoubleClickOpensTheDetailsInTheViewer) {
     details = TextOf(w.details);
     Click(w.details, 2);
     openedWithoutShift = WaitFor([&] { return FileExists(record); }, 1500);
-    SendKey(VK_SHIFT, false);
-    Click(w.details, 2);
-    SendKey(VK_SHIFT, true);
+    Click(w.details, 2, true);
     openedWithShift = WaitFor([&] { return FileExists(record); });
     PressKeys({VK_ESCAPE});
   });

@@ -355,16 +355,22 @@ TEST(Installer, PayloadFileHeldOpenIsReportedAndTheWindowStays) {
                         "\r\nStack list, generated "),
             std::string::npos);
   std::string deploy =
-      StackEntry("SqlDmoDeploy", "DeploySqlDmoFiles", "SqlDmoDeploy.cpp", "void DeploySqlDmoFiles(",
+      StackEntry("SqlDmoDeploy", "DeploySqlDmoFiles", "SqlDmoDeploy.cpp", "int DeploySqlDmoFiles(",
                  "throw Exception(e.Message() + \"\\r\\n\\r\\nPlease close all programs");
+  std::string install = StackEntry("SqlDmoInstall", "InstallSqlDmoIfNeeded", "SqlDmoInstall.cpp",
+                                   "int InstallSqlDmoIfNeeded(", "DeploySqlDmoFiles(binn, ");
   std::string timer = StackEntry("PlinthMainFrm", "TForm1::Timer1Timer", "PlinthMainFrm.cpp",
-                                 "void TForm1::Timer1Timer(", "DeploySqlDmoFiles(binn, ");
+                                 "void TForm1::Timer1Timer(", "InstallSqlDmoIfNeeded(showStep)");
   std::size_t stack = report.find("Stack list, generated ");
   std::size_t firstEntry = report.find("\r\n", stack) + 2;
-  // The first entry is the raise itself, the timer's call of the deployment later.
+  // The first entry is the raise itself; the install's call of the deployment and the
+  // timer's call of the install later.
   EXPECT_EQ(report.find(deploy), report.find("\r\n", firstEntry) - deploy.size()) << report;
+  std::size_t installAt = report.find(install);
+  EXPECT_NE(installAt, std::string::npos) << install << "\n" << report;
   std::size_t timerAt = report.find(timer);
   EXPECT_NE(timerAt, std::string::npos) << timer << "\n" << report;
+  EXPECT_GT(timerAt, installAt);
   std::size_t system = report.find("\r\nSystem   : ");
   EXPECT_GT(system, timerAt);
   EXPECT_NE(report.find("\r\nProcessor: ", system), std::string::npos);
