@@ -358,7 +358,8 @@ TEST_F(ExceptionDialogUser, ShiftDoubleClickOpensTheDetailsInTheViewer) {
     Click(w.details, 2);
     openedWithoutShift = WaitFor([&] { return FileExists(record); }, 1500);
     Click(w.details, 2, true);
-    openedWithShift = WaitFor([&] { return FileExists(record); });
+    // A program started in a fresh machine on a loaded one can take a while.
+    openedWithShift = WaitFor([&] { return FileExists(record); }, 30000);
     PressKeys({VK_ESCAPE});
   });
   ShowWhile(user);
