@@ -23,13 +23,19 @@ wine_env_stop() {
 }
 
 wine_env_start() {
-  local n=90
-  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
-  Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # The server picks a free display itself and says which: two suites starting at once
+  # must never share one, or the first to end takes the other's display with it.
+  local numberFile n="" tries=0
+  numberFile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"${numberFile}" >/dev/null 2>&1 &
   _wine_env_xvfb_pid=$!
+  until [ -n "$n" ] || [ $tries -ge 100 ]; do
+    sleep 0.1
+    n=$(tr -dc '0-9' <"${numberFile}")
+    tries=$((tries + 1))
+  done
+  rm -f "${numberFile}"
   export DISPLAY=":${n}"
-  local tries=0
-  until [ -e "/tmp/.X11-unix/X${n}" ] || [ $tries -ge 50 ]; do sleep 0.1; tries=$((tries + 1)); done
 
   if [ -n "${1:-}" ]; then
     export WINEPREFIX="$1"
