@@ -4,8 +4,8 @@
 
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
-#include "KivTrx/KivTrxExceptDlg.h"
-#include "KivTrx/KivTrxExceptDlgReport.h"
+#include "KivTrxExceptDlg/KivTrxExceptDlg.h"
+#include "KivTrxExceptDlg/KivTrxExceptDlgReport.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"

@@ -4,8 +4,8 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 
 namespace {
 

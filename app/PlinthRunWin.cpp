@@ -5,21 +5,21 @@
 
 #include "CheckWinInetAndAdo.h"
 #include "Gui/Application.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/WindowedObject.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
-#include "KivTrx/KivTrxExceptDlg.h"
-#include "KivTrx/KivTrxExceptDlgReport.h"
 #include "KivTrx/KivTrxSysInit.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "KivTrxExceptDlg/KivTrxExceptDlg.h"
+#include "KivTrxExceptDlg/KivTrxExceptDlgReport.h"
 #include "PlinthRunLog.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
 #include "SqlDmoInstall.h"
+#include "Win/Handles.h"
 
 KIV_RESOURCESTRING(PlinthRun_SStarted, u"Plinth2000 %s started with the arguments: %s");
 KIV_RESOURCESTRING(PlinthRun_SProbeFound, u"%s (%s): %s found, %s or later needed");

@@ -7,10 +7,10 @@
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
-#include "Rtl/ResourceStream.h"
 #include "Rtl/ResourceString.h"
 #include "Rtl/ScopeGuard.h"
 #include "Rtl/Streams.h"
+#include "Win/ResourceStream.h"
 
 KIV_RESOURCESTRING(SqlDmoDeploy_SLogUnregistered, u"Unregistered %s");
 KIV_RESOURCESTRING(SqlDmoDeploy_SLogRemoved, u"Removed %s");

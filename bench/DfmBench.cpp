@@ -15,7 +15,7 @@
 
 #include "FormFiles/FormBinary.h"
 #include "FormFiles/FormText.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Format.h"
 #include "Rtl/Streams.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "KivLX/KivLXClasses.h"
+#include "DataSets/KivLXClasses.h"
 
 namespace {
 

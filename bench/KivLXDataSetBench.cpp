@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "KivLX/KivLXVarArrayDataSet.h"
+#include "DataSets/KivLXVarArrayDataSet.h"
 
 namespace {
 

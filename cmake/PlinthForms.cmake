@@ -29,6 +29,6 @@ endfunction()
 function(plinth_library_forms target)
   plinth_form_resource(${target} FILE ${CMAKE_SOURCE_DIR}/lib/KivLX/KivLXFlashMsg.dfm
     NAME TKIVFLASHFORM)
-  plinth_form_resource(${target} FILE ${CMAKE_SOURCE_DIR}/lib/KivTrx/KivTrxExceptDlg.dfm
+  plinth_form_resource(${target} FILE ${CMAKE_SOURCE_DIR}/lib/KivTrxExceptDlg/KivTrxExceptDlg.dfm
     NAME TKIVEXCEPTIONDIALOG)
 endfunction()

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "KivLX/KivLXUtils.h"
-#include "KivTrx/KivTrxDfmUtils.h"
 #include "KivTrx/KivTrxLanguages.h"
 #include "KivTrx/KivTrxPoFile.h"
 #include "KivTrx/KivTrxResourceUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Streams.h"

@@ -19,16 +19,16 @@
 
 #include "BenchClock.h"
 #include "KivLX/KivLXUtils.h"
-#include "KivTrx/KivTrxDfmUtils.h"
 #include "KivTrx/KivTrxLanguages.h"
 #include "KivTrx/KivTrxResourceUtils.h"
 #include "KivTrx/KivTrxTable.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 
 namespace {
 

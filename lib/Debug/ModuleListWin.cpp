@@ -1,7 +1,7 @@
 #include "Debug/ModuleList.h"
 
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 
 // After <windows.h>, which it needs.
 #include "Rtl/Win.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 
 namespace {
 

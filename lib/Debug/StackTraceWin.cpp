@@ -9,7 +9,7 @@
 #include "Debug/SymbolTable.h"
 #include "Rtl/Lock.h"
 #include "Rtl/Platform.h"
-#include "Rtl/SehGuard.h"
+#include "Win/SehGuard.h"
 
 namespace {
 

@@ -34,7 +34,7 @@ bool RunTrackedThread(const std::u16string& name, const std::u16string& value,
                       const std::function<void()>& body);
 
 #ifdef _WIN32
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 // Starts a worker thread that runs `body` as a tracked thread. Raises EOSError when
 // the thread cannot be created.
 UniqueHandle<KernelTraits> StartTrackedThread(const std::u16string& name,

@@ -6,10 +6,10 @@
 
 #include "Gui/Forms.h"
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Screen.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 
 const TClassInfo TApplication::kClassInfo{
     "TApplication", &TComponent::kClassInfo, nullptr, {}, {}, {}};

@@ -14,7 +14,7 @@
 
 #include "Gui/ClassInfo.h"
 #include "Gui/Persistent.h"
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 
 using TColor = std::int32_t;
 

@@ -2,9 +2,9 @@
 
 #include <map>
 
+#include "Gui/DeviceContext.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/DeviceContext.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

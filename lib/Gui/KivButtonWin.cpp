@@ -1,8 +1,8 @@
 #include "Gui/KivButton.h"
 
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "Gui/KivLabel.h"
 
+#include "Gui/DeviceContext.h"
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
 #include "Gui/WinControl.h"
-#include "Rtl/DeviceContext.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

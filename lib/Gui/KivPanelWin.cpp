@@ -1,8 +1,8 @@
 #include "Gui/KivPanel.h"
 
+#include "Gui/DeviceContext.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/DeviceContext.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

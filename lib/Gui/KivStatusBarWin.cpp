@@ -5,8 +5,8 @@
 
 #include <vector>
 
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <commctrl.h>
 
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

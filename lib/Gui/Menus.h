@@ -10,7 +10,7 @@
 
 #include "FormFiles/ShortCut.h"
 #include "Gui/Component.h"
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 
 class TMainMenu;
 

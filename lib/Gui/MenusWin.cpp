@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "FormFiles/ShortCut.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/ScopeGuard.h"
 
 namespace {

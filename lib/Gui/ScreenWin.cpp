@@ -2,8 +2,8 @@
 
 #include "Gui/Forms.h"
 #include "Gui/Graphics.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/WinControl.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/WideText.h"
 
 TScreen& Screen() {

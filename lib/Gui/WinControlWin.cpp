@@ -4,10 +4,10 @@
 
 #include "Gui/Forms.h"
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
 #include "Gui/Screen.h"
 #include "Rtl/CodePage.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/ScopeGuard.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <memory>
 
+#include "Gui/PlatformGui.h"
 #include "Gui/WindowedObject.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 
 // Our place in a window's chain of procedures: the procedure below ours, and the hook
 // handling messages there (none while the place only passes them on). It lives as

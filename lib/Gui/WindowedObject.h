@@ -17,7 +17,7 @@
 #include <string>
 #include <type_traits>
 
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 
 class TComponent;
 

@@ -3,10 +3,10 @@
 #include <map>
 
 #include "Gui/Application.h"
+#include "Gui/PlatformGui.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
-#include "Rtl/SehGuard.h"
+#include "Win/SehGuard.h"
 
 namespace {
 

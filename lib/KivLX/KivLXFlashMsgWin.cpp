@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "Gui/Application.h"
+#include "Gui/DeviceContext.h"
+#include "Gui/PlatformGui.h"
 #include "KivLX/KivLXUtils.h"
-#include "Rtl/DeviceContext.h"
-#include "Rtl/PlatformGui.h"
 
 const TClassInfo TKivFlashForm::kClassInfo{
     "TKivFlashForm", &TKivForm::kClassInfo, nullptr, {}, {}, {}};

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "Gui/Application.h"
+#include "Gui/DeviceContext.h"
 #include "Gui/Menus.h"
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Properties.h"
-#include "Rtl/DeviceContext.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

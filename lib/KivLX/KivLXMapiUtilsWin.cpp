@@ -6,8 +6,8 @@
 
 #include "Gui/Application.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 
 namespace {
 

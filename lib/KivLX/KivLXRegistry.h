@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Rtl/Registry.h"
+#include "Win/Registry.h"
 
 class TKivRegistry : public TRegistry {
  public:

@@ -4,12 +4,12 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
-#include "Rtl/Registry.h"
 #include "Rtl/ResourceString.h"
-#include "Rtl/SehGuard.h"
 #include "Rtl/Streams.h"
+#include "Win/Handles.h"
+#include "Win/Registry.h"
+#include "Win/SehGuard.h"
 
 KIV_RESOURCESTRING(KivLXSetupUtils_SCannotWriteKey, u"Cannot write the registry key %s.");
 

@@ -3,8 +3,8 @@
 
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 
 std::u16string GetOSDescription() {
   Platform::VersionInfo v;

@@ -6,15 +6,15 @@
 
 #include "Gui/Application.h"
 #include "Gui/Graphics.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Screen.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 
 bool FileExists(const std::u16string& name) {
   Platform::FindData data;

@@ -7,9 +7,9 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/ScopeGuard.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 
 namespace {
 

@@ -44,7 +44,7 @@ void CheckModuleResources(const std::uint8_t* data, std::size_t size, PeLayout l
 // An id that is not present changes nothing.
 void SetStringTableString(TStringTableBlocks& blocks, int id, const std::u16string& text);
 
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 
 using TDfmForms = std::vector<std::unique_ptr<TDfmForm>>;
 

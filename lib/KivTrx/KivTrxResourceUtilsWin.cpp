@@ -11,9 +11,9 @@
 #include "KivTrx/KivTrxUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/ResourceString.h"
+#include "Win/Handles.h"
 
 KIV_RESOURCESTRING(KivTrxResourceUtils_SNoTranslationUpdates,
                    u"Translation resource editing is not available on this version of Windows.");

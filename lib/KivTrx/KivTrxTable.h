@@ -20,9 +20,9 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "KivLX/KivLXVarArrayDataSet.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "DataSets/KivLXVarArrayDataSet.h"
 #include "KivTrx/KivTrxResourceUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/KivStringList.h"
 
 // Everything of a module file that the table is built from.

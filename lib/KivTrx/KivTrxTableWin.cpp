@@ -8,9 +8,9 @@
 #include "KivTrx/KivTrxUtils.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 
 namespace {
 

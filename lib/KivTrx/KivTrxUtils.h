@@ -22,7 +22,7 @@ std::vector<std::u16string> ResourceModuleCandidates(const std::u16string& exeFi
 #ifdef _WIN32
 #include "Rtl/Win.h"
 
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 
 // A module file is untrusted input: the system's resource calls read whatever its
 // resource directory says, so a damaged module must be refused before any of them

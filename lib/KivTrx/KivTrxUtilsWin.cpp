@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "Gui/Application.h"
+#include "Gui/PlatformGui.h"
 #include "KivLX/KivLXRegistry.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivTrx/KivTrxLanguages.h"
@@ -15,11 +16,10 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 #include "Rtl/ResourceString.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 
 namespace {
 

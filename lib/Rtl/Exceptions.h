@@ -125,7 +125,7 @@ KIV_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 
 // Builds the assertion message "<text> (<unit path>, line <n>)"; an empty text reads
 // "Assertion failure". The unit path is the source file relative to the repository,
-// without its extension, e.g. "lib/KivLX/KivLXDataSet".
+// without its extension, e.g. "lib/DataSets/KivLXDataSet".
 std::string AssertionMessage(std::string_view text, std::string_view sourceFile, int line);
 [[noreturn]] void RaiseAssertion(std::string_view text, const char* sourceFile, int line);
 

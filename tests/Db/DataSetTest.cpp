@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "DataSets/KivFields.h"
+#include "DataSets/KivLXVarArrayDataSet.h"
 #include "Db/DataSet.h"
-#include "Db/KivFields.h"
-#include "KivLX/KivLXVarArrayDataSet.h"
 #include "Rtl/Exceptions.h"
 
 namespace {

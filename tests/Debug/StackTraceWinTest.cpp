@@ -12,7 +12,7 @@
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
-#include "Rtl/SehGuard.h"
+#include "Win/SehGuard.h"
 #include "WinTestSupport.h"
 
 namespace stacktest {

@@ -10,10 +10,10 @@
 
 #include "Gui/Application.h"
 #include "Gui/Messages.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Screen.h"
 #include "Rtl/Format.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 #include "TestFormsWin.h"
 #include "WinTestSupport.h"
 

@@ -28,7 +28,7 @@
 #include "Gui/Application.h"
 #include "Gui/Reader.h"
 #include "Gui/Writer.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "RealForms.h"
 #include "Rtl/WideText.h"
 #include "WinTestSupport.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Gui/Application.h"
-#include "Rtl/PlatformGui.h"
+#include "Gui/PlatformGui.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "KivLX/KivLXClasses.h"
+#include "DataSets/KivLXClasses.h"
 #include "Rtl/Exceptions.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "Db/KivFields.h"
-#include "KivLX/KivLXDataSet.h"
-#include "KivLX/KivLXVarArrayDataSet.h"
+#include "DataSets/KivFields.h"
+#include "DataSets/KivLXDataSet.h"
+#include "DataSets/KivLXVarArrayDataSet.h"
 #include "Rtl/Exceptions.h"
 
 namespace {
@@ -126,7 +126,7 @@ TEST(KivDataSetEmpty, OpenAssertsTheFieldCount) {
   } none;
   std::string m = MessageOf<EAssertionFailed>([&] { none.Open(); });
   EXPECT_EQ(m.rfind("TKivDataSet.InternalOpen: FieldCount must be greater than zero. "
-                    "(lib/KivLX/KivLXDataSet, line ",
+                    "(lib/DataSets/KivLXDataSet, line ",
                     0),
             0u)
       << m;

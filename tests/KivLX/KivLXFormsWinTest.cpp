@@ -5,16 +5,16 @@
 #include <memory>
 
 #include "Gui/Application.h"
+#include "Gui/DeviceContext.h"
 #include "Gui/KivMemo.h"
 #include "Gui/Menus.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Screen.h"
 #include "Gui/Timer.h"
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
-#include "Rtl/DeviceContext.h"
 #include "Rtl/Platform.h"
-#include "Rtl/PlatformGui.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "KivLX/KivLXRegistry.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
-#include "Rtl/SehGuard.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
+#include "Win/SehGuard.h"
 #include "WinTestSupport.h"
 
 namespace {

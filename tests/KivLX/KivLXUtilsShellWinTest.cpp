@@ -7,10 +7,10 @@
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/UnitTable.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

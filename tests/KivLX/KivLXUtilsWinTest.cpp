@@ -3,8 +3,8 @@
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "EmbeddedFiles.h"
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "RealForms.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Streams.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EmbeddedFiles.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 
 namespace {

@@ -4,14 +4,14 @@
 
 #include "Gui/Application.h"
 #include "KivLX/KivLXUtils.h"
-#include "KivTrx/KivTrxDfmUtils.h"
 #include "KivTrx/KivTrxResourceUtils.h"
 #include "KivTrx/KivTrxTable.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "ResourceImage.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

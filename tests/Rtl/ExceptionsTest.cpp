@@ -70,8 +70,9 @@ TEST(Exceptions, AssertionUnitPathsDropOnlyTheFilesExtension) {
 }
 
 TEST(Exceptions, AssertionsCarryTheUnitPathAndLine) {
-  EXPECT_EQ(AssertionMessage("QuickFind requires Sort fields.", "lib/KivLX/KivLXDataSet.cpp", 812),
-            "QuickFind requires Sort fields. (lib/KivLX/KivLXDataSet, line 812)");
+  EXPECT_EQ(
+      AssertionMessage("QuickFind requires Sort fields.", "lib/DataSets/KivLXDataSet.cpp", 812),
+      "QuickFind requires Sort fields. (lib/DataSets/KivLXDataSet, line 812)");
   EXPECT_EQ(AssertionMessage("", "lib/KivTrx/KivTrxLanguages.cpp", 5),
             "Assertion failure (lib/KivTrx/KivTrxLanguages, line 5)");
   int line = 0;

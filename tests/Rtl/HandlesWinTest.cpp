@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "Rtl/DeviceContext.h"
-#include "Rtl/Handles.h"
+#include "Gui/DeviceContext.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "KivLX/KivLXVerUtils.h"
-#include "Rtl/Handles.h"
+#include "Win/Handles.h"
 
 // The installer under test: this build's own.
 std::u16string InstallerPath();

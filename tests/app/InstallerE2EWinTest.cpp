@@ -21,9 +21,9 @@
 #include "KivLX/KivLXVerUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

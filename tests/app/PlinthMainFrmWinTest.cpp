@@ -4,10 +4,10 @@
 #include "EmbeddedFiles.h"
 #include "FormFiles/FormText.h"
 #include "Gui/Application.h"
+#include "Gui/PlatformGui.h"
 #include "Gui/Writer.h"
 #include "KivTrx/KivTrxForms.h"
 #include "PlinthMainFrm.h"
-#include "Rtl/PlatformGui.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include "KivLX/KivLXUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
 #include "SqlDmoDeploy.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "CheckWinInetAndAdo.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
-#include "KivTrx/KivTrxExceptDlg.h"
+#include "KivTrxExceptDlg/KivTrxExceptDlg.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/KivStringList.h"
 #include "WinTestSupport.h"

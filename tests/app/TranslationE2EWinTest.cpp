@@ -12,18 +12,18 @@
 
 #include "E2ESupport.h"
 #include "KivLX/KivLXUtils.h"
-#include "KivTrx/KivTrxDfmUtils.h"
 #include "KivTrx/KivTrxLanguages.h"
 #include "KivTrx/KivTrxResourceUtils.h"
 #include "KivTrx/KivTrxTable.h"
 #include "KivTrx/KivTrxUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "ResourceImage.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
-#include "Rtl/Handles.h"
 #include "Rtl/Platform.h"
 #include "Rtl/Streams.h"
 #include "Rtl/WideText.h"
+#include "Win/Handles.h"
 #include "WinTestSupport.h"
 
 namespace {

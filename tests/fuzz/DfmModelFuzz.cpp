@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 
 namespace {

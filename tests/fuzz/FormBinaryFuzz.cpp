@@ -13,7 +13,7 @@
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
 #include "FuzzCheck.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/Exceptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -17,7 +17,7 @@
 #include "KivLX/KivLXFlashMsg.h"
 #include "KivLX/KivLXForms.h"
 #include "KivLX/KivLXUtils.h"
-#include "KivTrx/KivTrxExceptDlg.h"
+#include "KivTrxExceptDlg/KivTrxExceptDlg.h"
 #include "PlinthMainFrm.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Platform.h"

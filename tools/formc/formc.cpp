@@ -13,7 +13,7 @@
 #include "FormFiles/FormCompare.h"
 #include "FormFiles/FormParser.h"
 #include "FormFiles/FormText.h"
-#include "KivTrx/KivTrxDfmUtils.h"
+#include "KivTrxDfm/KivTrxDfmUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/Exceptions.h"
 #include "Rtl/Format.h"
