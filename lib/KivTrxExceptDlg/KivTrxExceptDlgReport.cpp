@@ -52,7 +52,7 @@ void WriteReportHead(TKivStringList& lines, const TReportHead& head) {
   }
   lines.Add(WideFormat(LoadResString(KivTrxExceptDlg_RsExceptionMsgPrefix), head.message));
   if (head.failedCall) {
-    const std::source_location& where = head.failedCall->where;
+    const TSourcePlace& where = head.failedCall->where;
     lines.Add(WideFormat(LoadResString(KivTrxExceptDlg_RsFailedCall), head.failedCall->text,
                          where.file_name(), static_cast<int>(where.line()), where.function_name()));
   }

@@ -85,10 +85,39 @@ KIV_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
 KIV_DECLARE_EXCEPTION(EComponentError, Exception);
 KIV_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 
+// Where a failure macro was written. std::source_location where the library has it;
+// clang before 15 lacks the builtin that libstdc++'s needs (the fuzz build), and gets
+// the same members from the compiler's older builtins.
+#if defined(__cpp_lib_source_location)
+using TSourcePlace = std::source_location;
+#else
+class TSourcePlace {
+ public:
+  static constexpr TSourcePlace current(const char* file = __builtin_FILE(),
+                                        const char* function = __builtin_FUNCTION(),
+                                        std::uint_least32_t line = __builtin_LINE()) {
+    TSourcePlace place;
+    place.file_ = file;
+    place.function_ = function;
+    place.line_ = line;
+    return place;
+  }
+  constexpr const char* file_name() const { return file_; }
+  constexpr const char* function_name() const { return function_; }
+  constexpr std::uint_least32_t line() const { return line_; }
+  constexpr std::uint_least32_t column() const { return 0; }
+
+ private:
+  const char* file_ = "";
+  const char* function_ = "";
+  std::uint_least32_t line_ = 0;
+};
+#endif
+
 // The call a failure macro saw fail: its source text and where it was made.
 struct TFailedCall {
   std::string text;
-  std::source_location where;
+  TSourcePlace where;
 };
 
 // A failed operating-system call, with the system's error code (0 when it gave none)
@@ -173,41 +202,40 @@ EOSError MakeOSError(std::uint32_t code, std::optional<TFailedCall> call = {});
 //
 // Raises the thread's last error when `call` yields FALSE (0).
 #define KIV_THROW_IF_WIN32_FALSE(call) \
-  ::KivFailure::ThrowLastErrorIfFalse((call), #call, std::source_location::current())
+  ::KivFailure::ThrowLastErrorIfFalse((call), #call, TSourcePlace::current())
 // Raises the thread's last error when `call` yields a null pointer or handle, or an
 // owner that holds none.
 #define KIV_THROW_LAST_ERROR_IF_NULL(call) \
-  ::KivFailure::ThrowLastErrorIfFalse((call), #call, std::source_location::current())
+  ::KivFailure::ThrowLastErrorIfFalse((call), #call, TSourcePlace::current())
 // Raises the thread's last error when `call` yields an empty text (a name or path).
 #define KIV_THROW_LAST_ERROR_IF_EMPTY(call) \
-  ::KivFailure::ThrowLastErrorIfEmpty((call), #call, std::source_location::current())
+  ::KivFailure::ThrowLastErrorIfEmpty((call), #call, TSourcePlace::current())
 // Raises the thread's last error when `condition` (which makes the call) holds.
 #define KIV_THROW_LAST_ERROR_IF(condition) \
-  ::KivFailure::ThrowLastErrorIf((condition), #condition, std::source_location::current())
+  ::KivFailure::ThrowLastErrorIf((condition), #condition, TSourcePlace::current())
 // Raises the error `code` saved from the call whose text is `callText` (a string
 // literal), for a failure whose clean-up must run before the raise.
 #define KIV_THROW_WIN32(code, callText) \
-  ::KivFailure::ThrowError((code), callText, std::source_location::current())
+  ::KivFailure::ThrowError((code), callText, TSourcePlace::current())
 
 // The macros' implementation; call the macros instead.
 namespace KivFailure {
-[[noreturn]] void ThrowLastError(const char* call, const std::source_location& where);
-[[noreturn]] void ThrowError(std::uint32_t code, const char* call,
-                             const std::source_location& where);
+[[noreturn]] void ThrowLastError(const char* call, const TSourcePlace& where);
+[[noreturn]] void ThrowError(std::uint32_t code, const char* call, const TSourcePlace& where);
 
 template <typename T>
-T ThrowLastErrorIfFalse(T&& result, const char* call, const std::source_location& where) {
+T ThrowLastErrorIfFalse(T&& result, const char* call, const TSourcePlace& where) {
   if (!result) ThrowLastError(call, where);
   return std::forward<T>(result);
 }
 
 template <typename Text>
-Text ThrowLastErrorIfEmpty(Text&& result, const char* call, const std::source_location& where) {
+Text ThrowLastErrorIfEmpty(Text&& result, const char* call, const TSourcePlace& where) {
   if (result.empty()) ThrowLastError(call, where);
   return std::forward<Text>(result);
 }
 
-inline bool ThrowLastErrorIf(bool condition, const char* call, const std::source_location& where) {
+inline bool ThrowLastErrorIf(bool condition, const char* call, const TSourcePlace& where) {
   if (condition) ThrowLastError(call, where);
   return condition;
 }

@@ -27,11 +27,11 @@ EOSError MakeOSError(std::uint32_t code, std::optional<TFailedCall> call) {
 
 namespace KivFailure {
 
-void ThrowLastError(const char* call, const std::source_location& where) {
+void ThrowLastError(const char* call, const TSourcePlace& where) {
   ThrowError(GetLastError(), call, where);
 }
 
-void ThrowError(std::uint32_t code, const char* call, const std::source_location& where) {
+void ThrowError(std::uint32_t code, const char* call, const TSourcePlace& where) {
   throw MakeOSError(code, TFailedCall{call, where});
 }
 

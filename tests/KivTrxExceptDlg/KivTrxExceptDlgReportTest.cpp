@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <source_location>
 #include <stdexcept>
 
 #include "KivTrxExceptDlg/KivTrxExceptDlg.h"
@@ -60,7 +59,7 @@ TEST(ReportHead, ThreadOleCodeAndExtraInfo) {
 }
 
 TEST(ReportHead, AnOSErrorNamesTheFailedCallAndItsPlace) {
-  const std::source_location where = std::source_location::current();
+  const TSourcePlace where = TSourcePlace::current();
   TKivStringList l;
   WriteReportHead(l, ReportHeadOf(EOSError("System Error.  Code: 5.\r\nAccess is denied", 5,
                                            TFailedCall{"CreateFileW(name)", where})));
