@@ -32,6 +32,17 @@ std::u16string FormName(const TDfmForm& form, std::string_view name) {
   return form.NameToWide(name);
 }
 
+// What WideUpperCase gives, without a call into the system for the plain ASCII ids
+// nearly all rows have: a load folds each id more than once.
+std::u16string UpperCaseId(std::u16string_view id) {
+  std::u16string upper(id);
+  for (char16_t& c : upper) {
+    if (c >= 0x80) return WideUpperCase(id);
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+  }
+  return upper;
+}
+
 // The text of lines, each ended by a line break; no lines is the single line ".".
 std::u16string LinesText(std::u16string lines) { return lines.empty() ? u"." : lines; }
 
@@ -69,7 +80,7 @@ class TKivTransTable::TNamedValues {
     for (std::u16string& line : lines) {
       std::size_t eq = line.find(u'=');
       if (eq == std::u16string::npos) continue;  // a line without a name
-      byName_[WideUpperCase(std::u16string_view(line).substr(0, eq))].values.push_back(
+      byName_[UpperCaseId(std::u16string_view(line).substr(0, eq))].values.push_back(
           std::move(line));
     }
     // The values of one name in the order of the sorted list; only repeated names need
@@ -340,11 +351,11 @@ void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
     if (form->TranslatableProps->IndexOf(path) < 0) continue;
     if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
     if (!added.insert(property.Path).second) continue;
-    StoreRow(path,
-             Variant(WideUpperCase(
-                 FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
-             shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
-             PropertyValueToWide(property), flags, comments);
+    StoreRow(
+        path,
+        Variant(UpperCaseId(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
+        shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
+        PropertyValueToWide(property), flags, comments);
   }
 
   // Views into the map's lines, which stay while the rows are made.
@@ -373,7 +384,7 @@ void TKivTransTable::StoreRow(std::u16string_view tranId, const Variant& dictTra
                               const Variant& tranType, std::int32_t idOrProperty,
                               std::u16string_view tranValue, TNamedValues& flags,
                               TNamedValues& comments) {
-  std::u16string name = WideUpperCase(tranId);
+  std::u16string name = UpperCaseId(tranId);
   std::optional<std::u16string> flag = flags.Take(name);
   const bool translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
   std::optional<std::u16string> comment = comments.Take(name);
@@ -424,7 +435,7 @@ void TKivTransTable::SortRows(TKivList& rows) {
     keyed.reserve(static_cast<std::size_t>(rows.Count()));
     for (int i = 0; i < rows.Count(); ++i) {
       std::u16string id = RowTranID(rows.Get(i));
-      keyed.emplace_back(ordinal ? WideUpperCase(id) : std::move(id), rows.Get(i));
+      keyed.emplace_back(ordinal ? UpperCaseId(id) : std::move(id), rows.Get(i));
     }
   }
   loadedKeys_.clear();
@@ -458,19 +469,19 @@ int TKivTransTable::FindRow(std::string_view keyFields, const Variant& keyValues
     return TKivVarArrayDataSet::FindRow(keyFields, keyValues, options);
   }
   CheckBrowseMode();
-  const std::u16string key = WideUpperCase(keyValues.AsWideString());
+  const std::u16string key = UpperCaseId(keyValues.AsWideString());
   const TKivList& rows = RowList();
   int lo = 0;
   int hi = rows.Count();
   while (lo < hi) {
     const int mid = lo + (hi - lo) / 2;
-    if (WideUpperCase(RowTranID(rows.Get(mid))) < key) {
+    if (UpperCaseId(RowTranID(rows.Get(mid))) < key) {
       lo = mid + 1;
     } else {
       hi = mid;
     }
   }
-  return lo < rows.Count() && WideUpperCase(RowTranID(rows.Get(lo))) == key ? lo : -1;
+  return lo < rows.Count() && UpperCaseId(RowTranID(rows.Get(lo))) == key ? lo : -1;
 }
 
 // ---- Saving ----
