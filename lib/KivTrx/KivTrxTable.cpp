@@ -505,6 +505,22 @@ TTransTableTexts TKivTransTable::TranslationTexts() {
 TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
   std::u16string flags;
   std::u16string comments;
+  if (!markChanged) {
+    // Nothing is edited: the rows are read in the store, in the cursor's order.
+    CheckBrowseMode();
+    const TKivList& rows = RowList();
+    Variant translated;
+    for (int i = 0; i < rows.Count(); ++i) {
+      TRowHandle row = rows.Get(i);
+      GetRowValue(row, translated_->Index(), translated);
+      if (!translated.IsEmptyOrNull() && translated.AsBoolean()) {
+        flags += RowTranID(row) + u"=TRUE\r\n";
+      }
+      std::u16string comment = RowText(row, comment_);
+      if (!comment.empty()) comments += RowTranID(row) + u"=" + comment + u"\r\n";
+    }
+    return {LinesText(std::move(flags)), LinesText(std::move(comments))};
+  }
   First();
   while (!Eof()) {
     if (markChanged && !Translated()) {
