@@ -32,6 +32,17 @@ std::u16string FormName(const TDfmForm& form, std::string_view name) {
   return form.NameToWide(name);
 }
 
+// What WideUpperCase gives, without a call into the system for the plain ASCII ids
+// nearly all rows have: a load folds each id more than once.
+std::u16string UpperCaseId(std::u16string_view id) {
+  std::u16string upper(id);
+  for (char16_t& c : upper) {
+    if (c >= 0x80) return WideUpperCase(id);
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+  }
+  return upper;
+}
+
 // The text of lines, each ended by a line break; no lines is the single line ".".
 std::u16string LinesText(std::u16string lines) { return lines.empty() ? u"." : lines; }
 
@@ -69,7 +80,7 @@ class TKivTransTable::TNamedValues {
     for (std::u16string& line : lines) {
       std::size_t eq = line.find(u'=');
       if (eq == std::u16string::npos) continue;  // a line without a name
-      byName_[WideUpperCase(std::u16string_view(line).substr(0, eq))].values.push_back(
+      byName_[UpperCaseId(std::u16string_view(line).substr(0, eq))].values.push_back(
           std::move(line));
     }
     // The values of one name in the order of the sorted list; only repeated names need
@@ -204,27 +215,33 @@ void TKivTransTable::DoAfterInsert() {
 
 void TKivTransTable::DoBeforePost() {
   TKivVarArrayDataSet::DoBeforePost();
-  CheckFormat();
-  if (Comment().find_first_of(u"\r\n") != std::u16string::npos) {
-    throw EKivGeneralError(kMultiLineComment);
-  }
+  CheckPosted(IsStringResource(), RefValue(), TranValue(), Comment());
   if (State() == dsEdit) {
     if (ordinalOrder_ && Sort().empty() && CurrentIndex() >= 0 &&
         CurrentIndex() < RowList().Count() &&
         RowTranID(RowList().Get(CurrentIndex())) != TranID()) {
       ordinalOrderStale_ = true;
     }
-    ApplyTranslation();
+    ApplyTranslationTo(TranType(), stringTableIdOrProp_->Value(), TranValue());
     modified_ = true;
   }
 }
 
-void TKivTransTable::CheckFormat() {
-  if (skipFormatCheck_ || !IsStringResource()) return;
-  std::u16string reference = RefValue();
+void TKivTransTable::CheckPosted(bool isString, const std::u16string& reference,
+                                 const std::u16string& translation,
+                                 const std::u16string& comment) const {
+  CheckFormat(isString, reference, translation);
+  if (comment.find_first_of(u"\r\n") != std::u16string::npos) {
+    throw EKivGeneralError(kMultiLineComment);
+  }
+}
+
+void TKivTransTable::CheckFormat(bool isString, const std::u16string& reference,
+                                 const std::u16string& translation) const {
+  if (skipFormatCheck_ || !isString) return;
   if (reference.empty()) return;
   try {
-    CheckFormatCompatible(reference, TranValue());
+    CheckFormatCompatible(reference, translation);
   } catch (Exception& e) {
     bool formatError = dynamic_cast<EFormatSpecifierError*>(&e) || dynamic_cast<EConvertError*>(&e);
     if (formatError && !formatErrorNote_.empty()) {
@@ -234,11 +251,19 @@ void TKivTransTable::CheckFormat() {
   }
 }
 
-void TKivTransTable::ApplyTranslation() {
-  if (IsStringResource()) {
-    SetLoadedString(StringTableID(), TranValue());
-  } else if (TDfmProperty* property = PDfmProp()) {
-    WideToPropertyValue(*property, TranValue());
+// A row's StringTableIDOrPDfmProp names the string or the property its text goes to.
+void TKivTransTable::ApplyTranslationTo(const std::u16string& type, const Variant& idOrProperty,
+                                        const std::u16string& text) {
+  if (type == kResourceStringType) {
+    SetLoadedString(idOrProperty.IsEmptyOrNull() ? 0 : idOrProperty.AsInteger(), text);
+  } else if (type.empty()) {
+    throw EKivInternalError(kGetPropUndefined);
+  } else if (!idOrProperty.IsEmptyOrNull()) {
+    const int index = idOrProperty.AsInteger();
+    if (index < 0 || index >= static_cast<int>(properties_.size())) {
+      throw EKivInternalError(kPropNotInTable);
+    }
+    WideToPropertyValue(*properties_[static_cast<std::size_t>(index)], text);
   }
 }
 
@@ -287,7 +312,13 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
     // Only the rows read the map, by id: a table whose order nobody sees keeps none.
     TKivStringList map;
     map.SetText(contents.ResourceStringMap);
-    FillRows(map, flags, comments);
+    loadedKeys_.clear();
+    try {
+      FillRows(map, flags, comments);
+    } catch (...) {
+      loadedKeys_.clear();  // their rows go with the failed load
+      throw;
+    }
     if (!ordinalOrder_) {
       resourceStringMap_.Assign(map);
       resourceStringMap_.SetSorted(true);
@@ -320,11 +351,11 @@ void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
     if (form->TranslatableProps->IndexOf(path) < 0) continue;
     if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
     if (!added.insert(property.Path).second) continue;
-    StoreRow(path,
-             Variant(WideUpperCase(
-                 FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
-             shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
-             PropertyValueToWide(property), flags, comments);
+    StoreRow(
+        path,
+        Variant(UpperCaseId(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
+        shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
+        PropertyValueToWide(property), flags, comments);
   }
 
   // Views into the map's lines, which stay while the rows are made.
@@ -353,11 +384,12 @@ void TKivTransTable::StoreRow(std::u16string_view tranId, const Variant& dictTra
                               const Variant& tranType, std::int32_t idOrProperty,
                               std::u16string_view tranValue, TNamedValues& flags,
                               TNamedValues& comments) {
-  const std::u16string name = WideUpperCase(tranId);
+  std::u16string name = UpperCaseId(tranId);
   std::optional<std::u16string> flag = flags.Take(name);
   const bool translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
   std::optional<std::u16string> comment = comments.Take(name);
   TRowHandle row = NewRow();
+  if (ordinalOrder_) loadedKeys_.emplace_back(std::move(name), row);
   SetRowValue(row, tranId_->Index(), Variant(tranId));
   SetRowValue(row, dictTranId_->Index(), dictTranId);
   SetRowValue(row, tranType_->Index(), tranType);
@@ -368,11 +400,23 @@ void TKivTransTable::StoreRow(std::u16string_view tranId, const Variant& dictTra
   SetRowValue(row, translated_->Index(), Variant(translated));
 }
 
-std::u16string TKivTransTable::RowTranID(TRowHandle row) {
+std::u16string TKivTransTable::RowTranID(TRowHandle row) { return RowText(row, tranId_); }
+
+std::u16string TKivTransTable::RowText(TRowHandle row, const TField* field) {
   Variant value;
-  GetRowValue(row, tranId_->Index(), value);
-  return value.AsWideString();
+  GetRowValue(row, field->Index(), value);
+  return value.IsNull() ? std::u16string() : value.AsWideString();
 }
+
+bool TKivTransTable::EditsUnseen() const {
+  if (readOnly_ || BeforeEdit || AfterEdit || BeforePost || AfterPost || OnEditError) return false;
+  for (const TField* field : {tranValue_, comment_, translated_}) {
+    if (field->OnChange) return false;
+  }
+  return ScrollsUnseen();
+}
+
+bool TKivTransTable::ScrollsUnseen() const { return !BeforeScroll && !AfterScroll; }
 
 // ---- Order ----
 
@@ -385,11 +429,16 @@ void TKivTransTable::SortRows(TKivList& rows) {
   }
   if (!ordinal && Sort().empty()) return;
   std::vector<std::pair<std::u16string, TRowHandle>> keyed;
-  keyed.reserve(static_cast<std::size_t>(rows.Count()));
-  for (int i = 0; i < rows.Count(); ++i) {
-    std::u16string id = RowTranID(rows.Get(i));
-    keyed.emplace_back(ordinal ? WideUpperCase(id) : std::move(id), rows.Get(i));
+  if (ordinal && LoadedKeysFit(rows)) {
+    keyed = std::move(loadedKeys_);
+  } else {
+    keyed.reserve(static_cast<std::size_t>(rows.Count()));
+    for (int i = 0; i < rows.Count(); ++i) {
+      std::u16string id = RowTranID(rows.Get(i));
+      keyed.emplace_back(ordinal ? UpperCaseId(id) : std::move(id), rows.Get(i));
+    }
   }
+  loadedKeys_.clear();
   if (ordinal) {
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -403,6 +452,14 @@ void TKivTransTable::SortRows(TKivList& rows) {
   for (const auto& entry : keyed) rows.Add(entry.second);
 }
 
+bool TKivTransTable::LoadedKeysFit(const TKivList& rows) const {
+  if (loadedKeys_.size() != static_cast<std::size_t>(rows.Count())) return false;
+  for (int i = 0; i < rows.Count(); ++i) {
+    if (loadedKeys_[static_cast<std::size_t>(i)].second != rows.Get(i)) return false;
+  }
+  return true;
+}
+
 // In ordinal order a search by id in any letter case is a binary search of that order.
 int TKivTransTable::FindRow(std::string_view keyFields, const Variant& keyValues,
                             TLocateOptions options) {
@@ -412,19 +469,19 @@ int TKivTransTable::FindRow(std::string_view keyFields, const Variant& keyValues
     return TKivVarArrayDataSet::FindRow(keyFields, keyValues, options);
   }
   CheckBrowseMode();
-  const std::u16string key = WideUpperCase(keyValues.AsWideString());
+  const std::u16string key = UpperCaseId(keyValues.AsWideString());
   const TKivList& rows = RowList();
   int lo = 0;
   int hi = rows.Count();
   while (lo < hi) {
     const int mid = lo + (hi - lo) / 2;
-    if (WideUpperCase(RowTranID(rows.Get(mid))) < key) {
+    if (UpperCaseId(RowTranID(rows.Get(mid))) < key) {
       lo = mid + 1;
     } else {
       hi = mid;
     }
   }
-  return lo < rows.Count() && WideUpperCase(RowTranID(rows.Get(lo))) == key ? lo : -1;
+  return lo < rows.Count() && UpperCaseId(RowTranID(rows.Get(lo))) == key ? lo : -1;
 }
 
 // ---- Saving ----
@@ -448,6 +505,22 @@ TTransTableTexts TKivTransTable::TranslationTexts() {
 TTransTableTexts TKivTransTable::CollectTexts(bool markChanged) {
   std::u16string flags;
   std::u16string comments;
+  if (!markChanged) {
+    // Nothing is edited: the rows are read in the store, in the cursor's order.
+    CheckBrowseMode();
+    const TKivList& rows = RowList();
+    Variant translated;
+    for (int i = 0; i < rows.Count(); ++i) {
+      TRowHandle row = rows.Get(i);
+      GetRowValue(row, translated_->Index(), translated);
+      if (!translated.IsEmptyOrNull() && translated.AsBoolean()) {
+        flags += RowTranID(row) + u"=TRUE\r\n";
+      }
+      std::u16string comment = RowText(row, comment_);
+      if (!comment.empty()) comments += RowTranID(row) + u"=" + comment + u"\r\n";
+    }
+    return {LinesText(std::move(flags)), LinesText(std::move(comments))};
+  }
   First();
   while (!Eof()) {
     if (markChanged && !Translated()) {
@@ -492,25 +565,95 @@ void TKivTransTable::CanonicalizeFormats() {
 
 void TKivTransTable::CopyTranslations(TKivTransTable& source, bool markTranslated) {
   InBatch([&] {
-    First();
-    source.First();
-    while (!Eof()) {
-      if (!Translated() && source.FindTranID(TranID()) && source.Translated()) {
-        std::u16string value = source.TranValue();
-        if (source.IsStringResource()) value = CanonicalFormat(value);
-        if (!IsStringResource() || FormatFits(TranValue(), value)) {
-          Edit();
-          SetTranValue(value);
-          std::u16string comment = source.Comment();
-          if (!comment.empty() && Comment().empty()) SetComment(comment);
-          if (markTranslated) SetTranslated(true);
-          Post();
-        }
-      }
-      Next();
-      source.Next();
+    if (EditsUnseen() && source.ScrollsUnseen()) {
+      CopyTranslationsInStore(source, markTranslated);
+    } else {
+      CopyTranslationsByCursor(source, markTranslated);
     }
   });
+}
+
+void TKivTransTable::CopyTranslationsByCursor(TKivTransTable& source, bool markTranslated) {
+  First();
+  source.First();
+  while (!Eof()) {
+    if (!Translated() && source.FindTranID(TranID()) && source.Translated()) {
+      std::u16string value = source.TranValue();
+      if (source.IsStringResource()) value = CanonicalFormat(value);
+      if (!IsStringResource() || FormatFits(TranValue(), value)) {
+        Edit();
+        SetTranValue(value);
+        std::u16string comment = source.Comment();
+        if (!comment.empty() && Comment().empty()) SetComment(comment);
+        if (markTranslated) SetTranslated(true);
+        Post();
+      }
+    }
+    Next();
+    source.Next();
+  }
+}
+
+// What the walk by cursor does, row by row in the store: an edit and a post per row
+// cost more than the rest of a rebuild's carrying over. The source's position follows
+// its cursor's in that walk, so rows with repeated ids pair up as they did.
+void TKivTransTable::CopyTranslationsInStore(TKivTransTable& source, bool markTranslated) {
+  CheckBrowseMode();
+  source.First();
+  bool changed = false;
+  try {
+    changed = CopyRowsInStore(source, markTranslated);
+  } catch (...) {
+    // The rows written before the failure reach the cursor's buffers all the same.
+    try {
+      Resync(false, false);
+    } catch (...) {
+    }
+    throw;
+  }
+  if (changed) Resync(false, false);
+}
+
+bool TKivTransTable::CopyRowsInStore(TKivTransTable& source, bool markTranslated) {
+  const TKivList& rows = RowList();
+  const TKivList& sourceRows = source.RowList();
+  const int sourceCount = sourceRows.Count();
+  const int sourceLast = std::max(sourceCount - 1, 0);
+  bool changed = false;
+  int at = 0;
+  Variant value;
+  for (int i = 0; i < rows.Count(); ++i, at = std::min(at + 1, sourceLast)) {
+    TRowHandle row = rows.Get(i);
+    GetRowValue(row, translated_->Index(), value);
+    if (!value.IsEmptyOrNull() && value.AsBoolean()) continue;
+    if (sourceCount == 0) continue;
+    const std::u16string id = RowTranID(row);
+    if (source.RowTranID(sourceRows.Get(at)) != id) {
+      const int found = source.FindRow("TranID", Variant(id), TLocateOptions{loCaseInsensitive});
+      if (found < 0) continue;
+      at = found;
+    }
+    TRowHandle from = sourceRows.Get(at);
+    source.GetRowValue(from, source.translated_->Index(), value);
+    if (value.IsEmptyOrNull() || !value.AsBoolean()) continue;
+    std::u16string text = source.RowText(from, source.tranValue_);
+    if (source.RowText(from, source.tranType_) == kResourceStringType) text = CanonicalFormat(text);
+    const std::u16string type = RowText(row, tranType_);
+    const bool isString = type == kResourceStringType;
+    if (isString && !FormatFits(RowText(row, tranValue_), text)) continue;
+    const std::u16string comment = source.RowText(from, source.comment_);
+    const bool takeComment = !comment.empty() && RowText(row, comment_).empty();
+    CheckPosted(isString, RowText(row, refValue_), text,
+                takeComment ? comment : RowText(row, comment_));
+    GetRowValue(row, stringTableIdOrProp_->Index(), value);
+    ApplyTranslationTo(type, value, text);
+    SetRowValue(row, tranValue_->Index(), Variant(text));
+    if (takeComment) SetRowValue(row, comment_->Index(), Variant(comment));
+    if (markTranslated) SetRowValue(row, translated_->Index(), Variant(true));
+    changed = true;
+    modified_ = true;
+  }
+  return changed;
 }
 
 bool TKivTransTable::FindTranID(std::u16string_view id) {

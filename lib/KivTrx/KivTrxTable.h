@@ -159,14 +159,29 @@ class TKivTransTable : public TKivVarArrayDataSet {
   class TNamedValues;
 
   void DefineFields();
-  void CheckFormat();
-  void ApplyTranslation();
+  // The checks of a post, on a row's values after its edit.
+  void CheckPosted(bool isString, const std::u16string& reference,
+                   const std::u16string& translation, const std::u16string& comment) const;
+  void CheckFormat(bool isString, const std::u16string& reference,
+                   const std::u16string& translation) const;
+  void ApplyTranslationTo(const std::u16string& type, const Variant& idOrProperty,
+                          const std::u16string& text);
+  void CopyTranslationsByCursor(TKivTransTable& source, bool markTranslated);
+  void CopyTranslationsInStore(TKivTransTable& source, bool markTranslated);
+  // Whether a row changed.
+  bool CopyRowsInStore(TKivTransTable& source, bool markTranslated);
+  // No handler would miss the edits, posts or scrolls of work done in the store.
+  bool EditsUnseen() const;
+  bool ScrollsUnseen() const;
+  std::u16string RowText(TRowHandle row, const TField* field);
   void SetLoadedString(int id, const std::u16string& text);
   void FillRows(const TKivStringList& map, TNamedValues& flags, TNamedValues& comments);
   void StoreRow(std::u16string_view tranId, const Variant& dictTranId, const Variant& tranType,
                 std::int32_t idOrProperty, std::u16string_view tranValue, TNamedValues& flags,
                 TNamedValues& comments);
   std::u16string RowTranID(TRowHandle row);
+  // The keys a load folded, in the store's order, are what the next sort needs.
+  bool LoadedKeysFit(const TKivList& rows) const;
   TTransTableTexts CollectTexts(bool markChanged);
   // Runs `work` in batch mode; a row left in edit or insert state by a failure is
   // cancelled before batch mode ends, and the failure propagates.
@@ -202,4 +217,6 @@ class TKivTransTable : public TKivVarArrayDataSet {
   // An id changed by an edit in ordinal order: the rows may be out of order until
   // they are sorted again, so searches scan.
   bool ordinalOrderStale_ = false;
+  // The upper-case ids of the rows a load in ordinal order stored, with their rows.
+  std::vector<std::pair<std::u16string, TRowHandle>> loadedKeys_;
 };

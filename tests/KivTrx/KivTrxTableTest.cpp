@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #ifdef _WIN32
@@ -519,6 +520,34 @@ TEST_F(TransTable, ATranslationThatNoLongerTakesTheArgumentsStaysBehind) {
   ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
   EXPECT_EQ(table.TranValue(), u"100% offen");
   EXPECT_TRUE(table.Translated());
+}
+
+// The copy writes rows behind the cursor: the row it stands on shows the copy without
+// a move, and a table with a post handler still has every copied row posted.
+TEST_F(TransTable, CopiedTranslationsReachTheCurrentRowAndPostHandlers) {
+  LoadModule();
+  TKivTransTable source;
+  source.Load(Module(u"Unit_SOpen=TRUE\r\nUnit_SFiles=TRUE\r\n"), u"old.DEU", false);
+  for (auto [id, text] : {std::pair{u"Unit_SOpen", u"Offen"}, {u"Unit_SFiles", u"%d Dateien"}}) {
+    ASSERT_TRUE(source.FindTranID(id));
+    source.Edit();
+    source.SetTranValue(text);
+    source.Post();
+  }
+  ASSERT_TRUE(table.FindTranID(u"Unit_SOpen"));
+  table.CopyTranslations(source, true);
+  EXPECT_EQ(table.TranID(), u"Unit_SOpen");
+  EXPECT_EQ(table.TranValue(), u"Offen");
+  EXPECT_TRUE(table.Translated());
+  EXPECT_TRUE(table.TableModified());
+
+  TKivTransTable watched;
+  watched.Load(Module(), u"new.DEU", false);
+  std::vector<std::u16string> posted;
+  watched.AfterPost = [&](TDataSet&) { posted.push_back(watched.TranID()); };
+  watched.CopyTranslations(source, true);
+  std::sort(posted.begin(), posted.end());
+  EXPECT_EQ(posted, (std::vector<std::u16string>{u"Unit_SFiles", u"Unit_SOpen"}));
 }
 
 TEST_F(TransTable, CopyLeavesTranslatedRowsAloneAndMarksOnlyWhenAsked) {
