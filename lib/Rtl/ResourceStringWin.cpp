@@ -50,7 +50,7 @@ HMODULE ResourceSource() {
   return m ? m : GetModuleHandleA(nullptr);
 }
 
-void SetResourceSource(HMODULE module) { currentSource.store(module); }
+void TResourceSourceRecord::Set(HMODULE module) { currentSource.store(module); }
 
 std::uint16_t ResStrId(const char* name) {
   static const ProgramResStrMap map;
