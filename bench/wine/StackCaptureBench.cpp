@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -96,13 +95,12 @@ int main() {
 
   // Lookups: the table alone, and the whole location (module, headers, table).
   HMODULE self = GetModuleHandleW(nullptr);
-  TImageLayout layout;
+  PeHeaders layout;
   LoadedImageLayout(self, layout);
   std::uint32_t tableSize = 0, codeSize = 0, tableRva = 0, codeRva = 0;
-  for (const TImageSection& s : layout.sections) {
-    if (std::strcmp(s.name, SymbolTable::kSectionName) == 0)
-      tableSize = s.virtualSize, tableRva = s.virtualAddress;
-    if (std::strcmp(s.name, ".text") == 0) codeSize = s.virtualSize, codeRva = s.virtualAddress;
+  for (const PeSection& s : layout.sections) {
+    if (s.name == SymbolTable::kSectionName) tableSize = s.virtualSize, tableRva = s.virtualAddress;
+    if (s.name == ".text") codeSize = s.virtualSize, codeRva = s.virtualAddress;
   }
   SymbolTable::Reader reader({reinterpret_cast<const std::uint8_t*>(self) + tableRva, tableSize});
   std::uint32_t rva = codeRva;

@@ -1,4 +1,4 @@
-// The modules loaded in the process: enumeration, image headers, preferred load
+// The modules loaded in the process: enumeration, mapped image headers, preferred load
 // addresses.
 #pragma once
 
@@ -7,24 +7,7 @@
 #include <string>
 #include <vector>
 
-// What the headers of a PE image say about its layout.
-struct TImageSection {
-  char name[9] = {};
-  std::uint32_t virtualAddress = 0;
-  std::uint32_t virtualSize = 0;
-  std::uint32_t characteristics = 0;
-  bool IsCode() const { return (characteristics & 0x20000020u) != 0; }  // code or execute
-};
-struct TImageLayout {
-  std::uint64_t imageBase = 0;  // preferred load address
-  std::uint32_t sizeOfImage = 0;
-  std::uint32_t timeDateStamp = 0;
-  std::vector<TImageSection> sections;
-};
-
-// Reads the headers at the start of an image, file or mapped, from `size` bytes.
-// False, with nothing read out of bounds, when they are not a PE image's.
-bool ReadImageHeaders(const std::uint8_t* headers, std::size_t size, TImageLayout& layout);
+#include "Rtl/PeImage.h"
 
 #ifdef _WIN32
 #include "Rtl/Win.h"
@@ -39,8 +22,9 @@ struct TLoadedModule {
 // tool-help functions where that library is missing). False when neither works.
 bool EnumerateLoadedModules(std::vector<TLoadedModule>& modules);
 
-// The layout of a module loaded in this process, from its mapped headers.
-bool LoadedImageLayout(HMODULE module, TImageLayout& layout);
+// The headers of a module loaded in this process, where it is mapped. False, with
+// nothing read outside the module's memory, when they are not a PE image's.
+bool LoadedImageLayout(HMODULE module, PeHeaders& layout);
 
 // The preferred load address of a loaded module, from its file's image header
 // (the loader may rewrite the mapped one when it relocates); from the mapped header

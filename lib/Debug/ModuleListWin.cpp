@@ -9,9 +9,6 @@
 
 namespace {
 
-// A mapped image's headers lie in its first page.
-constexpr std::size_t kHeaderPage = 4096;
-
 bool ByToolHelp(std::vector<TLoadedModule>& modules) {
   // Present on the 9x family and from Windows 2000 on, not on NT 4.0.
   using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
@@ -62,7 +59,7 @@ bool EnumerateLoadedModules(std::vector<TLoadedModule>& modules) {
   return ByToolHelp(modules);
 }
 
-bool LoadedImageLayout(HMODULE module, TImageLayout& layout) {
+bool LoadedImageLayout(HMODULE module, PeHeaders& layout) {
   if (!module) return false;
   MEMORY_BASIC_INFORMATION mbi{};
   if (!VirtualQuery(module, &mbi, sizeof mbi) || mbi.State != MEM_COMMIT ||
@@ -71,19 +68,19 @@ bool LoadedImageLayout(HMODULE module, TImageLayout& layout) {
       (!Platform::IsWin9x() && mbi.Type != MEM_IMAGE)) {
     return false;
   }
-  std::size_t readable = mbi.RegionSize < kHeaderPage ? mbi.RegionSize : kHeaderPage;
-  return ReadImageHeaders(reinterpret_cast<const std::uint8_t*>(module), readable, layout);
+  std::size_t readable = mbi.RegionSize < kMappedHeaderSize ? mbi.RegionSize : kMappedHeaderSize;
+  return ReadPeHeaders(reinterpret_cast<const std::uint8_t*>(module), readable, layout) == nullptr;
 }
 
 std::uintptr_t PreferredLoadAddress(const TLoadedModule& module) {
-  TImageLayout layout;
+  PeHeaders layout;
   UniqueHandle<FileTraits> file(Platform::CreateFile(
       module.path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, 0));
   if (file) {
-    std::uint8_t headers[kHeaderPage];
+    std::uint8_t headers[kMappedHeaderSize];
     DWORD read = 0;
     if (ReadFile(file.get(), headers, sizeof headers, &read, nullptr) &&
-        ReadImageHeaders(headers, read, layout)) {
+        ReadPeHeaders(headers, read, layout) == nullptr) {
       return static_cast<std::uintptr_t>(layout.imageBase);
     }
   }

@@ -26,7 +26,7 @@ struct ModuleSymbols {
 };
 
 bool ReadModuleSymbols(HMODULE module, ModuleSymbols& symbols) {
-  TImageLayout layout;
+  PeHeaders layout;
   if (!LoadedImageLayout(module, layout)) return false;
   auto base = reinterpret_cast<std::uintptr_t>(module);
   symbols.timeDateStamp = layout.timeDateStamp;
@@ -34,9 +34,8 @@ bool ReadModuleSymbols(HMODULE module, ModuleSymbols& symbols) {
   std::u16string path = Platform::GetModuleFileName(module);
   symbols.name = path.substr(path.find_last_of(u"\\/:") + 1);
   std::span<const std::uint8_t> table;
-  for (const TImageSection& s : layout.sections) {
-    if (std::strcmp(s.name, SymbolTable::kSectionName) == 0 &&
-        s.virtualAddress < layout.sizeOfImage) {
+  for (const PeSection& s : layout.sections) {
+    if (s.name == SymbolTable::kSectionName && s.virtualAddress < layout.sizeOfImage) {
       std::uint32_t size = std::min(s.virtualSize, layout.sizeOfImage - s.virtualAddress);
       table = {reinterpret_cast<const std::uint8_t*>(base + s.virtualAddress), size};
       break;
@@ -50,12 +49,12 @@ bool ReadModuleSymbols(HMODULE module, ModuleSymbols& symbols) {
 // its header's time stamp and size, read where the caller found it mapped.
 // `mbi` describes the memory the address lies in.
 bool SameImage(HMODULE module, const MEMORY_BASIC_INFORMATION& mbi, const ModuleSymbols& symbols) {
-  TImageLayout layout;
+  PeHeaders layout;
   // A mapped image's header page is always there to read; only the 9x family, which
   // does not say what memory is an image, needs the full check.
-  bool read = mbi.Type == MEM_IMAGE
-                  ? ReadImageHeaders(reinterpret_cast<const std::uint8_t*>(module), 4096, layout)
-                  : LoadedImageLayout(module, layout);
+  bool read = mbi.Type == MEM_IMAGE ? ReadPeHeaders(reinterpret_cast<const std::uint8_t*>(module),
+                                                    kMappedHeaderSize, layout) == nullptr
+                                    : LoadedImageLayout(module, layout);
   return read && layout.timeDateStamp == symbols.timeDateStamp &&
          layout.sizeOfImage == symbols.sizeOfImage;
 }
@@ -117,10 +116,10 @@ std::vector<CodeRange> BuildCodeRanges() {
   std::vector<TLoadedModule> modules;
   if (!EnumerateLoadedModules(modules)) return ranges;
   for (const TLoadedModule& m : modules) {
-    TImageLayout layout;
+    PeHeaders layout;
     if (!LoadedImageLayout(m.handle, layout)) continue;
     auto base = reinterpret_cast<std::uintptr_t>(m.handle);
-    for (const TImageSection& s : layout.sections) {
+    for (const PeSection& s : layout.sections) {
       if (s.IsCode() && s.virtualSize > 0 && s.virtualAddress < layout.sizeOfImage) {
         std::uint32_t size = std::min(s.virtualSize, layout.sizeOfImage - s.virtualAddress);
         ranges.push_back({base + s.virtualAddress, base + s.virtualAddress + size});

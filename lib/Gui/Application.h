@@ -77,7 +77,7 @@ class TApplication : public TComponent {
   bool Terminated() const { return terminated_; }
   // Takes back a terminate request the message loop has not ended on yet.
   void CancelTerminate();
-  // Waits for one message and handles it.
+  // Waits for one message and handles it; the quit message ends the loop (Terminated).
   void HandleMessage();
   // Handles the messages waiting in the queue, then returns.
   void ProcessMessages();
@@ -98,7 +98,11 @@ class TApplication : public TComponent {
   void SetExitCode(int code) { exitCode_ = code; }
 
  private:
+  // Handles one waiting message; false when none waits.
   bool ProcessMessage(MSG& msg);
+  // Passes a message other than the quit message to OnMessage, the key and MDI
+  // handling, then to its window.
+  void DispatchOne(MSG& msg);
   bool IsKeyMessage(MSG& msg);
   bool IsMdiMessage(MSG& msg);
   bool AppWindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);

@@ -173,8 +173,13 @@ bool TApplication::ProcessMessage(MSG& msg) {
   if (!Platform::PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) return false;
   if (msg.message == WM_QUIT) {
     terminated_ = true;
-    return true;
+  } else {
+    DispatchOne(msg);
   }
+  return true;
+}
+
+void TApplication::DispatchOne(MSG& msg) {
   bool handled = false;
   if (OnMessage) {
     CallGuarded(this, [&] { handled = OnMessage(msg); });
@@ -186,14 +191,15 @@ bool TApplication::ProcessMessage(MSG& msg) {
     TranslateMessage(&msg);
     Platform::DispatchMessage(msg);
   }
-  return true;
 }
 
 void TApplication::HandleMessage() {
   MSG msg;
-  if (!ProcessMessage(msg)) {
-    // Nothing waiting: sleep until a message comes.
-    WaitMessage();
+  // 0 is the quit message; -1, a failed call, must not spin the loop either.
+  if (Platform::GetMessage(msg, nullptr, 0, 0) > 0) {
+    DispatchOne(msg);
+  } else {
+    terminated_ = true;
   }
 }
 

@@ -1,12 +1,13 @@
 // TTimer: calls OnTimer every Interval milliseconds while enabled, on the GUI thread,
-// inside the toolkit's exception handling. Its messages go to a utility window.
+// inside the toolkit's exception handling. Its messages go to the thread's one timer
+// window, which all timers of the thread share.
 #pragma once
 
-#include <memory>
+#include "Rtl/Win.h"
 
 #include "Gui/Component.h"
 
-class TUtilityWindow;
+class TTimerWindow;
 
 class TTimer : public TComponent {
   KIV_CLASS_INFO()
@@ -26,8 +27,8 @@ class TTimer : public TComponent {
  private:
   void Update();
 
-  std::unique_ptr<TUtilityWindow> window_;
+  TTimerWindow* window_;  // shared; this timer is one of its users
+  UINT_PTR id_ = 0;       // while running: the id of this start
   bool enabled_ = true;
   int interval_ = 1000;
-  bool running_ = false;
 };

@@ -121,6 +121,15 @@ class TWinControl : public TControl, public TWindowedObject {
   void TrackMouseCapture(UINT msg, WPARAM wp);
   void WindowPosChanged(const WINDOWPOS& pos);
   void SortTabList();
+  // The window procedure's handlers, one per group of messages.
+  LRESULT MouseInput(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT ReflectedMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT FocusMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT KeyMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT PaintMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT SizeMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT SetCursorMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT ToolkitMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   std::vector<TControl*> controls_;
   std::vector<TWinControl*> tabList_;

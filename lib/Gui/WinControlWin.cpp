@@ -525,115 +525,148 @@ LRESULT TWinControl::ReflectNotification(UINT msg, WPARAM wp, LPARAM lp, bool& h
 }
 
 LRESULT TWinControl::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  if (IsMouseMessage(msg)) {
-    // A system control handles its own mouse input; in our own windows the controls
-    // without a window get theirs from here.
-    if (!systemControl_) {
-      if (RouteMouseToGraphic(msg, wp, lp)) return 0;
-      TrackMouseCapture(msg, wp);
-    }
-    MouseMessage(msg, wp, lp);
-    return DefaultHandler(msg, wp, lp);
-  }
-  if (IsReflected(msg)) {
-    bool handled = false;
-    LRESULT r = ReflectNotification(msg, wp, lp, handled);
-    if (handled) return r;
-    if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
-      // Children that are not ours (or do not answer) get this control's colours.
-      return ControlColor(reinterpret_cast<HDC>(wp));
-    }
-    return DefaultHandler(msg, wp, lp);
-  }
+  if (IsMouseMessage(msg)) return MouseInput(msg, wp, lp);
+  if (IsReflected(msg)) return ReflectedMessage(msg, wp, lp);
   switch (msg) {
     case WM_SETFOCUS:
-      Screen().SetFocusedControl(this);
-      OnEnter(this);
-      break;
     case WM_KILLFOCUS:
-      OnExit(this);
-      break;
+      return FocusMessage(msg, wp, lp);
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      WORD key = static_cast<WORD>(wp);
-      if (DoKeyDown(key, KeyboardShiftState())) return 0;
-      break;
-    }
+    case WM_SYSKEYDOWN:
     case WM_KEYUP:
-    case WM_SYSKEYUP: {
-      WORD key = static_cast<WORD>(wp);
-      OnKeyUp(this, key, KeyboardShiftState());
-      if (key == 0) return 0;
-      break;
-    }
-    case WM_CHAR: {
-      char16_t c = CharFromMessage(WindowHandle(), wp);
-      OnKeyPress(this, c);
-      if (c == 0) return 0;
-      break;
-    }
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+      return KeyMessage(msg, wp, lp);
     case WM_CAPTURECHANGED:
       mouseControl_ = nullptr;
       break;
     case WM_ERASEBKGND:
-      if (!systemControl_ && EraseBackground(reinterpret_cast<HDC>(wp))) return 1;
-      break;
-    case WM_PAINT: {
-      if (systemControl_) break;
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(WindowHandle(), &ps);
-      PaintWindow(dc);
-      PaintControls(dc);
-      EndPaint(WindowHandle(), &ps);
-      return 0;
-    }
+    case WM_PAINT:
+      return PaintMessage(msg, wp, lp);
     case WM_WINDOWPOSCHANGED:
-      WindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lp));
-      break;
-    case WM_SIZE: {
-      LRESULT r = DefaultHandler(msg, wp, lp);
-      ClientResized();
-      return r;
-    }
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-      TSizeConstraints& c = Constraints();
-      if (c.MinWidth() > 0) info->ptMinTrackSize.x = c.MinWidth();
-      if (c.MinHeight() > 0) info->ptMinTrackSize.y = c.MinHeight();
-      if (c.MaxWidth() > 0) info->ptMaxTrackSize.x = c.MaxWidth();
-      if (c.MaxHeight() > 0) info->ptMaxTrackSize.y = c.MaxHeight();
-      return 0;
-    }
+    case WM_SIZE:
+    case WM_GETMINMAXINFO:
+      return SizeMessage(msg, wp, lp);
     case WM_SETCURSOR:
-      if (Screen().Cursor() != crDefault) {
-        ::SetCursor(CursorHandle(Screen().Cursor()));
-        return TRUE;
-      }
-      if (LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == WindowHandle()) {
-        int cursor = Cursor();
-        POINT p;
-        if (!systemControl_ && GetCursorPos(&p) && ::ScreenToClient(WindowHandle(), &p)) {
-          if (TControl* c = GraphicControlAt(p); c && c->Cursor() != crDefault) {
-            cursor = c->Cursor();
-          }
-        }
-        if (cursor != crDefault) {
-          ::SetCursor(CursorHandle(cursor));
-          return TRUE;
-        }
-      }
-      break;
+      return SetCursorMessage(msg, wp, lp);
     default:
-      if (msg >= CM_BASE && msg < CN_BASE) return TControl::ControlWndProc(msg, wp, lp);
-      if (msg >= CN_BASE) {
-        LRESULT result = 0;
-        if (HandleNotification(msg, wp, lp, result)) return result;
-        if (msg >= CN_BASE + WM_CTLCOLORMSGBOX && msg <= CN_BASE + WM_CTLCOLORSTATIC) {
-          return ControlColor(reinterpret_cast<HDC>(wp));
-        }
-        return 0;
-      }
+      if (msg >= CM_BASE) return ToolkitMessage(msg, wp, lp);
       break;
   }
   return DefaultHandler(msg, wp, lp);
+}
+
+LRESULT TWinControl::MouseInput(UINT msg, WPARAM wp, LPARAM lp) {
+  // A system control handles its own mouse input; in our own windows the controls
+  // without a window get theirs from here.
+  if (!systemControl_) {
+    if (RouteMouseToGraphic(msg, wp, lp)) return 0;
+    TrackMouseCapture(msg, wp);
+  }
+  MouseMessage(msg, wp, lp);
+  return DefaultHandler(msg, wp, lp);
+}
+
+LRESULT TWinControl::ReflectedMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  bool handled = false;
+  LRESULT r = ReflectNotification(msg, wp, lp, handled);
+  if (handled) return r;
+  if (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) {
+    // Children that are not ours (or do not answer) get this control's colours.
+    return ControlColor(reinterpret_cast<HDC>(wp));
+  }
+  return DefaultHandler(msg, wp, lp);
+}
+
+LRESULT TWinControl::FocusMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SETFOCUS) {
+    Screen().SetFocusedControl(this);
+    OnEnter(this);
+  } else {
+    OnExit(this);
+  }
+  return DefaultHandler(msg, wp, lp);
+}
+
+// A handler that clears the key or character swallows the message.
+LRESULT TWinControl::KeyMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CHAR) {
+    char16_t c = CharFromMessage(WindowHandle(), wp);
+    OnKeyPress(this, c);
+    if (c == 0) return 0;
+  } else if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) {
+    WORD key = static_cast<WORD>(wp);
+    if (DoKeyDown(key, KeyboardShiftState())) return 0;
+  } else {
+    WORD key = static_cast<WORD>(wp);
+    OnKeyUp(this, key, KeyboardShiftState());
+    if (key == 0) return 0;
+  }
+  return DefaultHandler(msg, wp, lp);
+}
+
+LRESULT TWinControl::PaintMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (systemControl_) return DefaultHandler(msg, wp, lp);
+  if (msg == WM_ERASEBKGND) {
+    if (EraseBackground(reinterpret_cast<HDC>(wp))) return 1;
+    return DefaultHandler(msg, wp, lp);
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(WindowHandle(), &ps);
+  PaintWindow(dc);
+  PaintControls(dc);
+  EndPaint(WindowHandle(), &ps);
+  return 0;
+}
+
+LRESULT TWinControl::SizeMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_WINDOWPOSCHANGED) {
+    WindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lp));
+    return DefaultHandler(msg, wp, lp);
+  }
+  if (msg == WM_SIZE) {
+    LRESULT r = DefaultHandler(msg, wp, lp);
+    ClientResized();
+    return r;
+  }
+  auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+  TSizeConstraints& c = Constraints();
+  if (c.MinWidth() > 0) info->ptMinTrackSize.x = c.MinWidth();
+  if (c.MinHeight() > 0) info->ptMinTrackSize.y = c.MinHeight();
+  if (c.MaxWidth() > 0) info->ptMaxTrackSize.x = c.MaxWidth();
+  if (c.MaxHeight() > 0) info->ptMaxTrackSize.y = c.MaxHeight();
+  return 0;
+}
+
+LRESULT TWinControl::SetCursorMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (Screen().Cursor() != crDefault) {
+    ::SetCursor(CursorHandle(Screen().Cursor()));
+    return TRUE;
+  }
+  if (LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == WindowHandle()) {
+    int cursor = Cursor();
+    POINT p;
+    if (!systemControl_ && GetCursorPos(&p) && ::ScreenToClient(WindowHandle(), &p)) {
+      if (TControl* c = GraphicControlAt(p); c && c->Cursor() != crDefault) {
+        cursor = c->Cursor();
+      }
+    }
+    if (cursor != crDefault) {
+      ::SetCursor(CursorHandle(cursor));
+      return TRUE;
+    }
+  }
+  return DefaultHandler(msg, wp, lp);
+}
+
+// The toolkit's own messages go to the control's handlers; notifications reflected
+// from the parent go to the control's own, with its colours for a child's colour query.
+LRESULT TWinControl::ToolkitMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg < CN_BASE) return TControl::ControlWndProc(msg, wp, lp);
+  LRESULT result = 0;
+  if (HandleNotification(msg, wp, lp, result)) return result;
+  if (msg >= CN_BASE + WM_CTLCOLORMSGBOX && msg <= CN_BASE + WM_CTLCOLORSTATIC) {
+    return ControlColor(reinterpret_cast<HDC>(wp));
+  }
+  return 0;
 }

@@ -85,6 +85,14 @@ class TKivFormLX : public TKivForm {
   void PaintDockedEdges();
   void DockToolBar(TKivFormLX& main, bool docked);
   void DockStatusBar(TKivFormLX& main, bool docked);
+  // The window procedure's handlers, one per group of messages.
+  LRESULT BringModalPopupsToFront(HWND popup);
+  LRESULT ActivationMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT ApplicationButtonMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT ClickOnBlockedForm(UINT msg, WPARAM wp, LPARAM lp);
+  void SignalBlockedClick(HWND popup, bool beep);
+  LRESULT MenuMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT MdiActivateMessage(UINT msg, WPARAM wp, LPARAM lp);
 
   TWinControl* container_ = nullptr;
   bool contained_ = false;

@@ -538,127 +538,153 @@ void TKivFormLX::PaintDockedEdges() {
 // ---- messages ----
 
 LRESULT TKivFormLX::ControlWndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  UnitState& s = State();
-  bool active = taskBarButton_ && !HasState(csDesigning);
-  if (msg == s.bringToFrontMessage && s.bringToFrontMessage != 0) {
-    if (s.bringToFront.empty()) return 0;
-    for (auto it = s.bringToFront.rbegin(); it != s.bringToFront.rend(); ++it) {
-      (*it)->BringToFrontWindow();
-    }
-    s.bringToFront.clear();
-    SetActiveWindow(reinterpret_cast<HWND>(wp));
-    return 0;
+  UINT bringToFront = State().bringToFrontMessage;
+  if (msg == bringToFront && bringToFront != 0) {
+    return BringModalPopupsToFront(reinterpret_cast<HWND>(wp));
   }
   switch (msg) {
     case WM_THEMECHANGED:
       RecolorControlBar();
       break;
-    case WM_ACTIVATEAPP: {
-      LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
-      HWND popup = ApplicationModalPopup();
-      if (active && wp && Visible() && !IsWindowEnabled(WindowHandle()) && popup) {
-        s.bringToFront.push_back(this);
-        Platform::PostMessage(WindowHandle(), s.bringToFrontMessage,
-                              reinterpret_cast<WPARAM>(popup), 0);
-      }
-      return r;
-    }
-    case WM_ACTIVATE: {
-      LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
-      if (active && LOWORD(wp) == WA_ACTIVE) {
-        HWND popup = ApplicationModalPopup();
-        if (!IsWindowEnabled(WindowHandle()) && popup) SetActiveWindow(popup);
-        UpdateApplicationButton(true);
-      }
-      return r;
-    }
+    case WM_ACTIVATEAPP:
+    case WM_ACTIVATE:
     case WM_SYSCOMMAND:
-      // The main form minimizes itself, not the whole application.
-      if (active && (wp & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
-        return DefaultHandler(msg, wp, lp);
-      }
-      break;
+      return ActivationMessage(msg, wp, lp);
     case CM_VISIBLECHANGED:
-      if (Application().MainForm() == this) {
-        UpdateApplicationButton(taskBarButton_);
-        if (Visible() && !s.exitProcRegistered) {
-          s.exitProcRegistered = true;
-          Application().AddExitProc([] {
-            TForm* main = Application().MainForm();
-            if (main && main->FormStyle() == TFormStyle::fsMDIForm) main->Hide();
-          });
-        }
-      }
-      break;
-    case CM_SHOWINGCHANGED: {
-      LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
-      TForm* main = Application().MainForm();
-      if (!main || main == this) UpdateApplicationButton(taskBarButton_);
-      return r;
-    }
+    case CM_SHOWINGCHANGED:
+      return ApplicationButtonMessage(msg, wp, lp);
+    case WM_SETCURSOR:
+      return ClickOnBlockedForm(msg, wp, lp);
     case CM_MENUCHANGED:
-      AdjustMainMenu(Menu());
-      break;
-    case WM_SETCURSOR: {
-      bool appActive = Application().Active();
-      LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
-      if (reinterpret_cast<HWND>(wp) == WindowHandle() && HIWORD(lp) == WM_LBUTTONDOWN &&
-          !IsWindowEnabled(WindowHandle())) {
-        HWND popup = ModalPopupOf(WindowHandle());
-        bool beep = popup != nullptr;
-        if (!popup) popup = ApplicationModalPopup();
-        if (popup) {
-          SetActiveWindow(popup);
-          if (appActive) {
-            if (beep) {
-              if (s.beep) {
-                s.beep();
-              } else {
-                MessageBeep(0);
-              }
-            }
-            // The structure is 20 bytes on the 32-bit systems; its own size here.
-            FLASHWINFO info{sizeof(FLASHWINFO), popup, FLASHW_CAPTION, 3, 70};
-            if (s.flash) {
-              s.flash(info);
-            } else if (s.flashWindowEx) {
-              s.flashWindowEx(&info);
-            } else {
-              FlashWindow(popup, TRUE);
-            }
-          }
-        }
-      }
-      return r;
-    }
-    case WM_NCPAINT: {
-      // While a maximized child's menu is switched, the frame stays as it is.
-      TKivFormLX* main = MainFormLX();
-      if (main == this && mdiMenuSwitch_) return 0;
-      break;
-    }
+    case WM_NCPAINT:
     case WM_INITMENUPOPUP:
-      if (FormStyle() == TFormStyle::fsMDIForm && WindowMenu() && ClientHandle() &&
-          reinterpret_cast<HMENU>(wp) == WindowMenu()->SubMenuHandle()) {
-        Platform::SendMessage(ClientHandle(), WM_MDIREFRESHMENU, 0, 0);
-      }
-      break;
-    case WM_MDIACTIVATE: {
-      LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
-      if (FormStyle() == TFormStyle::fsMDIChild) {
-        if (reinterpret_cast<HWND>(lp) == WindowHandle()) {
-          WINDOWPLACEMENT wpl{};
-          wpl.length = sizeof wpl;
-          GetWindowPlacement(WindowHandle(), &wpl);
-          MDIChild_UpdateMdiDockState(wpl.showCmd == SW_SHOWMAXIMIZED);
-        } else if (reinterpret_cast<HWND>(wp) == WindowHandle()) {
-          MDIChild_UpdateMdiDockState(false);
-        }
-      }
-      return r;
-    }
+      return MenuMessage(msg, wp, lp);
+    case WM_MDIACTIVATE:
+      return MdiActivateMessage(msg, wp, lp);
     default:
       break;
   }
   return TKivForm::ControlWndProc(msg, wp, lp);
+}
+
+LRESULT TKivFormLX::BringModalPopupsToFront(HWND popup) {
+  UnitState& s = State();
+  if (s.bringToFront.empty()) return 0;
+  for (auto it = s.bringToFront.rbegin(); it != s.bringToFront.rend(); ++it) {
+    (*it)->BringToFrontWindow();
+  }
+  s.bringToFront.clear();
+  SetActiveWindow(popup);
+  return 0;
+}
+
+LRESULT TKivFormLX::ActivationMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  UnitState& s = State();
+  bool active = taskBarButton_ && !HasState(csDesigning);
+  if (msg == WM_SYSCOMMAND) {
+    // The main form minimizes itself, not the whole application.
+    if (active && (wp & 0xFFF0) == SC_MINIMIZE && Application().MainForm() == this) {
+      return DefaultHandler(msg, wp, lp);
+    }
+    return TKivForm::ControlWndProc(msg, wp, lp);
+  }
+  LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
+  if (msg == WM_ACTIVATEAPP) {
+    HWND popup = ApplicationModalPopup();
+    if (active && wp && Visible() && !IsWindowEnabled(WindowHandle()) && popup) {
+      s.bringToFront.push_back(this);
+      Platform::PostMessage(WindowHandle(), s.bringToFrontMessage, reinterpret_cast<WPARAM>(popup),
+                            0);
+    }
+  } else if (active && LOWORD(wp) == WA_ACTIVE) {
+    HWND popup = ApplicationModalPopup();
+    if (!IsWindowEnabled(WindowHandle()) && popup) SetActiveWindow(popup);
+    UpdateApplicationButton(true);
+  }
+  return r;
+}
+
+LRESULT TKivFormLX::ApplicationButtonMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == CM_SHOWINGCHANGED) {
+    LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
+    TForm* main = Application().MainForm();
+    if (!main || main == this) UpdateApplicationButton(taskBarButton_);
+    return r;
+  }
+  UnitState& s = State();
+  if (Application().MainForm() == this) {
+    UpdateApplicationButton(taskBarButton_);
+    if (Visible() && !s.exitProcRegistered) {
+      s.exitProcRegistered = true;
+      Application().AddExitProc([] {
+        TForm* main = Application().MainForm();
+        if (main && main->FormStyle() == TFormStyle::fsMDIForm) main->Hide();
+      });
+    }
+  }
+  return TKivForm::ControlWndProc(msg, wp, lp);
+}
+
+LRESULT TKivFormLX::ClickOnBlockedForm(UINT msg, WPARAM wp, LPARAM lp) {
+  bool appActive = Application().Active();
+  LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
+  if (reinterpret_cast<HWND>(wp) == WindowHandle() && HIWORD(lp) == WM_LBUTTONDOWN &&
+      !IsWindowEnabled(WindowHandle())) {
+    HWND popup = ModalPopupOf(WindowHandle());
+    bool beep = popup != nullptr;
+    if (!popup) popup = ApplicationModalPopup();
+    if (popup) {
+      SetActiveWindow(popup);
+      if (appActive) SignalBlockedClick(popup, beep);
+    }
+  }
+  return r;
+}
+
+void TKivFormLX::SignalBlockedClick(HWND popup, bool beep) {
+  UnitState& s = State();
+  if (beep) {
+    if (s.beep) {
+      s.beep();
+    } else {
+      MessageBeep(0);
+    }
+  }
+  // The structure is 20 bytes on the 32-bit systems; its own size here.
+  FLASHWINFO info{sizeof(FLASHWINFO), popup, FLASHW_CAPTION, 3, 70};
+  if (s.flash) {
+    s.flash(info);
+  } else if (s.flashWindowEx) {
+    s.flashWindowEx(&info);
+  } else {
+    FlashWindow(popup, TRUE);
+  }
+}
+
+LRESULT TKivFormLX::MenuMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == CM_MENUCHANGED) {
+    AdjustMainMenu(Menu());
+  } else if (msg == WM_NCPAINT) {
+    // While a maximized child's menu is switched, the frame stays as it is.
+    if (MainFormLX() == this && mdiMenuSwitch_) return 0;
+  } else if (FormStyle() == TFormStyle::fsMDIForm && WindowMenu() && ClientHandle() &&
+             reinterpret_cast<HMENU>(wp) == WindowMenu()->SubMenuHandle()) {
+    Platform::SendMessage(ClientHandle(), WM_MDIREFRESHMENU, 0, 0);
+  }
+  return TKivForm::ControlWndProc(msg, wp, lp);
+}
+
+LRESULT TKivFormLX::MdiActivateMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT r = TKivForm::ControlWndProc(msg, wp, lp);
+  if (FormStyle() == TFormStyle::fsMDIChild) {
+    if (reinterpret_cast<HWND>(lp) == WindowHandle()) {
+      WINDOWPLACEMENT wpl{};
+      wpl.length = sizeof wpl;
+      GetWindowPlacement(WindowHandle(), &wpl);
+      MDIChild_UpdateMdiDockState(wpl.showCmd == SW_SHOWMAXIMIZED);
+    } else if (reinterpret_cast<HWND>(wp) == WindowHandle()) {
+      MDIChild_UpdateMdiDockState(false);
+    }
+  }
+  return r;
 }

@@ -31,11 +31,6 @@ struct UpdateCalls {
   bool Complete() const { return begin && update && end; }
 };
 
-template <typename Fn>
-Fn LibraryFunction(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 // The 9x update library, loaded on first need and kept until the unit's finalisation.
 struct UpdateLibrary {
   ModuleHandle module;
@@ -156,9 +151,9 @@ bool LoadResourceUpdateLibrary() {
   ModuleHandle module(Platform::LoadLibrary(u"kiv_unicows.dll"));
   if (!module) return false;
   UpdateCalls calls;
-  calls.begin = LibraryFunction<BeginUpdateFn>(module.get(), "BeginUpdateResourceW");
-  calls.update = LibraryFunction<UpdateFn>(module.get(), "UpdateResourceW");
-  calls.end = LibraryFunction<EndUpdateFn>(module.get(), "EndUpdateResourceW");
+  calls.begin = Platform::ModuleFunction<BeginUpdateFn>(module.get(), "BeginUpdateResourceW");
+  calls.update = Platform::ModuleFunction<UpdateFn>(module.get(), "UpdateResourceW");
+  calls.end = Platform::ModuleFunction<EndUpdateFn>(module.get(), "EndUpdateResourceW");
   if (!calls.Complete()) return false;  // unloaded again; the next call tries anew
   gUpdateLibrary.module = std::move(module);
   gUpdateLibrary.calls = calls;

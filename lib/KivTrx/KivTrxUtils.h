@@ -72,10 +72,30 @@ std::u16string ThreadLocaleAbbreviation();
 // and is named by StartTranslation. Returns the module, or null when the program stays
 // its own resource source.
 HMODULE ChooseResourceModule();
+// The one owner of the resource module in use: every switch of the resource source goes
+// through it, it frees the module that loses its place, and the last one at the end of
+// the run.
+class TResourceModuleOwner {
+ public:
+  static TResourceModuleOwner& Instance();
+  TResourceModuleOwner(const TResourceModuleOwner&) = delete;
+  TResourceModuleOwner& operator=(const TResourceModuleOwner&) = delete;
+  ~TResourceModuleOwner();
+
+  // The module in use; the program when none is.
+  HMODULE Current() const;
+  // Makes `module` the resource source and frees the one in use. Null: the program.
+  void Use(ModuleHandle module);
+
+ private:
+  TResourceModuleOwner() = default;
+  ModuleHandle module_;
+};
+
 // The module forms and resource strings are read from.
 HMODULE CurrentResourceInstance();
-// Makes `module` the resource source, freeing the previous one unless it is the
-// program itself. Returns `module`.
+// Makes `module` the resource source, handing it to the owner, which frees the previous
+// one unless it is the program itself. Returns `module`.
 HMODULE SetResourceInstance(HMODULE module);
 // The file of the resource module in use, found again by the rules of the choice; the
 // program's own file when no module is in use. Raises EKivInternalError "Internal

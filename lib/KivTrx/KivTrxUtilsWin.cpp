@@ -176,8 +176,8 @@ std::u16string ReadOverrideValue(const TKivRegistry& reg, const std::u16string& 
   }
 }
 
-HMODULE LoadDataFileQuietly(const std::u16string& fileName) {
-  return Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE);
+ModuleHandle LoadDataFileQuietly(const std::u16string& fileName) {
+  return ModuleHandle(Platform::LoadLibraryEx(fileName, LOAD_LIBRARY_AS_DATAFILE));
 }
 
 // The names (in upper case) of the files beside the program that are named like it,
@@ -210,6 +210,13 @@ struct ChosenModule {
 ChosenModule& Chosen() {
   static ChosenModule chosen;
   return chosen;
+}
+
+void SwitchResourceModule(ModuleHandle module) {
+  TResourceModuleOwner& owner = TResourceModuleOwner::Instance();
+  // A later module may come back under the freed one's handle.
+  if (Chosen().handle == owner.Current() && Chosen().handle != module.get()) Chosen() = {};
+  owner.Use(std::move(module));
 }
 
 }  // namespace
@@ -252,37 +259,49 @@ HMODULE ChooseResourceModule() {
     } else if (!there(candidate)) {
       continue;
     }
-    HMODULE module = LoadDataFileQuietly(candidate);
+    ModuleHandle module = LoadDataFileQuietly(candidate);
     if (!module) {
       if (unloadable.empty() && FileExists(candidate)) unloadable = candidate;
       continue;
     }
     // Forms and strings are read from the resource source by the system's calls,
     // which must never see a damaged module.
-    if (!DamageOf(module, candidate).empty()) {
-      FreeLibrary(module);
+    if (!DamageOf(module.get(), candidate).empty()) {
       Chosen() = {nullptr, candidate, true};
       return nullptr;
     }
-    SetResourceInstance(module);
-    Chosen() = {module, candidate, false};
-    return module;
+    HMODULE chosen = module.get();
+    SwitchResourceModule(std::move(module));
+    Chosen() = {chosen, candidate, false};
+    return chosen;
   }
   if (!unloadable.empty()) Chosen() = {nullptr, unloadable, true};
   return nullptr;
 }
 
-HMODULE CurrentResourceInstance() { return ResourceSource(); }
+TResourceModuleOwner& TResourceModuleOwner::Instance() {
+  static TResourceModuleOwner owner;
+  return owner;
+}
+
+TResourceModuleOwner::~TResourceModuleOwner() { Use(ModuleHandle()); }
+
+HMODULE TResourceModuleOwner::Current() const {
+  return module_ ? module_.get() : Platform::ProgramModule();
+}
+
+void TResourceModuleOwner::Use(ModuleHandle module) {
+  // Readers must never see a freed handle: the record changes first.
+  TResourceSourceRecord::Set(module.get());
+  module_ = std::move(module);
+}
+
+HMODULE CurrentResourceInstance() { return TResourceModuleOwner::Instance().Current(); }
 
 HMODULE SetResourceInstance(HMODULE module) {
-  HMODULE program = Platform::ProgramModule();
-  HMODULE previous = ResourceSource();
-  if (previous != program && previous != module) {
-    FreeLibrary(previous);
-    // A later module may come back under the same handle.
-    if (Chosen().handle == previous) Chosen() = {};
+  if (module != CurrentResourceInstance()) {
+    SwitchResourceModule(ModuleHandle(module == Platform::ProgramModule() ? nullptr : module));
   }
-  SetResourceSource(module == program ? nullptr : module);
   return module;
 }
 
@@ -359,11 +378,7 @@ void StartTranslation() {
     Platform::MessageBox(nullptr, AnsiToWide(e.what()), u"", MB_OK);
     return;
   }
-  HMODULE rebuilt = LoadDataFileQuietly(moduleFile);
-  if (!rebuilt) return;
-  if (!DamageOf(rebuilt, moduleFile).empty()) {
-    FreeLibrary(rebuilt);
-    return;
-  }
-  SetResourceInstance(rebuilt);
+  ModuleHandle rebuilt = LoadDataFileQuietly(moduleFile);
+  if (!rebuilt || !DamageOf(rebuilt.get(), moduleFile).empty()) return;
+  SwitchResourceModule(std::move(rebuilt));
 }

@@ -18,6 +18,36 @@ constexpr std::uint32_t kResourceDirectoryIndex = 2;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 
 [[noreturn]] void Invalid(const std::string& why) { throw EReadError("Invalid PE image: " + why); }
+
+// Little-endian reads that fail softly: after the first read outside the bytes every
+// read yields 0 and `error` says so.
+class HeaderReader {
+ public:
+  HeaderReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  const char* error = nullptr;
+
+  bool Fits(std::size_t offset, std::size_t size, const char* what) {
+    if (error) return false;
+    if (offset <= size_ && size <= size_ - offset) return true;
+    error = what;
+    return false;
+  }
+  std::uint16_t U16(std::size_t o) {
+    return Fits(o, 2, "truncated") ? static_cast<std::uint16_t>(data_[o] | (data_[o + 1] << 8)) : 0;
+  }
+  std::uint32_t U32(std::size_t o) {
+    return U16(o) | (static_cast<std::uint32_t>(U16(o + 2)) << 16);
+  }
+  std::uint8_t Byte(std::size_t o) { return Fits(o, 1, "truncated") ? data_[o] : 0; }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+};
+
+// The fields read below reach to the size of the headers at offset 60.
+constexpr std::uint16_t kMinOptionalHeader = 64;
+
 }  // namespace
 
 void PeImage::Need(std::size_t offset, std::size_t size, const char* what) const {
@@ -39,60 +69,72 @@ std::uint64_t PeImage::U64(std::size_t o) const {
   return U32(o) | (static_cast<std::uint64_t>(U32(o + 4)) << 32);
 }
 
-PeImage::PeImage(std::vector<std::uint8_t> bytes)
-    : owned_(std::move(bytes)), data_(owned_.data()), size_(owned_.size()) {
-  ReadHeaders();
-}
-
-PeImage::PeImage(const std::uint8_t* data, std::size_t size, PeLayout layout)
-    : data_(data), size_(size), layout_(layout) {
-  ReadHeaders();
-}
-
-void PeImage::ReadHeaders() {
-  if (size_ < 64 || data_[0] != 'M' || data_[1] != 'Z') Invalid("no MZ header");
-  std::uint32_t pe = U32(0x3C);
-  if (U32(pe) != 0x00004550) Invalid("no PE signature");
+const char* ReadPeHeaders(const std::uint8_t* data, std::size_t size, PeHeaders& h) {
+  h = PeHeaders{};
+  HeaderReader r(data, size);
+  if (size < 64 || data[0] != 'M' || data[1] != 'Z') return "no MZ header";
+  std::uint32_t pe = r.U32(0x3C);
+  if (r.U32(pe) != 0x00004550) return r.error ? r.error : "no PE signature";
   std::size_t fileHeader = static_cast<std::size_t>(pe) + 4;
-  std::uint16_t sectionCount = U16(fileHeader + 2);
-  std::uint16_t optionalSize = U16(fileHeader + 16);
+  std::uint16_t sectionCount = r.U16(fileHeader + 2);
+  h.timeDateStamp = r.U32(fileHeader + 4);
+  std::uint16_t optionalSize = r.U16(fileHeader + 16);
   std::size_t optional = fileHeader + 20;
-  std::uint16_t magic = U16(optional);
-  if (magic != 0x10B && magic != 0x20B) Invalid("unknown optional header");
-  is64_ = magic == 0x20B;
-  imageBase_ = is64_ ? U32(optional + 24) | (static_cast<std::uint64_t>(U32(optional + 28)) << 32)
-                     : U32(optional + 28);
-  sizeOfHeaders_ = U32(optional + 60);
-  std::size_t directories = optional + (is64_ ? 112 : 96);
-  std::uint32_t directoryCount = U32(directories - 4);
+  std::uint16_t magic = r.U16(optional);
+  if (r.error) return r.error;
+  if (magic != 0x10B && magic != 0x20B) return "unknown optional header";
+  if (optionalSize < kMinOptionalHeader) return "optional header too small";
+  h.is64 = magic == 0x20B;
+  h.imageBase =
+      h.is64 ? r.U32(optional + 24) | (static_cast<std::uint64_t>(r.U32(optional + 28)) << 32)
+             : r.U32(optional + 28);
+  h.sizeOfImage = r.U32(optional + 56);
+  h.sizeOfHeaders = r.U32(optional + 60);
+  std::size_t directories = optional + (h.is64 ? 112 : 96);
+  std::uint32_t directoryCount = r.U32(directories - 4);
   if (directoryCount > kResourceDirectoryIndex) {
-    systemResourceRva_ = U32(directories + 8 * kResourceDirectoryIndex);
-    systemResourceSize_ = U32(directories + 8 * kResourceDirectoryIndex + 4);
+    h.systemResourceRva = r.U32(directories + 8 * kResourceDirectoryIndex);
+    h.systemResourceSize = r.U32(directories + 8 * kResourceDirectoryIndex + 4);
   }
   if (directoryCount > 1 && directories + 16 <= optional + optionalSize) {
-    importRva_ = U32(directories + 8);
+    h.importRva = r.U32(directories + 8);
   }
   if (directoryCount > 2 && directories + 24 <= optional + optionalSize) {
-    resourceRva_ = U32(directories + 16);
-    resourceSize_ = U32(directories + 20);
+    h.resourceRva = r.U32(directories + 16);
+    h.resourceSize = r.U32(directories + 20);
   }
   std::size_t table = optional + optionalSize;
-  Need(table, static_cast<std::size_t>(sectionCount) * 40, "truncated section table");
+  if (!r.Fits(table, static_cast<std::size_t>(sectionCount) * 40, "truncated section table")) {
+    return r.error;
+  }
+  h.sections.reserve(sectionCount);
   for (std::uint16_t i = 0; i < sectionCount; ++i) {
     std::size_t s = table + static_cast<std::size_t>(i) * 40;
     PeSection sec;
     sec.headerOffset = static_cast<std::uint32_t>(s);
-    for (int k = 0; k < 8 && data_[s + k] != 0; ++k) sec.name += static_cast<char>(data_[s + k]);
-    sec.virtualSize = U32(s + 8);
-    sec.virtualAddress = U32(s + 12);
-    sec.rawSize = U32(s + 16);
-    sec.rawOffset = U32(s + 20);
-    sections_.push_back(sec);
+    for (int k = 0; k < 8 && r.Byte(s + k) != 0; ++k) sec.name += static_cast<char>(r.Byte(s + k));
+    sec.virtualSize = r.U32(s + 8);
+    sec.virtualAddress = r.U32(s + 12);
+    sec.rawSize = r.U32(s + 16);
+    sec.rawOffset = r.U32(s + 20);
+    sec.characteristics = r.U32(s + 36);
+    h.sections.push_back(std::move(sec));
   }
+  return r.error;
+}
+
+PeImage::PeImage(std::vector<std::uint8_t> bytes)
+    : owned_(std::move(bytes)), data_(owned_.data()), size_(owned_.size()) {
+  if (const char* error = ReadPeHeaders(data_, size_, headers_)) Invalid(error);
+}
+
+PeImage::PeImage(const std::uint8_t* data, std::size_t size, PeLayout layout)
+    : data_(data), size_(size), layout_(layout) {
+  if (const char* error = ReadPeHeaders(data_, size_, headers_)) Invalid(error);
 }
 
 const PeSection* PeImage::FindSection(const std::string& name) const {
-  for (const PeSection& s : sections_) {
+  for (const PeSection& s : headers_.sections) {
     if (s.name == name) return &s;
   }
   return nullptr;
@@ -105,7 +147,7 @@ std::vector<std::uint8_t> PeImage::SectionData(const PeSection& section) const {
 }
 
 std::uint32_t PeImage::RvaToOffset(std::uint32_t rva, std::uint32_t size) const {
-  for (const PeSection& s : sections_) {
+  for (const PeSection& s : headers_.sections) {
     std::uint64_t start = s.virtualAddress;
     std::uint64_t end = start + std::max(s.virtualSize, s.rawSize);
     if (rva >= start && static_cast<std::uint64_t>(rva) + size <= end) {
@@ -129,12 +171,12 @@ std::string PeImage::NameAt(std::uint32_t rva) const {
 
 std::vector<PeImport> PeImage::Imports() const {
   std::vector<PeImport> imports;
-  if (importRva_ == 0) return imports;
-  const std::uint32_t thunkSize = is64_ ? 8 : 4;
-  const std::uint64_t ordinalFlag = is64_ ? 0x8000000000000000ull : 0x80000000ull;
+  if (headers_.importRva == 0) return imports;
+  const std::uint32_t thunkSize = headers_.is64 ? 8 : 4;
+  const std::uint64_t ordinalFlag = headers_.is64 ? 0x8000000000000000ull : 0x80000000ull;
   for (std::size_t i = 0;; ++i) {
     if (i == kMaxImportedLibraries) Invalid("too many imported libraries");
-    std::uint64_t at = importRva_ + static_cast<std::uint64_t>(i) * 20;
+    std::uint64_t at = headers_.importRva + static_cast<std::uint64_t>(i) * 20;
     if (at + 20 > 0xFFFFFFFFull) Invalid("import table outside the image");
     std::uint32_t d = RvaToOffset(static_cast<std::uint32_t>(at), 20);
     std::uint32_t lookup = U32(d);
@@ -151,7 +193,7 @@ std::vector<PeImport> PeImage::Imports() const {
       std::uint64_t t = thunks + static_cast<std::uint64_t>(k) * thunkSize;
       if (t + thunkSize > 0xFFFFFFFFull) Invalid("import lookup table outside the image");
       std::uint32_t o = RvaToOffset(static_cast<std::uint32_t>(t), thunkSize);
-      std::uint64_t thunk = is64_ ? U64(o) : U32(o);
+      std::uint64_t thunk = headers_.is64 ? U64(o) : U32(o);
       if (thunk == 0) break;
       PeImport entry;
       entry.dll = dll;
@@ -170,8 +212,8 @@ std::vector<PeImport> PeImage::Imports() const {
 }
 
 std::optional<std::uint64_t> PeImage::FileVersion() const {
-  if (resourceRva_ == 0 || resourceSize_ == 0) return std::nullopt;
-  std::uint32_t root = RvaToOffset(resourceRva_, 16);
+  if (headers_.resourceRva == 0 || headers_.resourceSize == 0) return std::nullopt;
+  std::uint32_t root = RvaToOffset(headers_.resourceRva, 16);
   // Walks one directory level: the entry with `id`, or the first one when id is 0.
   auto find = [&](std::uint32_t dir, std::uint32_t id,
                   bool& isDir) -> std::optional<std::uint32_t> {
@@ -183,7 +225,7 @@ std::optional<std::uint64_t> PeImage::FileVersion() const {
       if (id != 0 && name != id) continue;
       isDir = (target & 0x80000000u) != 0;
       std::uint32_t offset = target & 0x7FFFFFFFu;
-      if (offset >= resourceSize_) Invalid("resource entry outside the resource directory");
+      if (offset >= headers_.resourceSize) Invalid("resource entry outside the resource directory");
       return root + offset;
     }
     return std::nullopt;
@@ -209,11 +251,11 @@ std::optional<std::uint64_t> PeImage::FileVersion() const {
 // The system takes a directory address that lies within the headers as it is, even in
 // a file; others go through the section table.
 std::size_t PeImage::ResourceRootOffset() const {
-  if (layout_ == PeLayout::Mapped || systemResourceRva_ < sizeOfHeaders_) {
-    Need(systemResourceRva_, 16, "resource directory outside the image");
-    return systemResourceRva_;
+  if (layout_ == PeLayout::Mapped || headers_.systemResourceRva < headers_.sizeOfHeaders) {
+    Need(headers_.systemResourceRva, 16, "resource directory outside the image");
+    return headers_.systemResourceRva;
   }
-  return ResourceDataOffset(systemResourceRva_, 16);
+  return ResourceDataOffset(headers_.systemResourceRva, 16);
 }
 
 // In a file, the system maps an address through the first section whose file data
@@ -224,7 +266,7 @@ std::size_t PeImage::ResourceDataOffset(std::uint32_t rva, std::uint32_t size) c
     Need(rva, size, "resource data outside the image");
     return rva;
   }
-  for (const PeSection& s : sections_) {
+  for (const PeSection& s : headers_.sections) {
     if (rva < s.virtualAddress || static_cast<std::uint32_t>(s.virtualAddress + s.rawSize) <= rva) {
       continue;
     }
@@ -259,7 +301,7 @@ PeResourceId PeImage::ResourceEntryId(std::size_t root, std::size_t entry, bool 
 
 std::vector<PeResource> PeImage::Resources() const {
   std::vector<PeResource> resources;
-  if (systemResourceRva_ == 0) return resources;
+  if (headers_.systemResourceRva == 0) return resources;
   const std::size_t root = ResourceRootOffset();
 
   // A directory's entries, checked: (id, target) each.

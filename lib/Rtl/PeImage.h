@@ -18,7 +18,35 @@ struct PeSection {
   std::uint32_t rawOffset = 0;
   std::uint32_t rawSize = 0;
   std::uint32_t headerOffset = 0;  // file offset of the section's header
+  std::uint32_t characteristics = 0;
+  bool IsCode() const { return (characteristics & 0x20000020u) != 0; }  // code or execute
 };
+
+// What the headers at the start of an image say.
+struct PeHeaders {
+  bool is64 = false;
+  std::uint64_t imageBase = 0;  // preferred load address
+  std::uint32_t sizeOfImage = 0;
+  std::uint32_t timeDateStamp = 0;
+  std::uint32_t sizeOfHeaders = 0;
+  std::uint32_t importRva = 0;
+  std::uint32_t resourceRva = 0;
+  std::uint32_t resourceSize = 0;
+  // The resource directory as the system reads it: it looks at the directory count
+  // only, not at the optional header's declared size.
+  std::uint32_t systemResourceRva = 0;
+  std::uint32_t systemResourceSize = 0;
+  std::vector<PeSection> sections;
+};
+
+// A mapped image's headers lie in its first page.
+constexpr std::size_t kMappedHeaderSize = 4096;
+
+// Reads the headers of an image, file or mapped, from its first `size` bytes, without
+// raising (the stack walker reads mapped headers while an exception is being raised):
+// nullptr when read, else what is wrong ("no PE signature", ...). Nothing outside the
+// bytes is read.
+const char* ReadPeHeaders(const std::uint8_t* data, std::size_t size, PeHeaders& headers);
 
 // One function a PE image imports from a library.
 struct PeImport {
@@ -59,10 +87,11 @@ class PeImage {
   PeImage(const PeImage&) = delete;
   PeImage& operator=(const PeImage&) = delete;
 
-  bool Is64Bit() const { return is64_; }
+  const PeHeaders& Headers() const { return headers_; }
+  bool Is64Bit() const { return headers_.is64; }
   // The preferred load address from the optional header.
-  std::uint64_t ImageBase() const { return imageBase_; }
-  const std::vector<PeSection>& Sections() const { return sections_; }
+  std::uint64_t ImageBase() const { return headers_.imageBase; }
+  const std::vector<PeSection>& Sections() const { return headers_.sections; }
   const PeSection* FindSection(const std::string& name) const;
   // Bytes of a section as stored in the file.
   std::vector<std::uint8_t> SectionData(const PeSection& section) const;
@@ -82,7 +111,6 @@ class PeImage {
   std::vector<PeResource> Resources() const;
 
  private:
-  void ReadHeaders();
   std::size_t ResourceRootOffset() const;
   std::size_t ResourceDataOffset(std::uint32_t rva, std::uint32_t size) const;
   PeResourceId ResourceEntryId(std::size_t root, std::size_t entry, bool named) const;
@@ -97,15 +125,5 @@ class PeImage {
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   PeLayout layout_ = PeLayout::File;
-  bool is64_ = false;
-  std::uint64_t imageBase_ = 0;
-  std::uint32_t sizeOfHeaders_ = 0;
-  std::uint32_t importRva_ = 0;
-  std::uint32_t resourceRva_ = 0;
-  std::uint32_t resourceSize_ = 0;
-  // The resource directory as the system reads it: it looks at the directory count
-  // only, not at the optional header's declared size.
-  std::uint32_t systemResourceRva_ = 0;
-  std::uint32_t systemResourceSize_ = 0;
-  std::vector<PeSection> sections_;
+  PeHeaders headers_;
 };

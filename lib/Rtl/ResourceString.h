@@ -42,10 +42,16 @@ std::vector<ResStrMapEntry> ParseResStrMap(std::u16string_view text);
 
 #ifdef _WIN32
 #include "Rtl/Win.h"
-// The module resource strings are loaded from; the program itself unless a resource
-// module has been made current.
+// The module resource strings and forms are loaded from: the program itself unless the
+// translation framework's owner of the resource module has made a module current.
 HMODULE ResourceSource();
-void SetResourceSource(HMODULE module);
+// What ResourceSource answers is written by that owner alone, which also frees the
+// module; a handle set from anywhere else would be freed by no one, or twice.
+class TResourceSourceRecord {
+  friend class TResourceModuleOwner;
+  // Null: the program itself.
+  static void Set(HMODULE module);
+};
 // The id the build gave a resource string, or 0 when the program carries no map or
 // the map does not know the name.
 std::uint16_t ResStrId(const char* name);

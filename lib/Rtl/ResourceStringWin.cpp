@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+
+#include "Rtl/PeImage.h"
 
 namespace {
 
@@ -14,14 +15,16 @@ class ProgramResStrMap {
   ProgramResStrMap() {
     // The 8-bit form: the wide one is a failing stub on 9x.
     auto base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleA(nullptr));
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-      if (std::memcmp(section->Name, "KIV.DRC", 8) != 0) continue;
+    // The loader has checked the program's headers; a map that cannot be found leaves
+    // every string with its declared text.
+    PeHeaders headers;
+    if (ReadPeHeaders(base, kMappedHeaderSize, headers) != nullptr) return;
+    for (const PeSection& section : headers.sections) {
+      if (section.name != "KIV.DRC" || section.virtualAddress >= headers.sizeOfImage) continue;
       // The linker pads the section; the parser drops the padding NULs.
-      DWORD size = std::min(section->Misc.VirtualSize, section->SizeOfRawData);
-      auto text = reinterpret_cast<const char16_t*>(base + section->VirtualAddress);
+      std::uint32_t size = std::min(
+          {section.virtualSize, section.rawSize, headers.sizeOfImage - section.virtualAddress});
+      auto text = reinterpret_cast<const char16_t*>(base + section.virtualAddress);
       entries_ = ParseResStrMap(std::u16string_view(text, size / 2));
       std::sort(entries_.begin(), entries_.end(),
                 [](const ResStrMapEntry& a, const ResStrMapEntry& b) { return a.name < b.name; });
@@ -47,7 +50,7 @@ HMODULE ResourceSource() {
   return m ? m : GetModuleHandleA(nullptr);
 }
 
-void SetResourceSource(HMODULE module) { currentSource.store(module); }
+void TResourceSourceRecord::Set(HMODULE module) { currentSource.store(module); }
 
 std::uint16_t ResStrId(const char* name) {
   static const ProgramResStrMap map;

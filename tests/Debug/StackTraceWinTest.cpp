@@ -383,7 +383,7 @@ TEST(ModuleList, RelocatedLibraryKeepsItsPreferredAddress) {
   EXPECT_EQ(PreferredLoadAddress(a), 0x6A000000u);
   EXPECT_EQ(PreferredLoadAddress(b), 0x6A000000u);
   EXPECT_NE(first.get(), second.get());
-  TImageLayout layout;
+  PeHeaders layout;
   ASSERT_TRUE(LoadedImageLayout(second.get(), layout));
   EXPECT_GT(layout.sections.size(), 1u);
 }

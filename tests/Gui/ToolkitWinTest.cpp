@@ -248,6 +248,42 @@ TEST_F(Toolkit, TimerTicksOnTheMessageLoopAndStopsWhenDisabled) {
   EXPECT_EQ(ticks, 2);
 }
 
+// The thread's timers share one window: a timer freed from inside another's tick, with
+// its own tick due, must never be called again; the window must survive losing its last
+// timer inside that timer's tick.
+TEST_F(Toolkit, ATimerFreedInsideATickNeverTicksAgain) {
+  auto first = std::make_unique<TTimer>(nullptr);
+  auto second = std::make_unique<TTimer>(nullptr);
+  int secondTicks = 0;
+  int secondTicksWhenFreed = -1;
+  second->SetInterval(10);
+  second->OnTimer = [&](TComponent*) { ++secondTicks; };
+  first->SetInterval(10);
+  first->OnTimer = [&](TComponent*) {
+    Sleep(40);  // the second timer is due by now
+    secondTicksWhenFreed = secondTicks;
+    second.reset();
+    first->SetEnabled(false);
+  };
+  PumpUntil([&] { return secondTicksWhenFreed >= 0; });
+  Sleep(60);
+  Application().ProcessMessages();
+  EXPECT_EQ(secondTicks, secondTicksWhenFreed);
+  first.reset();
+
+  auto last = std::make_unique<TTimer>(nullptr);
+  last->SetInterval(10);
+  last->OnTimer = [&](TComponent*) { last.reset(); };
+  PumpUntil([&] { return !last; });
+  ASSERT_FALSE(last);
+  TTimer next(nullptr);
+  next.SetInterval(10);
+  int nextTicks = 0;
+  next.OnTimer = [&](TComponent*) { ++nextTicks; };
+  PumpUntil([&] { return nextTicks > 0; });
+  EXPECT_GT(nextTicks, 0);
+}
+
 TEST_F(Toolkit, AnInheritedDescriptionHoldsOnlyWhatDiffers) {
   auto derived = Make<TTestDerivedForm>();
   EXPECT_EQ(derived->Name(), "DerivedForm");

@@ -7,6 +7,7 @@
 #include "KivLX/KivLXSetupUtils.h"
 #include "KivLX/KivLXUtils.h"
 #include "KivLX/KivLXVerUtils.h"
+#include "KivTrx/KivTrxUtils.h"
 #include "Rtl/CodePage.h"
 #include "Rtl/KivStringList.h"
 #include "Rtl/ResourceString.h"
@@ -199,11 +200,10 @@ TEST(ResourceStrings, TextsComeFromTheProgramsStringTable) {
   HMODULE other =
       LoadLibraryExW(WStr(FixturePath(u"VerFull.dll")), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(other, nullptr);
-  SetResourceSource(other);
+  SetResourceInstance(other);
   EXPECT_EQ(ResourceSource(), other);
   EXPECT_EQ(LoadResString(CheckWinInetAndAdo_SSqlDmo7Desc), u"Microsoft SQL-DMO 7.0 Objects");
-  SetResourceSource(nullptr);
-  FreeLibrary(other);
+  SetResourceInstance(GetModuleHandleW(nullptr));  // frees `other`
   EXPECT_EQ(ResourceSource(), GetModuleHandleW(nullptr));
 }
 
