@@ -171,18 +171,18 @@ int Phases() {
   });
   Phase("read the new module", [&] { newContents = ReadTransTableModule(fresh); });
   {
-    TKivTransTable old, rebuilt;
-    old.SetOrdinalOrder(true);
+    std::unique_ptr<TTransTableTranslations> old;
+    TKivTransTable rebuilt;
     rebuilt.SetOrdinalOrder(true);
-    Phase("fill the old table", [&] { old.Load(std::move(oldContents), f.aged, false); });
+    Phase("the old module's translations", [&] {
+      old = std::make_unique<TTransTableTranslations>(std::move(oldContents));
+    });
     Phase("fill the new table", [&] { rebuilt.Load(std::move(newContents), fresh, false); });
-    Phase("copy translations", [&] { rebuilt.CopyTranslations(old, true); });
+    Phase("copy translations", [&] { rebuilt.CopyTranslations(*old, true); });
+    Phase("free the translations", [&] { old.reset(); });
     Phase("canonical formats", [&] { rebuilt.CanonicalizeFormats(); });
     Phase("save", [&] { rebuilt.SaveToFile(false); });
-    Phase("free the tables", [&] {
-      rebuilt.Close();
-      old.Close();
-    });
+    Phase("free the table", [&] { rebuilt.Close(); });
   }
   TKivTransTable sorted;
   Phase("a table in the locale's order", [&] { sorted.LoadFromFile(f.program, f.aged); });

@@ -178,10 +178,8 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
     rebuilt.DisableControls();
     ScopeGuard enable([&] { rebuilt.EnableControls(); });
     {
-      // The old table goes before the save, which needs memory of its own.
-      TKivTransTable old;
-      old.SetOrdinalOrder(true);
-      old.Load(std::move(oldContents), moduleFileName, false);
+      // The old module's translations go before the save, which needs memory of its own.
+      const TTransTableTranslations old(std::move(oldContents));
       rebuilt.Load(std::move(newContents), successor, false);
       Step("module-prepared");
       rebuilt.CopyTranslations(old, true);

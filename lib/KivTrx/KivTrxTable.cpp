@@ -330,32 +330,34 @@ void TKivTransTable::Load(TTransTableContents contents, const std::u16string& fi
   });
 }
 
-// Rows go straight into the store: appending them through the cursor, with its record
-// buffers and post hooks, costs more than the rest of a load together.
-void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
-                              TNamedValues& comments) {
-  // Rows share the values that repeat (a variant's text is shared, not copied): a
-  // module of tens of thousands of strings would hold as many copies of each.
-  std::unordered_map<std::u16string, Variant> types;
-  auto shared = [&](std::u16string text) -> const Variant& {
-    auto found = types.find(text);
-    if (found == types.end()) found = types.emplace(text, Variant(text)).first;
-    return found->second;
+// The rows a load makes, in the store's order: the translatable properties of the forms
+// (each property path once), then the strings the map names.
+void TKivTransTable::ForEachLoadedRow(const TDfmPropertyList& properties,
+                                      const TStringTableBlocks& tables, const TKivStringList& map,
+                                      TNamedValues& flags, TNamedValues& comments,
+                                      const std::function<void(TLoadedRow&)>& take) {
+  TLoadedRow row;
+  auto give = [&](std::u16string_view tranId) {
+    row.TranID = tranId;
+    row.UpperId = UpperCaseId(tranId);
+    std::optional<std::u16string> flag = flags.Take(row.UpperId);
+    row.Translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
+    row.Comment = comments.Take(row.UpperId);
+    take(row);
   };
   std::unordered_set<std::string> added;
-  for (std::size_t i = 0; i < properties_.size(); ++i) {
-    TDfmProperty& property = *properties_[i];
+  for (std::size_t i = 0; i < properties.size(); ++i) {
+    const TDfmProperty& property = *properties[i];
     const TDfmForm* form = property.Owner ? property.Owner->Form : nullptr;
     if (!form || !form->TranslatableProps) continue;
     std::u16string path = FormName(*form, property.Path);
     if (form->TranslatableProps->IndexOf(path) < 0) continue;
     if (WideSameText(FormName(*form, property.Name), kResourceStringType)) continue;
     if (!added.insert(property.Path).second) continue;
-    StoreRow(
-        path,
-        Variant(UpperCaseId(FormName(*form, JoinPath(property.Owner->ObjectName, property.Name)))),
-        shared(FormName(*form, property.Name)), static_cast<std::int32_t>(i),
-        PropertyValueToWide(property), flags, comments);
+    row.Property = &property;
+    row.IdOrProperty = static_cast<std::int32_t>(i);
+    row.TranValue = PropertyValueToWide(property);
+    give(path);
   }
 
   // Views into the map's lines, which stay while the rows are made.
@@ -367,37 +369,89 @@ void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
     if (eq != std::u16string_view::npos)
       identifiers.emplace(line.substr(0, eq), line.substr(eq + 1));
   }
-  const Variant stringDictId(WideUpperCase(kResourceStringType));
-  const Variant& stringType = shared(kResourceStringType);
-  for (const auto& block : stringTables_) {
+  row.Property = nullptr;
+  for (const auto& block : tables) {
     for (int i = 0; i < block->Count(); ++i) {
       int id = StringIdOf(*block, i);
       auto found = identifiers.find(IntToWide(id));
       if (found == identifiers.end() || found->second.empty()) continue;
-      StoreRow(found->second, stringDictId, stringType, id, block->Get(i), flags, comments);
+      row.IdOrProperty = id;
+      row.TranValue = block->Get(i);
+      give(found->second);
     }
   }
 }
 
-// The values a row appended and posted through the cursor would hold.
-void TKivTransTable::StoreRow(std::u16string_view tranId, const Variant& dictTranId,
-                              const Variant& tranType, std::int32_t idOrProperty,
-                              std::u16string_view tranValue, TNamedValues& flags,
+// Rows go straight into the store: appending them through the cursor, with its record
+// buffers and post hooks, costs more than the rest of a load together. They hold the
+// values a row appended and posted through the cursor would.
+void TKivTransTable::FillRows(const TKivStringList& map, TNamedValues& flags,
                               TNamedValues& comments) {
-  std::u16string name = UpperCaseId(tranId);
-  std::optional<std::u16string> flag = flags.Take(name);
-  const bool translated = flag && !flag->empty() && !WideSameText(*flag, u"false");
-  std::optional<std::u16string> comment = comments.Take(name);
-  TRowHandle row = NewRow();
-  if (ordinalOrder_) loadedKeys_.emplace_back(std::move(name), row);
-  SetRowValue(row, tranId_->Index(), Variant(tranId));
-  SetRowValue(row, dictTranId_->Index(), dictTranId);
-  SetRowValue(row, tranType_->Index(), tranType);
-  SetRowValue(row, stringTableIdOrProp_->Index(), Variant(idOrProperty));
-  SetRowValue(row, refValue_->Index(), Variant::Null());
-  SetRowValue(row, tranValue_->Index(), Variant(tranValue));
-  SetRowValue(row, comment_->Index(), comment ? Variant(*comment) : Variant::Null());
-  SetRowValue(row, translated_->Index(), Variant(translated));
+  // Rows share the values that repeat (a variant's text is shared, not copied): a
+  // module of tens of thousands of strings would hold as many copies of each.
+  std::unordered_map<std::u16string, Variant> types;
+  auto shared = [&](std::u16string text) -> const Variant& {
+    auto found = types.find(text);
+    if (found == types.end()) found = types.emplace(text, Variant(text)).first;
+    return found->second;
+  };
+  const Variant stringDictId(WideUpperCase(kResourceStringType));
+  const Variant& stringType = shared(kResourceStringType);
+  ForEachLoadedRow(properties_, stringTables_, map, flags, comments, [&](TLoadedRow& loaded) {
+    TRowHandle row = NewRow();
+    if (const TDfmProperty* property = loaded.Property) {
+      const TDfmForm& form = *property->Owner->Form;
+      SetRowValue(row, dictTranId_->Index(),
+                  Variant(UpperCaseId(
+                      FormName(form, JoinPath(property->Owner->ObjectName, property->Name)))));
+      SetRowValue(row, tranType_->Index(), shared(FormName(form, property->Name)));
+    } else {
+      SetRowValue(row, dictTranId_->Index(), stringDictId);
+      SetRowValue(row, tranType_->Index(), stringType);
+    }
+    SetRowValue(row, tranId_->Index(), Variant(loaded.TranID));
+    SetRowValue(row, stringTableIdOrProp_->Index(), Variant(loaded.IdOrProperty));
+    SetRowValue(row, refValue_->Index(), Variant::Null());
+    SetRowValue(row, tranValue_->Index(), Variant(std::u16string_view(loaded.TranValue)));
+    SetRowValue(row, comment_->Index(),
+                loaded.Comment ? Variant(*loaded.Comment) : Variant::Null());
+    SetRowValue(row, translated_->Index(), Variant(loaded.Translated));
+    if (ordinalOrder_) loadedKeys_.emplace_back(std::move(loaded.UpperId), row);
+  });
+}
+
+// ---- A module's translations without a table ----
+
+TTransTableTranslations::TTransTableTranslations(TTransTableContents contents) {
+  TKivTransTable::TNamedValues flags(contents.Flags);
+  TKivTransTable::TNamedValues comments(contents.Comments);
+  TKivStringList map;
+  map.SetText(contents.ResourceStringMap);
+  TKivTransTable::ForEachLoadedRow(
+      contents.Properties, contents.StringTables, map, flags, comments,
+      [&](TKivTransTable::TLoadedRow& loaded) {
+        TRow& row = rows_.emplace_back();
+        row.UpperId = std::move(loaded.UpperId);
+        row.Id = loaded.TranID;
+        row.IsString = !loaded.Property;
+        row.Translated = loaded.Translated;
+        // Carrying over reads nothing else of an untranslated row.
+        if (!loaded.Translated) return;
+        row.Value = std::move(loaded.TranValue);
+        if (loaded.Comment) row.Comment = std::move(*loaded.Comment);
+      });
+  // The order a table's ordinal sort gives the same rows.
+  std::stable_sort(rows_.begin(), rows_.end(),
+                   [](const TRow& a, const TRow& b) { return a.UpperId < b.UpperId; });
+}
+
+int TTransTableTranslations::Find(const std::u16string& upperId) const {
+  auto found = std::lower_bound(
+      rows_.begin(), rows_.end(), upperId,
+      [](const TRow& row, const std::u16string& key) { return row.UpperId < key; });
+  return found != rows_.end() && found->UpperId == upperId
+             ? static_cast<int>(found - rows_.begin())
+             : -1;
 }
 
 std::u16string TKivTransTable::RowTranID(TRowHandle row) { return RowText(row, tranId_); }
@@ -563,12 +617,73 @@ void TKivTransTable::CanonicalizeFormats() {
   });
 }
 
+// What carrying over reads of a source row. The two kinds of source give their rows
+// by index in their order.
+struct TKivTransTable::TSourceRow {
+  bool Translated = false;
+  std::u16string Value;  // canonical on a string row
+  std::u16string Comment;
+};
+
+class TKivTransTable::TTableSource {
+ public:
+  explicit TTableSource(TKivTransTable& table) : table_(table), rows_(table.RowList()) {}
+  int Count() const { return rows_.Count(); }
+  bool HasId(int at, const std::u16string& id) const {
+    return table_.RowTranID(rows_.Get(at)) == id;
+  }
+  int Find(const std::u16string& id) const {
+    return table_.FindRow("TranID", Variant(id), TLocateOptions{loCaseInsensitive});
+  }
+  TSourceRow Row(int at) const {
+    TRowHandle row = rows_.Get(at);
+    Variant translated;
+    table_.GetRowValue(row, table_.translated_->Index(), translated);
+    if (translated.IsEmptyOrNull() || !translated.AsBoolean()) return {};
+    std::u16string text = table_.RowText(row, table_.tranValue_);
+    if (table_.RowText(row, table_.tranType_) == kResourceStringType) text = CanonicalFormat(text);
+    return {true, std::move(text), table_.RowText(row, table_.comment_)};
+  }
+
+ private:
+  TKivTransTable& table_;
+  const TKivList& rows_;
+};
+
+class TKivTransTable::TTranslationsSource {
+ public:
+  explicit TTranslationsSource(const TTransTableTranslations& source) : source_(source) {}
+  int Count() const { return source_.Count(); }
+  bool HasId(int at, const std::u16string& id) const { return source_.Row(at).Id == id; }
+  int Find(const std::u16string& id) const { return source_.Find(UpperCaseId(id)); }
+  TSourceRow Row(int at) const {
+    const TTransTableTranslations::TRow& row = source_.Row(at);
+    if (!row.Translated) return {};
+    return {true, row.IsString ? CanonicalFormat(row.Value) : row.Value, row.Comment};
+  }
+
+ private:
+  const TTransTableTranslations& source_;
+};
+
 void TKivTransTable::CopyTranslations(TKivTransTable& source, bool markTranslated) {
   InBatch([&] {
     if (EditsUnseen() && source.ScrollsUnseen()) {
-      CopyTranslationsInStore(source, markTranslated);
+      source.First();
+      CopyInStore(TTableSource(source), markTranslated);
     } else {
       CopyTranslationsByCursor(source, markTranslated);
+    }
+  });
+}
+
+void TKivTransTable::CopyTranslations(const TTransTableTranslations& source,
+                                      bool markTranslated) {
+  InBatch([&] {
+    if (EditsUnseen()) {
+      CopyInStore(TTranslationsSource(source), markTranslated);
+    } else {
+      CopyByCursor(TTranslationsSource(source), markTranslated);
     }
   });
 }
@@ -594,12 +709,45 @@ void TKivTransTable::CopyTranslationsByCursor(TKivTransTable& source, bool markT
   }
 }
 
+// The source row a row pairs with, as the walk by cursor pairs them: the source's
+// position moves on with every row, so rows with repeated ids pair up in order, and a
+// row whose id is not at that position is searched for from the start.
+template <class Source>
+int TKivTransTable::PairedRow(const Source& source, int& at, const std::u16string& id) {
+  if (source.Count() == 0) return -1;
+  if (!source.HasId(at, id)) {
+    const int found = source.Find(id);
+    if (found < 0) return -1;
+    at = found;
+  }
+  return at;
+}
+
+// The walk by cursor, for a table whose handlers see its edits and posts.
+template <class Source>
+void TKivTransTable::CopyByCursor(const Source& source, bool markTranslated) {
+  const int last = std::max(source.Count() - 1, 0);
+  int at = 0;
+  for (First(); !Eof(); Next(), at = std::min(at + 1, last)) {
+    if (Translated()) continue;
+    const int paired = PairedRow(source, at, TranID());
+    if (paired < 0) continue;
+    TSourceRow from = source.Row(paired);
+    if (!from.Translated) continue;
+    if (IsStringResource() && !FormatFits(TranValue(), from.Value)) continue;
+    Edit();
+    SetTranValue(from.Value);
+    if (!from.Comment.empty() && Comment().empty()) SetComment(from.Comment);
+    if (markTranslated) SetTranslated(true);
+    Post();
+  }
+}
+
 // What the walk by cursor does, row by row in the store: an edit and a post per row
-// cost more than the rest of a rebuild's carrying over. The source's position follows
-// its cursor's in that walk, so rows with repeated ids pair up as they did.
-void TKivTransTable::CopyTranslationsInStore(TKivTransTable& source, bool markTranslated) {
+// cost more than the rest of a rebuild's carrying over.
+template <class Source>
+void TKivTransTable::CopyInStore(const Source& source, bool markTranslated) {
   CheckBrowseMode();
-  source.First();
   bool changed = false;
   try {
     changed = CopyRowsInStore(source, markTranslated);
@@ -614,41 +762,31 @@ void TKivTransTable::CopyTranslationsInStore(TKivTransTable& source, bool markTr
   if (changed) Resync(false, false);
 }
 
-bool TKivTransTable::CopyRowsInStore(TKivTransTable& source, bool markTranslated) {
+template <class Source>
+bool TKivTransTable::CopyRowsInStore(const Source& source, bool markTranslated) {
   const TKivList& rows = RowList();
-  const TKivList& sourceRows = source.RowList();
-  const int sourceCount = sourceRows.Count();
-  const int sourceLast = std::max(sourceCount - 1, 0);
+  const int last = std::max(source.Count() - 1, 0);
   bool changed = false;
   int at = 0;
   Variant value;
-  for (int i = 0; i < rows.Count(); ++i, at = std::min(at + 1, sourceLast)) {
+  for (int i = 0; i < rows.Count(); ++i, at = std::min(at + 1, last)) {
     TRowHandle row = rows.Get(i);
     GetRowValue(row, translated_->Index(), value);
     if (!value.IsEmptyOrNull() && value.AsBoolean()) continue;
-    if (sourceCount == 0) continue;
-    const std::u16string id = RowTranID(row);
-    if (source.RowTranID(sourceRows.Get(at)) != id) {
-      const int found = source.FindRow("TranID", Variant(id), TLocateOptions{loCaseInsensitive});
-      if (found < 0) continue;
-      at = found;
-    }
-    TRowHandle from = sourceRows.Get(at);
-    source.GetRowValue(from, source.translated_->Index(), value);
-    if (value.IsEmptyOrNull() || !value.AsBoolean()) continue;
-    std::u16string text = source.RowText(from, source.tranValue_);
-    if (source.RowText(from, source.tranType_) == kResourceStringType) text = CanonicalFormat(text);
+    const int paired = PairedRow(source, at, RowTranID(row));
+    if (paired < 0) continue;
+    TSourceRow from = source.Row(paired);
+    if (!from.Translated) continue;
     const std::u16string type = RowText(row, tranType_);
     const bool isString = type == kResourceStringType;
-    if (isString && !FormatFits(RowText(row, tranValue_), text)) continue;
-    const std::u16string comment = source.RowText(from, source.comment_);
-    const bool takeComment = !comment.empty() && RowText(row, comment_).empty();
-    CheckPosted(isString, RowText(row, refValue_), text,
-                takeComment ? comment : RowText(row, comment_));
+    if (isString && !FormatFits(RowText(row, tranValue_), from.Value)) continue;
+    const bool takeComment = !from.Comment.empty() && RowText(row, comment_).empty();
+    CheckPosted(isString, RowText(row, refValue_), from.Value,
+                takeComment ? from.Comment : RowText(row, comment_));
     GetRowValue(row, stringTableIdOrProp_->Index(), value);
-    ApplyTranslationTo(type, value, text);
-    SetRowValue(row, tranValue_->Index(), Variant(text));
-    if (takeComment) SetRowValue(row, comment_->Index(), Variant(comment));
+    ApplyTranslationTo(type, value, from.Value);
+    SetRowValue(row, tranValue_->Index(), Variant(from.Value));
+    if (takeComment) SetRowValue(row, comment_->Index(), Variant(from.Comment));
     if (markTranslated) SetRowValue(row, translated_->Index(), Variant(true));
     changed = true;
     modified_ = true;

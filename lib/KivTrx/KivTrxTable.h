@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,33 @@ bool TakesFormatArguments(std::u16string_view text);
 // The translation takes the reference's arguments (CheckFormatCompatible), or the
 // reference takes none.
 bool FormatFits(std::u16string_view reference, std::u16string_view translation);
+
+// The translations a module's rows hold, as a rebuild carries them over to the rows of
+// a new module: the rows a table would load from the same contents, in the table's
+// ordinal order, with only what carrying over reads. A rebuild needs nothing else of
+// the old module, and a table of its rows would cost several times the time and memory.
+class TTransTableTranslations {
+ public:
+  struct TRow {
+    std::u16string UpperId;
+    std::u16string Id;
+    std::u16string Value;  // only on translated rows
+    std::u16string Comment;
+    bool Translated = false;
+    bool IsString = false;
+  };
+
+  // The rows a table's load would make of the contents.
+  explicit TTransTableTranslations(TTransTableContents contents);
+
+  int Count() const { return static_cast<int>(rows_.size()); }
+  const TRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
+  // The first row with this upper-case id, or -1.
+  int Find(const std::u16string& upperId) const;
+
+ private:
+  std::vector<TRow> rows_;
+};
 
 #ifdef _WIN32
 // What a table loads from a module file: raises EKivGeneralError "File %s doesn't
@@ -114,6 +142,8 @@ class TKivTransTable : public TKivVarArrayDataSet {
   // translation no longer takes this row's arguments keeps its own text: formatted, it
   // would fail.
   void CopyTranslations(TKivTransTable& source, bool markTranslated);
+  // The same from a module's translations read without a table.
+  void CopyTranslations(const TTransTableTranslations& source, bool markTranslated);
   // Positions the cursor on the row with that TranID, in any letter case.
   bool FindTranID(std::u16string_view id);
 
@@ -157,6 +187,22 @@ class TKivTransTable : public TKivVarArrayDataSet {
 
  private:
   class TNamedValues;
+  friend class TTransTableTranslations;
+  // What a load makes of one row, before it is stored.
+  struct TLoadedRow {
+    std::u16string_view TranID;
+    std::u16string UpperId;
+    const TDfmProperty* Property = nullptr;  // null on a string row
+    std::int32_t IdOrProperty = 0;
+    std::u16string TranValue;
+    bool Translated = false;
+    std::optional<std::u16string> Comment;
+  };
+  // The rows of a load in the store's order, each handed to `take`.
+  static void ForEachLoadedRow(const TDfmPropertyList& properties, const TStringTableBlocks& tables,
+                               const TKivStringList& map, TNamedValues& flags,
+                               TNamedValues& comments,
+                               const std::function<void(TLoadedRow&)>& take);
 
   void DefineFields();
   // The checks of a post, on a row's values after its edit.
@@ -166,19 +212,27 @@ class TKivTransTable : public TKivVarArrayDataSet {
                    const std::u16string& translation) const;
   void ApplyTranslationTo(const std::u16string& type, const Variant& idOrProperty,
                           const std::u16string& text);
+  struct TSourceRow;
+  class TTableSource;
+  class TTranslationsSource;
   void CopyTranslationsByCursor(TKivTransTable& source, bool markTranslated);
-  void CopyTranslationsInStore(TKivTransTable& source, bool markTranslated);
+  // Carrying over from a source that gives its rows by index in its order and finds a
+  // row by id in any letter case.
+  template <class Source>
+  static int PairedRow(const Source& source, int& at, const std::u16string& id);
+  template <class Source>
+  void CopyByCursor(const Source& source, bool markTranslated);
+  template <class Source>
+  void CopyInStore(const Source& source, bool markTranslated);
   // Whether a row changed.
-  bool CopyRowsInStore(TKivTransTable& source, bool markTranslated);
+  template <class Source>
+  bool CopyRowsInStore(const Source& source, bool markTranslated);
   // No handler would miss the edits, posts or scrolls of work done in the store.
   bool EditsUnseen() const;
   bool ScrollsUnseen() const;
   std::u16string RowText(TRowHandle row, const TField* field);
   void SetLoadedString(int id, const std::u16string& text);
   void FillRows(const TKivStringList& map, TNamedValues& flags, TNamedValues& comments);
-  void StoreRow(std::u16string_view tranId, const Variant& dictTranId, const Variant& tranType,
-                std::int32_t idOrProperty, std::u16string_view tranValue, TNamedValues& flags,
-                TNamedValues& comments);
   std::u16string RowTranID(TRowHandle row);
   // The keys a load folded, in the store's order, are what the next sort needs.
   bool LoadedKeysFit(const TKivList& rows) const;

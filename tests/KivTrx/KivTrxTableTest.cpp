@@ -409,6 +409,85 @@ TEST_F(TransTable, CopyTranslationsPairsRowsInOrdinalOrder) {
   EXPECT_EQ(StringOf(16), u"%0:d files");
 }
 
+// A rebuild reads the old module's translations without a table: every row must pair
+// and carry over as from a table of the same module, repeated ids and letter case
+// included, and through the cursor where a handler watches the posts.
+TEST_F(TransTable, TranslationsReadWithoutATableCarryOverAsFromATable) {
+  auto old = [] {
+    TTransTableContents c;
+    c.Forms.push_back(std::make_unique<TDfmForm>());
+    std::string form = Crlf(kForm);
+    form.replace(form.find("'Hello'"), 7, "'Hallo'");
+    form.replace(form.find("'Press'"), 7, "'Dr'#252'cken'");
+    c.Forms.back()->Parse(form, &c.Properties);
+    // A repeated id in two letter cases, an id in another letter case, a format in
+    // another spelling, a string that lost its argument.
+    c.ResourceStringMap =
+        u"16=Unit_SFiles\r\n17=UNIT_SFILES\r\n18=UNIT_SOPEN\r\n19=Unit_SCount\r\n"
+        u"20=Unit_SGone\r\n";
+    c.StringTables.push_back(Block(2, {{16, u"Dateien"},
+                                       {17, u"zweite"},
+                                       {18, u"Offen"},
+                                       {19, u"%0:d St\u00fcck"},
+                                       {20, u"Anzahl"}}));
+    c.Flags =
+        u"Unit_SFiles=TRUE\r\nUNIT_SFILES=false\r\nUnit_SOpen=TRUE\r\n"
+        u"Unit_SCount=TRUE\r\nUnit_SGone=TRUE\r\nForm1.Label1.Caption=TRUE\r\n";
+    c.Comments = u"Unit_SFiles=plural\r\nUnit_SOpen=verb\r\nForm1.Button1.Hint=untranslated\r\n";
+    return c;
+  };
+  auto fresh = [this] {
+    TTransTableContents c = Module(u"", u"Unit_SOpen=own\r\n");
+    c.ResourceStringMap = u"16=Unit_SFiles\r\n17=Unit_SFiles\r\n18=Unit_SOpen\r\n"
+                          u"19=Unit_SCount\r\n20=Unit_SGone\r\n";
+    c.StringTables.front() = Block(2, {{16, u"files"},
+                                       {17, u"second"},
+                                       {18, u"Open"},
+                                       {19, u"%d items"},
+                                       {20, u"%d gone"}});
+    return c;
+  };
+  auto rows = [](TKivTransTable& t) {
+    std::vector<std::u16string> out;
+    for (t.First(); !t.Eof(); t.Next()) {
+      out.push_back(t.TranID() + u"|" + t.TranValue() + u"|" + t.Comment() + u"|" +
+                    (t.Translated() ? u"T" : u"F"));
+    }
+    for (const auto& block : t.StringTables()) {
+      for (int i = 0; i < block->Count(); ++i) out.push_back(block->Get(i));
+    }
+    for (const TDfmProperty* property : t.Properties()) {
+      out.push_back(AnsiToWide(property->Path + "=" + property->Value));
+    }
+    return out;
+  };
+  for (bool watched : {false, true}) {
+    SCOPED_TRACE(watched ? "a table with a post handler" : "a table without handlers");
+    TKivTransTable source, fromTable, fromTranslations;
+    int posts = 0;
+    for (TKivTransTable* t : {&source, &fromTable, &fromTranslations}) {
+      t->SetOrdinalOrder(true);
+      if (watched && t != &source) t->AfterPost = [&](TDataSet&) { ++posts; };
+    }
+    source.Load(old(), u"old.DEU", false);
+    fromTable.Load(fresh(), u"a.DEU", false);
+    fromTranslations.Load(fresh(), u"b.DEU", false);
+    fromTable.CopyTranslations(source, true);
+    const int postsFromTable = posts;
+    fromTranslations.CopyTranslations(TTransTableTranslations(old()), true);
+    EXPECT_EQ(rows(fromTranslations), rows(fromTable));
+    EXPECT_EQ(posts, 2 * postsFromTable);
+    EXPECT_EQ(fromTranslations.TableModified(), fromTable.TableModified());
+    // The case carries something over, or the comparison would prove nothing.
+    ASSERT_TRUE(fromTable.FindTranID(u"Form1.Label1.Caption"));
+    EXPECT_EQ(fromTable.TranValue(), u"Hallo");
+    ASSERT_TRUE(fromTable.FindTranID(u"Unit_SOpen"));
+    EXPECT_EQ(fromTable.TranValue(), u"Offen");
+    ASSERT_TRUE(fromTable.FindTranID(u"Unit_SCount"));
+    EXPECT_EQ(fromTable.TranValue(), u"%d St\u00fcck");
+  }
+}
+
 TEST_F(TransTable, RowsCanBeAddedOnlyByLoading) {
   LoadModule();
   int rows = table.RecordCount();
