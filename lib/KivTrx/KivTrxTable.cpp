@@ -1,6 +1,7 @@
 #include "KivTrx/KivTrxTable.h"
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -32,16 +33,39 @@ std::u16string FormName(const TDfmForm& form, std::string_view name) {
   return form.NameToWide(name);
 }
 
+char16_t AsciiUpperId(char16_t c) {
+  return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - (u'a' - u'A')) : c;
+}
+
 // What WideUpperCase gives, without a call into the system for the plain ASCII ids
 // nearly all rows have: a load folds each id more than once.
 std::u16string UpperCaseId(std::u16string_view id) {
   std::u16string upper(id);
   for (char16_t& c : upper) {
     if (c >= 0x80) return WideUpperCase(id);
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+    c = AsciiUpperId(c);
   }
   return upper;
 }
+
+// Ids compared as UpperCaseId compares them, without a copy of each: ASCII letters fold
+// here, and a name with other characters is kept upper-cased already.
+struct TFoldedHash {
+  std::size_t operator()(std::u16string_view s) const noexcept {
+    std::size_t h = 14695981039346656037ull;
+    for (char16_t c : s) h = (h ^ AsciiUpperId(c)) * 1099511628211ull;
+    return h;
+  }
+};
+struct TFoldedEqual {
+  bool operator()(std::u16string_view a, std::u16string_view b) const noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (AsciiUpperId(a[i]) != AsciiUpperId(b[i])) return false;
+    }
+    return true;
+  }
+};
 
 // The text of lines, each ended by a line break; no lines is the single line ".".
 std::u16string LinesText(std::u16string lines) { return lines.empty() ? u"." : lines; }
@@ -71,47 +95,51 @@ bool FormatFits(std::u16string_view reference, std::u16string_view translation) 
 // The "name=value" lines of a sorted list by name, ignoring case, each name's values in
 // the list's order. A row takes its entry by id, and a later row with the same id the
 // next one, without a scan of the whole list: a module of twenty thousand translated
-// rows would otherwise take minutes to load.
+// rows would otherwise take minutes to load. It holds views into the text, which must
+// outlive it: a copy of every line would cost a load more than the lookups.
 class TKivTransTable::TNamedValues {
  public:
   explicit TNamedValues(std::u16string_view text) {
-    std::vector<std::u16string> lines = SplitLines(text);
+    std::vector<std::u16string_view> lines = SplitLineViews(text);
     byName_.reserve(lines.size());
-    for (std::u16string& line : lines) {
+    for (std::u16string_view line : lines) {
       std::size_t eq = line.find(u'=');
-      if (eq == std::u16string::npos) continue;  // a line without a name
-      byName_[UpperCaseId(std::u16string_view(line).substr(0, eq))].values.push_back(
-          std::move(line));
+      if (eq == std::u16string_view::npos) continue;  // a line without a name
+      std::u16string_view name = line.substr(0, eq);
+      if (std::any_of(name.begin(), name.end(), [](char16_t c) { return c >= 0x80; })) {
+        name = upperNames_.emplace_back(WideUpperCase(name));
+      }
+      byName_[name].lines.push_back(line);
     }
     // The values of one name in the order of the sorted list; only repeated names need
     // sorting, so the whole list is not.
     for (auto& [name, entry] : byName_) {
-      std::vector<std::u16string>& values = entry.values;
+      std::vector<std::u16string_view>& values = entry.lines;
       if (values.size() > 1) {
-        std::stable_sort(values.begin(), values.end(),
-                         [](const std::u16string& a, const std::u16string& b) {
-                           return WideCompareText(a, b) < 0;
-                         });
+        std::stable_sort(
+            values.begin(), values.end(),
+            [](std::u16string_view a, std::u16string_view b) { return WideCompareText(a, b) < 0; });
       }
-      for (std::u16string& line : values) line.erase(0, line.find(u'=') + 1);
+      for (std::u16string_view& line : values) line.remove_prefix(line.find(u'=') + 1);
     }
   }
 
   // The first value left for the name (in upper case), which is used up.
   std::optional<std::u16string> Take(const std::u16string& upperName) {
     auto found = byName_.find(upperName);
-    if (found == byName_.end() || found->second.next == found->second.values.size()) {
+    if (found == byName_.end() || found->second.next == found->second.lines.size()) {
       return std::nullopt;
     }
-    return std::move(found->second.values[found->second.next++]);
+    return std::u16string(found->second.lines[found->second.next++]);
   }
 
  private:
   struct TEntry {
-    std::vector<std::u16string> values;
+    std::vector<std::u16string_view> lines;  // the values, once sorted
     std::size_t next = 0;
   };
-  std::unordered_map<std::u16string, TEntry> byName_;
+  std::deque<std::u16string> upperNames_;
+  std::unordered_map<std::u16string_view, TEntry, TFoldedHash, TFoldedEqual> byName_;
 };
 
 TKivTransTable::TKivTransTable() { DefineFields(); }
@@ -427,19 +455,18 @@ TTransTableTranslations::TTransTableTranslations(TTransTableContents contents) {
   TKivTransTable::TNamedValues comments(contents.Comments);
   TKivStringList map;
   map.SetText(contents.ResourceStringMap);
-  TKivTransTable::ForEachLoadedRow(
-      contents.Properties, contents.StringTables, map, flags, comments,
-      [&](TKivTransTable::TLoadedRow& loaded) {
-        TRow& row = rows_.emplace_back();
-        row.UpperId = std::move(loaded.UpperId);
-        row.Id = loaded.TranID;
-        row.IsString = !loaded.Property;
-        row.Translated = loaded.Translated;
-        // Carrying over reads nothing else of an untranslated row.
-        if (!loaded.Translated) return;
-        row.Value = std::move(loaded.TranValue);
-        if (loaded.Comment) row.Comment = std::move(*loaded.Comment);
-      });
+  TKivTransTable::ForEachLoadedRow(contents.Properties, contents.StringTables, map, flags, comments,
+                                   [&](TKivTransTable::TLoadedRow& loaded) {
+                                     TRow& row = rows_.emplace_back();
+                                     row.UpperId = std::move(loaded.UpperId);
+                                     row.Id = loaded.TranID;
+                                     row.IsString = !loaded.Property;
+                                     row.Translated = loaded.Translated;
+                                     // Carrying over reads nothing else of an untranslated row.
+                                     if (!loaded.Translated) return;
+                                     row.Value = std::move(loaded.TranValue);
+                                     if (loaded.Comment) row.Comment = std::move(*loaded.Comment);
+                                   });
   // The order a table's ordinal sort gives the same rows.
   std::stable_sort(rows_.begin(), rows_.end(),
                    [](const TRow& a, const TRow& b) { return a.UpperId < b.UpperId; });
@@ -449,9 +476,8 @@ int TTransTableTranslations::Find(const std::u16string& upperId) const {
   auto found = std::lower_bound(
       rows_.begin(), rows_.end(), upperId,
       [](const TRow& row, const std::u16string& key) { return row.UpperId < key; });
-  return found != rows_.end() && found->UpperId == upperId
-             ? static_cast<int>(found - rows_.begin())
-             : -1;
+  return found != rows_.end() && found->UpperId == upperId ? static_cast<int>(found - rows_.begin())
+                                                           : -1;
 }
 
 std::u16string TKivTransTable::RowTranID(TRowHandle row) { return RowText(row, tranId_); }
@@ -677,8 +703,7 @@ void TKivTransTable::CopyTranslations(TKivTransTable& source, bool markTranslate
   });
 }
 
-void TKivTransTable::CopyTranslations(const TTransTableTranslations& source,
-                                      bool markTranslated) {
+void TKivTransTable::CopyTranslations(const TTransTableTranslations& source, bool markTranslated) {
   InBatch([&] {
     if (EditsUnseen()) {
       CopyInStore(TTranslationsSource(source), markTranslated);

@@ -18,9 +18,9 @@ std::basic_string<CharT> TrimImpl(std::basic_string_view<CharT> s, bool left, bo
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-template <typename CharT>
-std::vector<std::basic_string<CharT>> SplitLinesImpl(std::basic_string_view<CharT> text) {
-  std::vector<std::basic_string<CharT>> lines;
+template <typename Line, typename CharT>
+std::vector<Line> SplitLinesImpl(std::basic_string_view<CharT> text) {
+  std::vector<Line> lines;
   std::size_t start = 0;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -84,5 +84,12 @@ std::u16string IntToWide(std::int64_t v) {
   return std::u16string(s.begin(), s.end());
 }
 
-std::vector<std::u16string> SplitLines(std::u16string_view text) { return SplitLinesImpl(text); }
-std::vector<std::string> SplitLines(std::string_view text) { return SplitLinesImpl(text); }
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  return SplitLinesImpl<std::u16string>(text);
+}
+std::vector<std::string> SplitLines(std::string_view text) {
+  return SplitLinesImpl<std::string>(text);
+}
+std::vector<std::u16string_view> SplitLineViews(std::u16string_view text) {
+  return SplitLinesImpl<std::u16string_view>(text);
+}

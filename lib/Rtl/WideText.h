@@ -40,3 +40,5 @@ std::string IntToStr(std::int64_t v);
 // Splits text at CR LF, CR or LF; a final line break does not start another line.
 std::vector<std::u16string> SplitLines(std::u16string_view text);
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines as views into the text, which must outlive them.
+std::vector<std::u16string_view> SplitLineViews(std::u16string_view text);
