@@ -165,11 +165,6 @@ int Phases() {
   const std::u16string fresh = f.dir + u"fresh.bin";
   TTransTableContents oldContents, newContents;
   Phase("read the old module", [&] { oldContents = ReadTransTableModule(f.aged); });
-  Phase("copy the program's resources", [&] {
-    WriteMinimalLibraryImage(fresh);
-    CopyResourcesToModule(f.program, fresh);
-  });
-  Phase("read the new module", [&] { newContents = ReadTransTableModule(fresh); });
   {
     std::unique_ptr<TTransTableTranslations> old;
     TKivTransTable rebuilt;
@@ -177,11 +172,21 @@ int Phases() {
     Phase("the old module's translations", [&] {
       old = std::make_unique<TTransTableTranslations>(std::move(oldContents));
     });
+    Phase("read the program", [&] { newContents = ReadTransTableModule(f.program); });
     Phase("fill the new table", [&] { rebuilt.Load(std::move(newContents), fresh, false); });
     Phase("copy translations", [&] { rebuilt.CopyTranslations(*old, true); });
     Phase("free the translations", [&] { old.reset(); });
     Phase("canonical formats", [&] { rebuilt.CanonicalizeFormats(); });
-    Phase("save", [&] { rebuilt.SaveToFile(false); });
+    Phase("write the module", [&] {
+      WriteMinimalLibraryImage(fresh);
+      rebuilt.Save(false, [&](const TDfmForms& forms, const TStringTableBlocks& blocks,
+                              const TTransTableTexts& texts) {
+        TResourceUpdate update(fresh, true);
+        CopyResourcesToUpdate(f.program, update.get());
+        WriteTransTableResources(update.get(), forms, blocks, texts);
+        update.Commit();
+      });
+    });
     Phase("free the table", [&] { rebuilt.Close(); });
   }
   TKivTransTable sorted;

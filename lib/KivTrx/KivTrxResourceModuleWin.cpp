@@ -34,16 +34,6 @@ void Step(const char* name) {
   }
 }
 
-// Brings a freshly copied module's rows into their saved form.
-void PrepareNewModule(const std::u16string& exeFile, const std::u16string& moduleFile) {
-  TKivTransTable table;
-  table.DisableControls();
-  ScopeGuard enable([&] { table.EnableControls(); });
-  table.LoadFromFile(exeFile, moduleFile);
-  table.CanonicalizeFormats();
-  table.SaveToFile(false);
-}
-
 void DeleteQuietly(const std::u16string& fileName) noexcept {
   Platform::SetFileAttributes(fileName, FILE_ATTRIBUTE_NORMAL);
   Platform::DeleteFile(fileName);
@@ -64,17 +54,45 @@ bool HoldsWholeModule(const std::u16string& moduleFile) noexcept {
   }
 }
 
-// A new module file from the executable's resources, its rows in their saved form. A
-// failure removes the half-made file: it would pass for a translation next time.
-void WriteResourceModule(const std::u16string& exeFile, const std::u16string& moduleFile) {
+// The program's rows, in a table that saves to the module file. The program is read,
+// not a copy of its resources in the module: the module is written once, at the end.
+void LoadProgramRows(TKivTransTable& table, const std::u16string& exeFile,
+                     const std::u16string& moduleFile) {
+  table.SetOrdinalOrder(true);  // nobody sees the order of a table that is only saved
+  table.Load(ReadTransTableModule(exeFile), moduleFile, false);
+}
+
+// Writes the table's module file anew: the minimal library image, then in one update
+// every resource of the program with the table's forms, strings and texts over them
+// (what copying the program's resources and then saving the table would write, in one
+// pass). A failure removes the half-made file: it would pass for a translation next
+// time.
+void WriteModuleOfTable(const std::u16string& exeFile, TKivTransTable& table) {
+  const std::u16string moduleFile = table.FileName();
   WriteMinimalLibraryImage(moduleFile);
   ScopeGuard removePartial([&]() noexcept { DeleteQuietly(moduleFile); });
   Step("image-written");
-  CopyResourcesToModule(exeFile, moduleFile);
-  Step("resources-copied");
-  PrepareNewModule(exeFile, moduleFile);
-  Step("module-prepared");
+  table.Save(false, [&](const TDfmForms& forms, const TStringTableBlocks& blocks,
+                        const TTransTableTexts& texts) {
+    // Ended with discard when a write fails.
+    TResourceUpdate update(moduleFile, true);
+    CopyResourcesToUpdate(exeFile, update.get());
+    WriteTransTableResources(update.get(), forms, blocks, texts);
+    update.Commit();
+    CheckResourceModulePrepared(moduleFile);
+  });
   removePartial.Dismiss();
+}
+
+// A new module file from the executable's resources, its rows in their saved form.
+void WriteResourceModule(const std::u16string& exeFile, const std::u16string& moduleFile) {
+  TKivTransTable table;
+  table.DisableControls();
+  ScopeGuard enable([&] { table.EnableControls(); });
+  LoadProgramRows(table, exeFile, moduleFile);
+  Step("module-prepared");
+  table.CanonicalizeFormats();
+  WriteModuleOfTable(exeFile, table);
 }
 
 // The successor's bytes reach the disk before its name replaces the old module's:
@@ -152,8 +170,6 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
   std::unique_ptr<TKivFlashForm> flash(
       ShowFlashMessage(u"Updating Translation Resource (" + moduleFileName + u")"));
   ResolveInterruptedRebuild(moduleFileName);
-  // Both modules are read before either table is filled: the forms' many small
-  // allocations cost several times as much once the heap holds the rows of a table.
   TTransTableContents oldContents = ReadTransTableModule(moduleFileName);
   Step("old-read");
   // The new module must come back under the old one's name.
@@ -162,30 +178,23 @@ void UpdateTranslationResource(const std::u16string& exeFileName,
 
   const std::u16string successor = RebuildSuccessorName(moduleFileName);
   if (FileExists(successor)) ForceDeleteFile(successor);
-  // The successor is read once, as copied from the program: its rows take the
-  // translations first and their canonical forms after, and one save writes what
-  // saving it as a new module and then with its translations would.
-  WriteMinimalLibraryImage(successor);
   ScopeGuard removeSuccessor([&]() noexcept { DeleteQuietly(successor); });
-  Step("image-written");
-  CopyResourcesToModule(exeFileName, successor);
-  Step("resources-copied");
   {
-    TTransTableContents newContents = ReadTransTableModule(successor);
-    // Neither table's order is seen by anyone: it only pairs rows by id.
+    // The program's rows take the translations first and their canonical forms after,
+    // and one write makes what creating the module and then saving it with its
+    // translations would.
     TKivTransTable rebuilt;
-    rebuilt.SetOrdinalOrder(true);
     rebuilt.DisableControls();
     ScopeGuard enable([&] { rebuilt.EnableControls(); });
     {
-      // The old module's translations go before the save, which needs memory of its own.
+      // The old module's translations go before the write, which needs memory of its own.
       const TTransTableTranslations old(std::move(oldContents));
-      rebuilt.Load(std::move(newContents), successor, false);
+      LoadProgramRows(rebuilt, exeFileName, successor);
       Step("module-prepared");
       rebuilt.CopyTranslations(old, true);
     }
     rebuilt.CanonicalizeFormats();
-    rebuilt.SaveToFile(false);
+    WriteModuleOfTable(exeFileName, rebuilt);
   }
   Step("translated");
   PutInPlace(successor, moduleFileName);

@@ -128,6 +128,8 @@ void SaveFormsToModule(HANDLE update, const TDfmForms& forms);
 // Every resource of the executable, and its resource-string map as RCDATA "KIV.DRC",
 // into the module file (whose own resources are replaced).
 void CopyResourcesToModule(const std::u16string& exeFileName, const std::u16string& moduleFileName);
+// The same writes into an open update, which the caller ends.
+void CopyResourcesToUpdate(const std::u16string& exeFileName, HANDLE update);
 // A new module for the language from the minimal library image; returns its name.
 std::u16string CreateResourceModule(const std::u16string& exeFileName, std::uint32_t langId);
 // Rebuilds a module made for another build, keeping its translations. The new module

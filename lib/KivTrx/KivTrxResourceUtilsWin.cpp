@@ -288,23 +288,26 @@ void SaveFormsToModule(HANDLE update, const TDfmForms& forms) {
   }
 }
 
-void CopyResourcesToModule(const std::u16string& exeFileName,
-                           const std::u16string& moduleFileName) {
+void CopyResourcesToUpdate(const std::u16string& exeFileName, HANDLE update) {
   const bool hasMap = HasPeSection(exeFileName, "KIV.DRC");
   std::u16string map;
   if (hasMap) map = WithoutTrailingNuls(ReadPeSectionText(exeFileName, "KIV.DRC"));
   ModuleHandle exe = LoadModuleAsDataFile(exeFileName);
   TResDataList resources;
   EnumerateResources(exe.get(), resources);
-  // Ended with discard when a write fails: the module keeps the image it had.
-  TResourceUpdate update(moduleFileName, true);
   for (const auto& res : resources) {
-    if (!TrxUpdateResource(update.get(), res->Type, res->Name, res->Language, res->Data,
-                           res->Size)) {
+    if (!TrxUpdateResource(update, res->Type, res->Name, res->Language, res->Data, res->Size)) {
       KIV_THROW_WIN32(GetLastError(), "TrxUpdateResource(update, res)");
     }
   }
-  if (hasMap) SaveRcText(update.get(), u"KIV.DRC", map);
+  if (hasMap) SaveRcText(update, u"KIV.DRC", map);
+}
+
+void CopyResourcesToModule(const std::u16string& exeFileName,
+                           const std::u16string& moduleFileName) {
+  // Ended with discard when a write fails: the module keeps the image it had.
+  TResourceUpdate update(moduleFileName, true);
+  CopyResourcesToUpdate(exeFileName, update.get());
   update.Commit();
 }
 

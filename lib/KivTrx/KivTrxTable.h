@@ -80,6 +80,10 @@ class TTransTableTranslations {
 // What a table loads from a module file: raises EKivGeneralError "File %s doesn't
 // exist." for a missing file, and the prepared check's error.
 TTransTableContents ReadTransTableModule(const std::u16string& moduleFile);
+// What a save writes, into an open update: the forms, the string tables, KIV_TRX_XRC
+// and KIV.XRS.
+void WriteTransTableResources(HANDLE update, const TDfmForms& forms,
+                              const TStringTableBlocks& blocks, const TTransTableTexts& texts);
 #endif
 
 class TKivTransTable : public TKivVarArrayDataSet {

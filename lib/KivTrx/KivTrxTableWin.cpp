@@ -39,10 +39,7 @@ void WriteModule(const std::u16string& fileName, const TDfmForms& forms,
   TResourceUpdate update(fileName, false);
   std::exception_ptr failure;
   try {
-    SaveFormsToModule(update.get(), forms);
-    WriteStringTables(update.get(), blocks);
-    SaveRcText(update.get(), kCommentsResource, texts.Comments);
-    SaveRcText(update.get(), kFlagsResource, texts.Flags);
+    WriteTransTableResources(update.get(), forms, blocks, texts);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -55,6 +52,14 @@ void WriteModule(const std::u16string& fileName, const TDfmForms& forms,
 }
 
 }  // namespace
+
+void WriteTransTableResources(HANDLE update, const TDfmForms& forms,
+                              const TStringTableBlocks& blocks, const TTransTableTexts& texts) {
+  SaveFormsToModule(update, forms);
+  WriteStringTables(update, blocks);
+  SaveRcText(update, kCommentsResource, texts.Comments);
+  SaveRcText(update, kFlagsResource, texts.Flags);
+}
 
 void TKivTransTable::PushBatchCursor() { PushScreenCursor(crHourGlass); }
 
