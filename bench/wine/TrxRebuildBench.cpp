@@ -249,8 +249,8 @@ TRebuildFigures MeasureRebuild(const TBenchFiles& f, int rounds) {
 
 int Rebuild() {
   const TBenchFiles f = MakeFiles(kMeasured);
-  const TRebuildFigures m = MeasureRebuild(f, 5);
-  std::printf("rebuild of %d strings and %d forms (%d rows): %.3f s (median of 5)\n",
+  const TRebuildFigures m = MeasureRebuild(f, 9);
+  std::printf("rebuild of %d strings and %d forms (%d rows): %.3f s (median of 9)\n",
               kMeasured.strings, kMeasured.forms, kMeasured.Rows(), m.seconds);
   std::printf(
       "rebuild peak working set: %.1f MB, %.1fx the module's %.2f MB (target under 20x); "
