@@ -52,9 +52,9 @@ std::u16string UpperCaseId(std::u16string_view id) {
 // here, and a name with other characters is kept upper-cased already.
 struct TFoldedHash {
   std::size_t operator()(std::u16string_view s) const noexcept {
-    std::size_t h = 14695981039346656037ull;
+    std::uint64_t h = 14695981039346656037ull;
     for (char16_t c : s) h = (h ^ AsciiUpperId(c)) * 1099511628211ull;
-    return h;
+    return static_cast<std::size_t>(h ^ (h >> 32));
   }
 };
 struct TFoldedEqual {
