@@ -5,6 +5,9 @@
 # only carries translations over by identifier).
 #
 #   bench/trx/msgmerge-bench.sh            (RUNS runs, default 9; ENTRIES, default 20000)
+#   bench/trx/msgmerge-bench.sh catalogs DIR
+#                                          only writes the two catalogs into DIR, for
+#                                          merges timed beside other work
 #
 # Prints the median wall time in seconds, and the median processor time (user + system). The catalogs are generated with a fixed seed
 # into a temporary folder, so every run and every machine merges the same texts.
@@ -16,8 +19,12 @@ command -v msgmerge >/dev/null || {
   echo "msgmerge is missing: run scripts/setup.sh (Debian package gettext)" >&2
   exit 1
 }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [[ "${1:-}" == catalogs ]]; then
+  work=$2
+else
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+fi
 
 python3 - "$work" "$entries" <<'PY'
 import random, sys
@@ -87,6 +94,7 @@ with open(folder + "/tmpl.pot", "w", encoding="utf-8") as pot:
         pot.write("\n" + block(ident, text, ""))
 PY
 
+[[ "${1:-}" == catalogs ]] && exit 0
 # A failing merge must not pass for a fast one.
 msgmerge --no-fuzzy-matching -q -o /dev/null "$work/cat.po" "$work/tmpl.pot"
 # Bash's own timer: wall time, and the processor time of the merge itself, which says more

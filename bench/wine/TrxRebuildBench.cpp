@@ -6,6 +6,10 @@
 //                               its peak working set against the module's size
 //   bench_trx_rebuild scaling   the same at 20,000, 50,000 and 100,000 rows
 //   bench_trx_rebuild phases    the rebuild's steps one by one
+//   bench_trx_rebuild keep-files, round DIR, remove-files DIR
+//                               the files of the measured rebuild made and kept, one
+//                               round on them, and their removal: for rounds paired
+//                               with another program's
 //   bench_trx_rebuild startup   the start-up check, ChooseResourceModule and
 //                               StartTranslation, with a current module against a start
 //                               with none (each in a fresh process; medians, in ms)
@@ -227,24 +231,56 @@ struct TRebuildFigures {
   double moduleBytes;
 };
 
+double FileBytes(const std::u16string& file) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExW(WStr(file), GetFileExInfoStandard, &data);
+  return static_cast<double>(data.nFileSizeLow) + 4294967296.0 * data.nFileSizeHigh;
+}
+
+// One rebuild of the aged module in its own process.
+TRebuildFigures RebuildRound(const TBenchFiles& f) {
+  CopyFileW(WStr(f.aged), WStr(f.module), FALSE);
+  std::string out = RunChild(u"rebuild-child \"" + f.program + u"\" \"" + f.module + u"\"");
+  TRebuildFigures m{};
+  if (std::sscanf(out.c_str(), "%lf %lf %lf", &m.seconds, &m.peakBytes, &m.startBytes) != 3) {
+    throw EKivGeneralError("The rebuild failed: " + out);
+  }
+  m.moduleBytes = FileBytes(f.module);
+  return m;
+}
+
 // The median rebuild of the aged module, each round in its own process.
 TRebuildFigures MeasureRebuild(const TBenchFiles& f, int rounds) {
   std::vector<double> seconds, peaks, starts;
+  double moduleBytes = 0;
   for (int r = 0; r < rounds; ++r) {
-    CopyFileW(WStr(f.aged), WStr(f.module), FALSE);
-    std::string out = RunChild(u"rebuild-child \"" + f.program + u"\" \"" + f.module + u"\"");
-    double s = 0, peak = 0, start = 0;
-    if (std::sscanf(out.c_str(), "%lf %lf %lf", &s, &peak, &start) != 3) {
-      throw EKivGeneralError("The rebuild failed: " + out);
-    }
-    seconds.push_back(s);
-    peaks.push_back(peak);
-    starts.push_back(start);
+    const TRebuildFigures m = RebuildRound(f);
+    seconds.push_back(m.seconds);
+    peaks.push_back(m.peakBytes);
+    starts.push_back(m.startBytes);
+    moduleBytes = m.moduleBytes;
   }
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  GetFileAttributesExW(WStr(f.module), GetFileExInfoStandard, &data);
-  return {Median(seconds), Median(peaks), Median(starts),
-          static_cast<double>(data.nFileSizeLow) + 4294967296.0 * data.nFileSizeHigh};
+  return {Median(seconds), Median(peaks), Median(starts), moduleBytes};
+}
+
+// The files of the measured size, kept for rounds run one at a time beside another
+// program's: prints the folder they are in.
+int KeepFiles() {
+  std::printf("%s\n", WideToAnsi(MakeFiles(kMeasured).dir).c_str());
+  return 0;
+}
+
+TBenchFiles FilesIn(const std::u16string& dir) {
+  return {dir, dir + u"BenchApp.exe", ResourceModuleFileName(dir + u"BenchApp.exe", kGerman),
+          dir + u"aged.bin"};
+}
+
+// One round on kept files: the seconds, the peak working set, the working set before
+// the rebuild and the module's size, in bytes.
+int OneRound(const std::u16string& dir) {
+  const TRebuildFigures m = RebuildRound(FilesIn(dir));
+  std::printf("%.4f %.0f %.0f %.0f\n", m.seconds, m.peakBytes, m.startBytes, m.moduleBytes);
+  return 0;
 }
 
 int Rebuild() {
@@ -367,6 +403,12 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == u"rebuild-child" && argc > 3)
       rc = RebuildChild(FromWStr(argv[2]), FromWStr(argv[3]));
     if (mode == u"startup-child") rc = StartupChild();
+    if (mode == u"keep-files") rc = KeepFiles();
+    if (mode == u"round" && argc > 2) rc = OneRound(FromWStr(argv[2]));
+    if (mode == u"remove-files" && argc > 2) {
+      RemoveFiles(FilesIn(FromWStr(argv[2])));
+      rc = 0;
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     rc = 1;
