@@ -7,15 +7,6 @@
 namespace Platform {
 namespace {
 
-std::string A(const std::u16string& s) { return WideToAnsi(s); }
-
-template <typename CharT>
-std::basic_string<CharT> CutAtNul(std::basic_string<CharT> s) {
-  auto nul = s.find(CharT(0));
-  if (nul != std::basic_string<CharT>::npos) s.resize(nul);
-  return s;
-}
-
 void CopyFace(const std::u16string& face, LOGFONTW& font) {
   std::size_t n = face.size() < LF_FACESIZE - 1 ? face.size() : LF_FACESIZE - 1;
   for (std::size_t i = 0; i < n; ++i) font.lfFaceName[i] = static_cast<wchar_t>(face[i]);
@@ -26,7 +17,7 @@ void CopyFace(const std::u16string& face, LOGFONTW& font) {
 
 ATOM RegisterClass(const WindowClass& wc) {
   if (IsWin9x()) {
-    std::string name = A(wc.name);
+    std::string name = WideToAnsi(wc.name);
     WNDCLASSEXA c{};
     c.cbSize = sizeof c;
     c.style = wc.style;
@@ -58,7 +49,7 @@ bool GetClassInfo(HINSTANCE instance, const std::u16string& name, WindowClass& w
   if (IsWin9x()) {
     WNDCLASSEXA c{};
     c.cbSize = sizeof c;
-    if (!GetClassInfoExA(instance, A(name).c_str(), &c)) return false;
+    if (!GetClassInfoExA(instance, WideToAnsi(name).c_str(), &c)) return false;
     wc = {name,        c.lpfnWndProc, c.style,   c.cbClsExtra,   c.cbWndExtra,
           c.hInstance, c.hIcon,       c.hCursor, c.hbrBackground};
     return true;
@@ -91,7 +82,7 @@ HWND CreateWindowEx(DWORD exStyle, const std::u16string& className, const std::u
                     DWORD style, int x, int y, int width, int height, HWND parent, HMENU menu,
                     HINSTANCE instance, void* param) {
   if (IsWin9x()) {
-    return CreateWindowExA(exStyle, A(className).c_str(), A(text).c_str(), style, x, y, width,
+    return CreateWindowExA(exStyle, WideToAnsi(className).c_str(), WideToAnsi(text).c_str(), style, x, y, width,
                            height, parent, menu, instance, param);
   }
   return CreateWindowExW(exStyle, WStr(className), WStr(text), style, x, y, width, height, parent,
@@ -147,19 +138,19 @@ LRESULT DispatchMessage(const MSG& msg) {
 }
 
 UINT RegisterWindowMessage(const std::u16string& name) {
-  return IsWin9x() ? RegisterWindowMessageA(A(name).c_str()) : RegisterWindowMessageW(WStr(name));
+  return IsWin9x() ? RegisterWindowMessageA(WideToAnsi(name).c_str()) : RegisterWindowMessageW(WStr(name));
 }
 
 LRESULT SendTextMessage(HWND hwnd, UINT msg, WPARAM wp, const std::u16string& text) {
   if (IsWin9x()) {
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     return SendMessageA(hwnd, msg, wp, reinterpret_cast<LPARAM>(a.c_str()));
   }
   return SendMessageW(hwnd, msg, wp, reinterpret_cast<LPARAM>(WStr(text)));
 }
 
 BOOL SetWindowText(HWND hwnd, const std::u16string& text) {
-  return IsWin9x() ? SetWindowTextA(hwnd, A(text).c_str()) : SetWindowTextW(hwnd, WStr(text));
+  return IsWin9x() ? SetWindowTextA(hwnd, WideToAnsi(text).c_str()) : SetWindowTextW(hwnd, WStr(text));
 }
 
 std::u16string GetWindowText(HWND hwnd) {
@@ -178,7 +169,7 @@ std::u16string GetWindowText(HWND hwnd) {
 }
 
 int MessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type) {
-  if (IsWin9x()) return MessageBoxA(owner, A(text).c_str(), A(caption).c_str(), type);
+  if (IsWin9x()) return MessageBoxA(owner, WideToAnsi(text).c_str(), WideToAnsi(caption).c_str(), type);
   return MessageBoxW(owner, WStr(text), WStr(caption), type);
 }
 
@@ -210,7 +201,7 @@ HFONT CreateFont(const LOGFONTW& font, const std::u16string& face) {
     a.lfClipPrecision = w.lfClipPrecision;
     a.lfQuality = w.lfQuality;
     a.lfPitchAndFamily = w.lfPitchAndFamily;
-    std::string name = A(face).substr(0, LF_FACESIZE - 1);
+    std::string name = WideToAnsi(face).substr(0, LF_FACESIZE - 1);
     for (std::size_t i = 0; i < name.size(); ++i) a.lfFaceName[i] = name[i];
     return CreateFontIndirectA(&a);
   }
@@ -220,7 +211,7 @@ HFONT CreateFont(const LOGFONTW& font, const std::u16string& face) {
 bool GetTextExtent(HDC dc, const std::u16string& text, SIZE& size) {
   size = {0, 0};
   if (IsWin9x()) {
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     return GetTextExtentPoint32A(dc, a.data(), static_cast<int>(a.size()), &size) != 0;
   }
   return GetTextExtentPoint32W(dc, WStr(text), static_cast<int>(text.size()), &size) != 0;
@@ -228,7 +219,7 @@ bool GetTextExtent(HDC dc, const std::u16string& text, SIZE& size) {
 
 int DrawText(HDC dc, const std::u16string& text, RECT& rect, UINT format) {
   if (IsWin9x()) {
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     return DrawTextA(dc, a.data(), static_cast<int>(a.size()), &rect, format);
   }
   return DrawTextW(dc, WStr(text), static_cast<int>(text.size()), &rect, format);
@@ -236,7 +227,7 @@ int DrawText(HDC dc, const std::u16string& text, RECT& rect, UINT format) {
 
 BOOL TextOut(HDC dc, int x, int y, const std::u16string& text) {
   if (IsWin9x()) {
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     return TextOutA(dc, x, y, a.data(), static_cast<int>(a.size()));
   }
   return TextOutW(dc, x, y, WStr(text), static_cast<int>(text.size()));
@@ -309,14 +300,14 @@ BOOL AppendMenu(HMENU menu, UINT flags, UINT_PTR id, const std::u16string& text)
     return IsWin9x() ? AppendMenuA(menu, flags, id, nullptr)
                      : AppendMenuW(menu, flags, id, nullptr);
   }
-  return IsWin9x() ? AppendMenuA(menu, flags, id, A(text).c_str())
+  return IsWin9x() ? AppendMenuA(menu, flags, id, WideToAnsi(text).c_str())
                    : AppendMenuW(menu, flags, id, WStr(text));
 }
 
 LRESULT StatusBarSetText(HWND bar, int part, UINT style, const std::u16string& text) {
   WPARAM wp = static_cast<WPARAM>(part) | style;
   if (IsWin9x()) {
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     return SendMessageA(bar, SB_SETTEXTA, wp, reinterpret_cast<LPARAM>(a.c_str()));
   }
   return SendMessageW(bar, SB_SETTEXTW, wp, reinterpret_cast<LPARAM>(WStr(text)));
@@ -325,7 +316,7 @@ LRESULT StatusBarSetText(HWND bar, int part, UINT style, const std::u16string& t
 LRESULT ToolBarAddButton(HWND bar, TBBUTTON button, const std::u16string& text) {
   if (IsWin9x()) {
     // A text index from the bar's own string list: the pointer form needs comctl32 5.
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     a.push_back('\0');
     button.iString = text.empty()
                          ? -1
@@ -343,7 +334,7 @@ LRESULT ToolTipSetTool(HWND tip, HWND owner, HWND tool, UINT flags, const std::u
                        bool update) {
   // The structure size of the first common-controls version, which every version takes.
   if (IsWin9x()) {
-    std::string a = A(text);
+    std::string a = WideToAnsi(text);
     TOOLINFOA ti{};
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
     ti.uFlags = flags | TTF_IDISHWND;
@@ -375,7 +366,7 @@ HINSTANCE ShellExecute(HWND owner, const std::u16string& verb, const std::u16str
                        const std::u16string& parameters, const std::u16string& directory,
                        int show) {
   if (IsWin9x()) {
-    std::string v = A(verb), f = A(file), p = A(parameters), d = A(directory);
+    std::string v = WideToAnsi(verb), f = WideToAnsi(file), p = WideToAnsi(parameters), d = WideToAnsi(directory);
     return ShellExecuteA(owner, OrNull(v), f.c_str(), OrNull(p), OrNull(d), show);
   }
   auto w = [](const std::u16string& s) { return s.empty() ? nullptr : WStr(s); };
@@ -388,7 +379,7 @@ int SHFileOperation(HWND owner, UINT operation, const std::u16string& from,
   int result;
   if (IsWin9x()) {
     // The extra NUL ends the list of one path.
-    std::string f = A(from) + '\0', t = A(to) + '\0', ti = A(title);
+    std::string f = WideToAnsi(from) + '\0', t = WideToAnsi(to) + '\0', ti = WideToAnsi(title);
     SHFILEOPSTRUCTA op{};
     op.hwnd = owner;
     op.wFunc = operation;

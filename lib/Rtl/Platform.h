@@ -174,4 +174,13 @@ BOOL GetDiskFreeSpace(const std::u16string& root, DWORD& sectorsPerCluster, DWOR
 // gives none. The 8-bit branch knows only characters of one byte in the code page.
 WORD GetCharType(char16_t c);
 
+// A text the system wrote into a fixed buffer, cut at its first NUL: for the wrappers of
+// this layer and of the ones above it.
+template <typename CharT>
+std::basic_string<CharT> CutAtNul(std::basic_string<CharT> s) {
+  auto nul = s.find(CharT(0));
+  if (nul != std::basic_string<CharT>::npos) s.resize(nul);
+  return s;
+}
+
 }  // namespace Platform

@@ -8,14 +8,6 @@ namespace {
 
 std::string A(const std::u16string& s) { return WideToAnsi(s); }
 
-// Cuts a buffer the system filled at its first NUL.
-template <typename CharT>
-std::basic_string<CharT> CutAtNul(std::basic_string<CharT> s) {
-  auto nul = s.find(CharT(0));
-  if (nul != std::basic_string<CharT>::npos) s.resize(nul);
-  return s;
-}
-
 // No path the system hands out is longer than this (the longest NT path, plus room).
 constexpr std::size_t kLongestPath = 32768;
 
