@@ -173,9 +173,8 @@ int Phases() {
     std::unique_ptr<TTransTableTranslations> old;
     TKivTransTable rebuilt;
     rebuilt.SetOrdinalOrder(true);
-    Phase("the old module's translations", [&] {
-      old = std::make_unique<TTransTableTranslations>(std::move(oldContents));
-    });
+    Phase("the old module's translations",
+          [&] { old = std::make_unique<TTransTableTranslations>(std::move(oldContents)); });
     Phase("read the program", [&] { newContents = ReadTransTableModule(f.program); });
     Phase("fill the new table", [&] { rebuilt.Load(std::move(newContents), fresh, false); });
     Phase("copy translations", [&] { rebuilt.CopyTranslations(*old, true); });

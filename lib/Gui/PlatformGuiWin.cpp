@@ -82,8 +82,8 @@ HWND CreateWindowEx(DWORD exStyle, const std::u16string& className, const std::u
                     DWORD style, int x, int y, int width, int height, HWND parent, HMENU menu,
                     HINSTANCE instance, void* param) {
   if (IsWin9x()) {
-    return CreateWindowExA(exStyle, WideToAnsi(className).c_str(), WideToAnsi(text).c_str(), style, x, y, width,
-                           height, parent, menu, instance, param);
+    return CreateWindowExA(exStyle, WideToAnsi(className).c_str(), WideToAnsi(text).c_str(), style,
+                           x, y, width, height, parent, menu, instance, param);
   }
   return CreateWindowExW(exStyle, WStr(className), WStr(text), style, x, y, width, height, parent,
                          menu, instance, param);
@@ -138,7 +138,8 @@ LRESULT DispatchMessage(const MSG& msg) {
 }
 
 UINT RegisterWindowMessage(const std::u16string& name) {
-  return IsWin9x() ? RegisterWindowMessageA(WideToAnsi(name).c_str()) : RegisterWindowMessageW(WStr(name));
+  return IsWin9x() ? RegisterWindowMessageA(WideToAnsi(name).c_str())
+                   : RegisterWindowMessageW(WStr(name));
 }
 
 LRESULT SendTextMessage(HWND hwnd, UINT msg, WPARAM wp, const std::u16string& text) {
@@ -150,7 +151,8 @@ LRESULT SendTextMessage(HWND hwnd, UINT msg, WPARAM wp, const std::u16string& te
 }
 
 BOOL SetWindowText(HWND hwnd, const std::u16string& text) {
-  return IsWin9x() ? SetWindowTextA(hwnd, WideToAnsi(text).c_str()) : SetWindowTextW(hwnd, WStr(text));
+  return IsWin9x() ? SetWindowTextA(hwnd, WideToAnsi(text).c_str())
+                   : SetWindowTextW(hwnd, WStr(text));
 }
 
 std::u16string GetWindowText(HWND hwnd) {
@@ -169,7 +171,8 @@ std::u16string GetWindowText(HWND hwnd) {
 }
 
 int MessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, UINT type) {
-  if (IsWin9x()) return MessageBoxA(owner, WideToAnsi(text).c_str(), WideToAnsi(caption).c_str(), type);
+  if (IsWin9x())
+    return MessageBoxA(owner, WideToAnsi(text).c_str(), WideToAnsi(caption).c_str(), type);
   return MessageBoxW(owner, WStr(text), WStr(caption), type);
 }
 
@@ -366,7 +369,8 @@ HINSTANCE ShellExecute(HWND owner, const std::u16string& verb, const std::u16str
                        const std::u16string& parameters, const std::u16string& directory,
                        int show) {
   if (IsWin9x()) {
-    std::string v = WideToAnsi(verb), f = WideToAnsi(file), p = WideToAnsi(parameters), d = WideToAnsi(directory);
+    std::string v = WideToAnsi(verb), f = WideToAnsi(file), p = WideToAnsi(parameters),
+                d = WideToAnsi(directory);
     return ShellExecuteA(owner, OrNull(v), f.c_str(), OrNull(p), OrNull(d), show);
   }
   auto w = [](const std::u16string& s) { return s.empty() ? nullptr : WStr(s); };

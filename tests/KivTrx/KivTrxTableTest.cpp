@@ -438,13 +438,11 @@ TEST_F(TransTable, TranslationsReadWithoutATableCarryOverAsFromATable) {
   };
   auto fresh = [this] {
     TTransTableContents c = Module(u"", u"Unit_SOpen=own\r\n");
-    c.ResourceStringMap = u"16=Unit_SFiles\r\n17=Unit_SFiles\r\n18=Unit_SOpen\r\n"
-                          u"19=Unit_SCount\r\n20=Unit_SGone\r\n";
-    c.StringTables.front() = Block(2, {{16, u"files"},
-                                       {17, u"second"},
-                                       {18, u"Open"},
-                                       {19, u"%d items"},
-                                       {20, u"%d gone"}});
+    c.ResourceStringMap =
+        u"16=Unit_SFiles\r\n17=Unit_SFiles\r\n18=Unit_SOpen\r\n"
+        u"19=Unit_SCount\r\n20=Unit_SGone\r\n";
+    c.StringTables.front() = Block(
+        2, {{16, u"files"}, {17, u"second"}, {18, u"Open"}, {19, u"%d items"}, {20, u"%d gone"}});
     return c;
   };
   auto rows = [](TKivTransTable& t) {
